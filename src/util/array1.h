@@ -1,0 +1,96 @@
+// One-based, size-carrying integer tables.
+//
+// Place offsets, pool pointers and queue positions are stored in tables and
+// printed in messages, so the tables are indexed exactly as the numbers read:
+// element 1 is the first.  Every table carries its declared size, and every
+// access is checked against it.  A routine that receives a table receives the
+// view (Span1), which knows its own size; a sub-range of a table (the free
+// tail of the place table used as a stack, one record of a node pool) is a
+// view of the same storage.
+//
+// The routines check their own limits and report them with the system's
+// messages before touching a table; the check here is the last line of
+// defence against a fault in that logic, and it stops the process rather than
+// let a write land outside its table.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace molvex {
+
+[[noreturn]] inline void indexFault(long index, long size) {
+  std::fprintf(stderr, " **** INTERNAL ERROR: INDEX %ld OUTSIDE TABLE OF %ld WORDS ****\n",
+               index, size);
+  std::abort();
+}
+
+template <class T>
+class Span1 {
+ public:
+  Span1() = default;
+  Span1(T* first, int size) : data_(first), size_(size) {}
+
+  int size() const { return size_; }
+
+  T& operator()(int i) const {
+    if (i < 1 || i > size_) indexFault(i, size_);
+    return data_[i - 1];
+  }
+
+  // Elements first .. first+count-1 of this table, as a table of its own
+  // whose element 1 is element `first` here.
+  Span1 slice(int first, int count) const {
+    if (count < 0 || first < 1 || first - 1 + count > size_) {
+      indexFault(count < 0 ? count : first - 1 + count, size_);
+    }
+    return Span1(data_ + (first - 1), count);
+  }
+
+  void fill(const T& value) const {
+    for (int i = 0; i < size_; ++i) data_[i] = value;
+  }
+
+  // Copies elements 1..count of `from` into 1..count of this table.
+  void copyFrom(const Span1<const T>& from, int count) const {
+    if (count > size_) indexFault(count, size_);
+    if (count > from.size()) indexFault(count, from.size());
+    for (int i = 0; i < count; ++i) data_[i] = from.data_[i];
+  }
+
+  operator Span1<const T>() const { return Span1<const T>(data_, size_); }
+
+  T* begin() const { return data_; }
+  T* end() const { return data_ + size_; }
+
+ private:
+  template <class U>
+  friend class Span1;
+  T* data_ = nullptr;
+  int size_ = 0;
+};
+
+// Owns the storage of a table; sized once (per model), never grown while a
+// chain is generated.
+template <class T>
+class Array1 : public Span1<T> {
+ public:
+  Array1() = default;
+  explicit Array1(int size, const T& value = T()) { resize(size, value); }
+  Array1(const Array1&) = delete;
+  Array1& operator=(const Array1&) = delete;
+
+  void resize(int size, const T& value = T()) {
+    store_.assign(static_cast<std::size_t>(size), value);
+    static_cast<Span1<T>&>(*this) = Span1<T>(store_.data(), size);
+  }
+
+ private:
+  std::vector<T> store_;
+};
+
+using IntTab = Span1<int>;
+using CIntTab = Span1<const int>;
+
+}  // namespace molvex

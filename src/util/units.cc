@@ -1,0 +1,222 @@
+#include "util/units.h"
+
+#include <array>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+
+namespace molvex {
+namespace {
+
+// A file unit's output is handed to its stream once this much has gathered.
+constexpr std::size_t FLUSHAT = 1 << 18;
+
+struct Unit {
+  std::unique_ptr<std::fstream> file;  // set when the unit is open on a file
+  std::istream* in = nullptr;
+  std::ostream* out = nullptr;
+  bool console = false;  // flushed line by line
+  bool failed = false;   // a write has failed since the unit was opened
+  std::string buf;
+};
+
+std::array<Unit, MAXUNT + 1>& table() {
+  static std::array<Unit, MAXUNT + 1> units = [] {
+    std::array<Unit, MAXUNT + 1> u;
+    u[5].in = &std::cin;
+    u[6].out = &std::cout;
+    u[6].console = true;
+    return u;
+  }();
+  return units;
+}
+
+// Output to a unit number outside the table, or to a unit with no stream,
+// goes nowhere; it is collected here and dropped.
+Unit& sink() {
+  static Unit nowhere;
+  nowhere.buf.clear();
+  return nowhere;
+}
+
+Unit* unitAt(int unit) {
+  if (unit < 1 || unit > MAXUNT) return nullptr;
+  return &table()[static_cast<std::size_t>(unit)];
+}
+
+std::string trimmed(std::string_view name) {
+  std::size_t n = name.size();
+  while (n > 0 && name[n - 1] == ' ') --n;
+  return std::string(name.substr(0, n));
+}
+
+void drain(Unit& u) {
+  if (u.buf.empty()) return;
+  if (u.out == nullptr) {
+    u.failed = true;
+  } else {
+    u.out->write(u.buf.data(), static_cast<std::streamsize>(u.buf.size()));
+    if (u.console) u.out->flush();
+    if (!*u.out) u.failed = true;
+  }
+  u.buf.clear();
+}
+
+void release(Unit& u) {
+  u.file.reset();
+  u.in = nullptr;
+  u.out = nullptr;
+  u.console = false;
+  u.failed = false;
+  u.buf.clear();
+}
+
+}  // namespace
+
+void attachInput(int unit, std::istream* in) {
+  Unit* u = unitAt(unit);
+  if (u == nullptr) return;
+  u->file.reset();
+  u->in = in;
+}
+
+void attachOutput(int unit, std::ostream* out) {
+  Unit* u = unitAt(unit);
+  if (u == nullptr) return;
+  drain(*u);
+  u->file.reset();
+  u->out = out;
+  u->console = out != nullptr;
+  u->failed = false;
+}
+
+bool fileExists(std::string_view name) {
+  std::error_code ec;
+  return std::filesystem::exists(trimmed(name), ec);
+}
+
+int openInput(int unit, std::string_view name) {
+  Unit* u = unitAt(unit);
+  if (u == nullptr) return -1;
+  release(*u);
+  const std::string path = trimmed(name);
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return -1;
+  auto f = std::make_unique<std::fstream>(path, std::ios::in | std::ios::binary);
+  if (!f->is_open()) return -1;
+  u->file = std::move(f);
+  u->in = u->file.get();
+  return 1;
+}
+
+int openOutput(int unit, std::string_view name) {
+  Unit* u = unitAt(unit);
+  if (u == nullptr) return -1;
+  release(*u);
+  auto f = std::make_unique<std::fstream>(trimmed(name),
+                                          std::ios::out | std::ios::trunc | std::ios::binary);
+  if (!f->is_open()) return -1;
+  u->file = std::move(f);
+  u->out = u->file.get();
+  u->buf.reserve(2 * FLUSHAT);
+  return 1;
+}
+
+void rewindUnit(int unit) {
+  Unit* u = unitAt(unit);
+  if (u == nullptr || u->in == nullptr) return;
+  u->in->clear();
+  u->in->seekg(0);
+}
+
+int flushUnit(int unit) {
+  Unit* u = unitAt(unit);
+  if (u == nullptr) return -1;
+  drain(*u);
+  if (u->out != nullptr) {
+    u->out->flush();
+    if (!*u->out) u->failed = true;
+  }
+  return u->failed ? -1 : 1;
+}
+
+int closeUnit(int unit) {
+  Unit* u = unitAt(unit);
+  if (u == nullptr) return -1;
+  int status = 1;
+  if (u->file) {
+    if (u->out != nullptr && flushUnit(unit) != 1) status = -1;
+    u->file->close();
+    if (u->out != nullptr && u->file->fail()) status = -1;
+    release(*u);
+  }
+  return status;
+}
+
+int readRecord(int unit, std::string& record) {
+  record.clear();
+  Unit* u = unitAt(unit);
+  if (u == nullptr || u->in == nullptr) return -1;
+  std::istream& in = *u->in;
+  if (!std::getline(in, record)) {
+    if (in.eof() && !in.bad()) return -11;
+    return -1;
+  }
+  if (!record.empty() && record.back() == '\r') record.pop_back();
+  return 1;
+}
+
+void writeText(int unit, std::string_view text) {
+  Unit* u = unitAt(unit);
+  if (u == nullptr) return;
+  u->buf.append(text);
+  drain(*u);
+  if (u->out != nullptr) u->out->flush();
+}
+
+Line::Line(int unit) : unit_(unit) {
+  Unit* u = unitAt(unit);
+  buf_ = u != nullptr ? &u->buf : &sink().buf;
+  buf_->push_back(' ');
+}
+
+Line::Line(Line&& other) noexcept : buf_(other.buf_), unit_(other.unit_) {
+  other.buf_ = nullptr;
+}
+
+Line::~Line() {
+  if (buf_ == nullptr) return;
+  buf_->push_back('\n');
+  Unit* u = unitAt(unit_);
+  if (u == nullptr) {
+    buf_->clear();
+    return;
+  }
+  if (u->console || u->buf.size() >= FLUSHAT) drain(*u);
+}
+
+Line& Line::operator<<(std::string_view text) {
+  buf_->append(text);
+  return *this;
+}
+
+Line& Line::operator<<(int value) {
+  char digits[16];
+  auto r = std::to_chars(digits, digits + sizeof digits, value);
+  if (buf_->back() != ' ') buf_->push_back(' ');
+  buf_->append(digits, r.ptr);
+  return *this;
+}
+
+Line& Line::operator<<(Fixed field) {
+  char digits[16];
+  auto r = std::to_chars(digits, digits + sizeof digits, field.value);
+  const int n = static_cast<int>(r.ptr - digits);
+  if (n < field.width) buf_->append(static_cast<std::size_t>(field.width - n), ' ');
+  buf_->append(digits, r.ptr);
+  return *this;
+}
+
+}  // namespace molvex

@@ -1,0 +1,87 @@
+// The units layer: every console and file transfer of the program goes
+// through a unit number, as the rest of the program speaks of them (keyboard
+// 5, screen 6, dictionary 4, ...).  A unit is either attached to a stream the
+// caller owns (the keyboard and the screen, or a test's string streams) or
+// opened on a file by name.
+//
+// Output is collected per unit and handed to the stream in large pieces; a
+// console unit is flushed at the end of every line so that a dialogue shows
+// each message before it reads the answer.  A failed write is remembered and
+// reported by closeUnit, so that a full disk is never taken for success.
+#pragma once
+
+#include <istream>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace molvex {
+
+constexpr int MAXUNT = 99;  // unit numbers 1..99
+
+// Attaches an existing stream (not owned) to a unit, replacing whatever the
+// unit had.  A null pointer detaches it.
+void attachInput(int unit, std::istream* in);
+void attachOutput(int unit, std::ostream* out);
+
+// Whether a file of that name (trailing blanks ignored) exists.
+bool fileExists(std::string_view name);
+
+// Open a file on a unit: for reading an existing file, or for writing a file
+// that is created or emptied.  Return 1, or -1 when it cannot be opened.
+int openInput(int unit, std::string_view name);
+int openOutput(int unit, std::string_view name);
+
+// Positions an input unit at the beginning of its file.
+void rewindUnit(int unit);
+
+// Flushes and closes a file unit; returns 1, or -1 when any write to it has
+// failed (a full disk, a closed stream) since it was opened.
+int closeUnit(int unit);
+
+// Flushes what has been written to the unit; returns 1, or -1 after a failed
+// write.
+int flushUnit(int unit);
+
+// Reads one record (line) without its line end; a carriage return before the
+// line end is dropped as well.  Returns 1, -11 at end of file, -1 when the
+// unit cannot be read.
+int readRecord(int unit, std::string& record);
+
+// Writes text without ending the line (a prompt that leaves the cursor
+// behind it) and flushes it.
+void writeText(int unit, std::string_view text);
+
+// A right-justified integer field of fixed width, for the messages whose
+// layout gives columns.  A value wider than the field is written whole.
+struct Fixed {
+  int value;
+  int width;
+};
+
+// One free-format line.  It begins with one blank; a text item is written
+// as given; an integer item is written as its digits, preceded by one blank
+// unless the line so far ends in a blank.  The line ends when the Line object
+// goes out of scope.
+class Line {
+ public:
+  explicit Line(int unit);
+  Line(Line&& other) noexcept;
+  Line(const Line&) = delete;
+  Line& operator=(const Line&) = delete;
+  Line& operator=(Line&&) = delete;
+  ~Line();
+
+  Line& operator<<(std::string_view text);
+  Line& operator<<(const char* text) { return *this << std::string_view(text); }
+  Line& operator<<(const std::string& text) { return *this << std::string_view(text); }
+  Line& operator<<(char c) { return *this << std::string_view(&c, 1); }
+  Line& operator<<(int value);
+  Line& operator<<(Fixed field);
+
+ private:
+  std::string* buf_;
+  int unit_;
+};
+
+}  // namespace molvex

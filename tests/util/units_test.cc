@@ -1,0 +1,102 @@
+#include "util/units.h"
+
+#include <gtest/gtest.h>
+
+#include "support/console.h"
+
+namespace molvex {
+namespace {
+
+using testing::Console;
+using testing::ScratchDir;
+
+TEST(FreeFormat, IntegersTakeABlankOnlyWhenTheTextBeforeLacksOne) {
+  Console con;
+  Line(6) << "**** SETFT: TRACEBACK - " << "ERROR " << -1 << " RETURNED BY FT2MC()";
+  Line(6) << "(" << 1 << 1 << 0;
+  Line(6) << 1 << " " << 2 << "    " << "2*LAM1;           ";
+  Line(6);
+  Line(6) << 12 << "x" << 3;
+  EXPECT_EQ(con.lines(), (std::vector<std::string>{
+                             " **** SETFT: TRACEBACK - ERROR -1 RETURNED BY FT2MC()",
+                             " ( 1 1 0",
+                             " 1 2    2*LAM1;           ",
+                             " ",
+                             " 12x 3",
+                         }));
+}
+
+TEST(FreeFormat, FixedFieldsAreRightJustifiedAndNeverCut) {
+  Console con;
+  Line(6) << "(" << Fixed{20, 4} << "," << Fixed{-3, 4} << ")" << Fixed{12345, 3};
+  EXPECT_EQ(con.lines(), std::vector<std::string>{" (  20,  -3)12345"});
+}
+
+TEST(Units, PromptStaysOnItsLine) {
+  Console con;
+  writeText(6, " Define another model  (y/n) ?  ");
+  EXPECT_EQ(con.screen(), " Define another model  (y/n) ?  ");
+}
+
+TEST(Units, KeyboardRecordsEndAtEndOfInput) {
+  Console con("first\r\nsecond");
+  std::string rec;
+  EXPECT_EQ(readRecord(5, rec), 1);
+  EXPECT_EQ(rec, "first");
+  EXPECT_EQ(readRecord(5, rec), 1);
+  EXPECT_EQ(rec, "second");
+  EXPECT_EQ(readRecord(5, rec), -11);
+  EXPECT_EQ(readRecord(5, rec), -11);
+}
+
+TEST(Units, FilesAreWrittenReadAndRewound) {
+  ScratchDir dir;
+  EXPECT_FALSE(fileExists("A.INT"));
+  ASSERT_EQ(openOutput(9, "A.INT   "), 1);
+  Line(9) << "SORTED";
+  Line(9) << 1 << " " << 2;
+  EXPECT_EQ(closeUnit(9), 1);
+  EXPECT_TRUE(fileExists("A.INT  "));
+  EXPECT_EQ(dir.read("A.INT"), " SORTED\n 1 2\n");
+
+  ASSERT_EQ(openInput(8, "A.INT"), 1);
+  std::string rec;
+  EXPECT_EQ(readRecord(8, rec), 1);
+  EXPECT_EQ(readRecord(8, rec), 1);
+  EXPECT_EQ(rec, " 1 2");
+  EXPECT_EQ(readRecord(8, rec), -11);
+  rewindUnit(8);
+  EXPECT_EQ(readRecord(8, rec), 1);
+  EXPECT_EQ(rec, " SORTED");
+  EXPECT_EQ(closeUnit(8), 1);
+}
+
+TEST(Units, OpeningForOutputEmptiesAnOldFile) {
+  ScratchDir dir;
+  dir.write("B.TUP", "old line 1\nold line 2\nold line 3\n");
+  ASSERT_EQ(openOutput(30, "B.TUP"), 1);
+  Line(30) << 2;
+  EXPECT_EQ(closeUnit(30), 1);
+  EXPECT_EQ(dir.read("B.TUP"), " 2\n");
+}
+
+TEST(Units, MissingFilesAndDirectoriesDoNotOpen) {
+  ScratchDir dir;
+  EXPECT_EQ(openInput(4, "NONE.DIC"), -1);
+  std::filesystem::create_directory(dir.path() / "D.INT");
+  EXPECT_TRUE(fileExists("D.INT"));
+  EXPECT_EQ(openInput(4, "D.INT"), -1);
+  EXPECT_EQ(openOutput(9, "D.INT"), -1);
+  std::string rec;
+  EXPECT_EQ(readRecord(4, rec), -1);
+}
+
+TEST(Units, AFullDiskIsReportedWhenTheUnitIsClosed) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this machine";
+  ASSERT_EQ(openOutput(9, "/dev/full"), 1);
+  Line(9) << "SORTED";
+  EXPECT_EQ(closeUnit(9), -1);
+}
+
+}  // namespace
+}  // namespace molvex

@@ -124,6 +124,16 @@ int openOutput(int unit, std::string_view name) {
   return 1;
 }
 
+int replaceFile(std::string_view newName, std::string_view oldName) {
+  const std::string from = trimmed(newName);
+  const std::string to = trimmed(oldName);
+  std::error_code ec;
+  const auto old = std::filesystem::status(to, ec);
+  if (!ec) std::filesystem::permissions(from, old.permissions(), ec);
+  std::filesystem::rename(from, to, ec);
+  return ec ? -1 : 1;
+}
+
 void rewindUnit(int unit) {
   Unit* u = unitAt(unit);
   if (u == nullptr || u->in == nullptr) return;

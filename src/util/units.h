@@ -32,6 +32,11 @@ bool fileExists(std::string_view name);
 int openInput(int unit, std::string_view name);
 int openOutput(int unit, std::string_view name);
 
+// Puts the file `newName` in the place of `oldName` in one step, keeping the
+// old file's permissions: a reader sees either the whole old file or the
+// whole new one.  Returns 1, or -1 (the old file is then untouched).
+int replaceFile(std::string_view newName, std::string_view oldName);
+
 // Positions an input unit at the beginning of its file.
 void rewindUnit(int unit);
 

@@ -100,3 +100,24 @@ TEST(Units, AFullDiskIsReportedWhenTheUnitIsClosed) {
 
 }  // namespace
 }  // namespace molvex
+
+namespace molvex {
+namespace {
+
+TEST(Units, ReplaceFileSwapsInTheNewContentWithTheOldPermissions) {
+  testing::ScratchDir dir;
+  dir.write("M.DIC", "old\n");
+  std::filesystem::permissions(dir.path() / "M.DIC", std::filesystem::perms::owner_read |
+                                                         std::filesystem::perms::owner_write);
+  dir.write("M.DIC.NEW", "new\n");
+  EXPECT_EQ(replaceFile("M.DIC.NEW", "M.DIC"), 1);
+  EXPECT_EQ(dir.read("M.DIC"), "new\n");
+  EXPECT_FALSE(fileExists("M.DIC.NEW"));
+  EXPECT_EQ(std::filesystem::status(dir.path() / "M.DIC").permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  EXPECT_EQ(replaceFile("NONE.NEW", "M.DIC"), -1);
+  EXPECT_EQ(dir.read("M.DIC"), "new\n");
+}
+
+}  // namespace
+}  // namespace molvex

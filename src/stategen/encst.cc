@@ -1,0 +1,68 @@
+#include "stategen/encst.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "main/globals.h"
+
+namespace molvex {
+namespace {
+
+int tooManyFailures(const char* routine) {
+  errorLine(SCRUNT, routine, "F400") << "# FAILURES EXCEED DECLARED LENGTH OF AN ENCODED STATE";
+  return ERRGEN;
+}
+
+}  // namespace
+
+int ENCSTA(CIntTab STATE, int NSLOT, IntTab WORK, IntTab ENCODE, int LENMAX, CIntTab BASE) {
+  int h = NSLOT;
+  while (h >= 1 && STATE(h) >= BASE(h)) --h;
+  if (h < 1) {
+    ENCODE(1) = 0;
+    return SUCCES;
+  }
+  // Collected from the highest slot down, so that reading the work array
+  // backwards gives the ascending order of the encoded form.
+  int k = 0;
+  for (int i = h; i >= 1; --i) {
+    for (int lost = BASE(i) - STATE(i); lost > 0; --lost) {
+      if (k >= LENMAX || k >= WORK.size()) return tooManyFailures("ENCSTA");
+      WORK(++k) = i;
+    }
+  }
+  if (k + 3 > ENCODE.size()) return tooManyFailures("ENCSTA");
+  ENCODE(1) = k;
+  for (int j = 1; j <= k; ++j) ENCODE(j + 1) = WORK(k - j + 1);
+  ENCODE(k + 2) = STATE(NSLOT + 1);
+  ENCODE(k + 3) = STATE(NSLOT + 2);
+  return SUCCES;
+}
+
+int DECSTA(IntTab STATE, int NSLOT, CIntTab ENCODE, int LENMAX, CIntTab BASE) {
+  for (int i = 1; i <= NSLOT; ++i) STATE(i) = BASE(i);
+  const int k = ENCODE(1);
+  if (k > LENMAX || k + 3 > ENCODE.size()) return tooManyFailures("DECSTA");
+  for (int j = 2; j <= k + 1; ++j) {
+    const int t = ENCODE(j);
+    if (t > NSLOT || t < 1) {
+      errorLine(SCRUNT, "DECSTA", "F401")
+          << "CMPNT TYPE " << t << " SPECIFIED IN ENCODED STATE IS OUT OF RANGE";
+      return ERRGEN;
+    }
+    STATE(t) -= 1;
+  }
+  STATE(NSLOT + 1) = ENCODE(k + 2);
+  STATE(NSLOT + 2) = ENCODE(k + 3);
+  return SUCCES;
+}
+
+int CNTFAL(int NSLOT, CIntTab STATE, CIntTab BASE) {
+  // Multiplicities come from the user's file; the sum must not overflow.
+  long long sum = 0;
+  for (int i = 1; i <= NSLOT; ++i) sum += static_cast<long long>(BASE(i)) - STATE(i);
+  NFALST = static_cast<int>(std::clamp<long long>(sum, INT_MIN, INT_MAX));
+  return NFALST;
+}
+
+}  // namespace molvex

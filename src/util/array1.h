@@ -16,6 +16,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 namespace molvex {
@@ -80,6 +81,10 @@ class Array1 : public Span1<T> {
   explicit Array1(int size, const T& value = T()) { resize(size, value); }
   Array1(const Array1&) = delete;
   Array1& operator=(const Array1&) = delete;
+  // A moved vector keeps its storage, so the view stays valid.
+  Array1(Array1&& other) noexcept : Span1<T>(other), store_(std::move(other.store_)) {
+    static_cast<Span1<T>&>(other) = Span1<T>();
+  }
 
   void resize(int size, const T& value = T()) {
     store_.assign(static_cast<std::size_t>(size), value);

@@ -1,0 +1,206 @@
+#include "dict/dict.h"
+
+#include <algorithm>
+
+#include "main/error.h"
+#include "main/files.h"
+#include "util/convrt.h"
+#include "util/lineio.h"
+#include "util/units.h"
+
+namespace molvex {
+namespace {
+
+constexpr int LINSIZ = 100;  // the line buffer
+constexpr int TXTEND = 80;   // the last column that may hold text
+constexpr int NAMSIZ = 15;   // characters of a rate variable name
+
+int skipBody(std::string& LINE, int MAXLEN, int LINLEN, int UNIT, int& nread) {
+  for (;;) {
+    const int status = GETLIN(LINE, MAXLEN, LINLEN, UNIT);
+    if (status == ENDFIL) {
+      errorLine(SCRUNT, "SKPICT", "U900")
+          << "UNEXPECTED END-OF-FILE ENCOUNTERED " << "WHILE READING DICTIONARY FILE";
+      return ENDFIL;
+    }
+    if (status != SUCCES) {
+      tracebackLine(SCRUNT, "SKPICT") << "ERROR RETURNED BY GETLIN() ****";
+      return status;
+    }
+    ++nread;
+    const std::string_view text = std::string_view(LINE).substr(0, textCount(MAXLEN, LINE.size()));
+    const std::size_t last = text.find_last_not_of(' ');
+    if (last != std::string_view::npos && text[last] != ',') return SUCCES;
+  }
+}
+
+// How far a walk over the entries went.
+struct Walk {
+  int nread = 0;       // lines read, the FEIDS line included
+  bool feids = false;  // it ended at a FEIDS line, not at the end of the file
+};
+
+// Reads the dictionary open on DICUNT entry by entry: the line in each
+// header place goes to `header` (which returns a status), the entry's body
+// is skipped.  Ends at the end of the file or at a FEIDS line in a header
+// place.  Reader and writer walk alike, so the writer never takes a body
+// line for the FEIDS line and cuts away the entries after it.
+template <class Header>
+int walkEntries(std::string_view routine, Walk& walk, Header header) {
+  std::string LINE(LINSIZ, ' ');
+  for (;;) {
+    const int status = GETLIN(LINE, TXTEND, LINSIZ, DICUNT);
+    if (status == ENDFIL) return SUCCES;
+    if (status != SUCCES) {
+      tracebackLine(SCRUNT, routine) << "ERROR RETURNED BY GETLIN() ****";
+      return ERRGEN;
+    }
+    ++walk.nread;
+    if (LINE.find("FEIDS") != std::string::npos) {
+      walk.feids = true;
+      return SUCCES;
+    }
+    if (header(LINE) != SUCCES) return ERRGEN;
+    if (skipBody(LINE, TXTEND, LINSIZ, DICUNT, walk.nread) != SUCCES) {
+      tracebackLine(SCRUNT, routine) << "ERROR RETURNED BY SKPICT() ****";
+      return ERRGEN;
+    }
+  }
+}
+
+int openDictionary(std::string_view routine, std::string_view FILNAM) {
+  if (!fileExists(FILNAM)) {
+    errorLine(SCRUNT, routine, "F600") << "DICTIONARY FILE NOT FOUND ****";
+    return ERRGEN;
+  }
+  if (openInput(DICUNT, FILNAM) != SUCCES) {
+    errorLine(SCRUNT, routine, "F602") << "ERROR OPENING DICTIONARY FILE ****";
+    return ERRGEN;
+  }
+  rewindUnit(DICUNT);
+  return SUCCES;
+}
+
+int badItem(int status, int START) {
+  if (status == ENDLIN) {
+    errorLine(SCRUNT, "RDDICT", "F603") << "UNEXPECTED EOL ENCOUNTERED WHILE PARSING "
+                                        << "NEXT ITEM FROM INPUT LINE, OFFSET = "
+                                        << Fixed{START, 3} << " ****";
+  } else {
+    errorLine(SCRUNT, "RDDICT", "F604") << "ERROR ENCOUNTERED WHILE PARSING NEXT ITEM "
+                                        << "FROM INPUT LINE, OFFSET = " << Fixed{START, 3}
+                                        << " ****";
+  }
+  return ERRGEN;
+}
+
+// One header line: type number, a word not used, the rate variable name.
+int readHeader(const std::string& LINE, int maxtyp, int& NTYPES, Span1<std::string> TYPNAM) {
+  int START = 1;
+  int LEN = 0;
+  int IVAL = -1;
+  std::string WORD(20, ' ');
+  const auto next = [&](char TYPE) {
+    double DVAL = 0.0;
+    return NXTWRD(LINE, START, TXTEND, TYPE, LEN, WORD, IVAL, DVAL);
+  };
+  int status = next('N');
+  if (status != SUCCES) return badItem(status, START);
+  const int n = IVAL;
+  if (n > maxtyp) {
+    errorLine(SCRUNT, "RDDICT", "F601") << "DICTIONARY OVERFLOW, MAX NUMBER "
+                                        << "OF COMPONENT TYPES = " << Fixed{maxtyp, 3} << " ****";
+    return ERRGEN;
+  }
+  // Also a number below 1: the types are numbered from 1 without a gap.
+  if (n != NTYPES + 1) {
+    errorLine(SCRUNT, "RDDICT", "F605") << "COMPONENT ENTRIES OUT OF ORDER IN " << "DICTIONARY: ****";
+    Line(SCRUNT) << LINE;
+    return ERRGEN;
+  }
+  NTYPES = n;
+  status = next('C');
+  if (status == SUCCES) status = next('C');
+  if (status != SUCCES) return badItem(status, START);
+  if (LEN >= NAMSIZ) {
+    warningLine(SCRUNT, "RDDICT", "F100") << "FAILURE RATE VARIABLE, " << WORD;
+    // The warning's second line, indented under its text.
+    Line(SCRUNT) << std::string(28, ' ') << "TOO LONG - TRUNCATED TO " << Fixed{NAMSIZ, 3}
+                 << " CHARACTERS ++++";
+  }
+  std::string& name = TYPNAM(n);
+  name.assign(WORD, 0, static_cast<std::size_t>(std::min(LEN, NAMSIZ)));
+  name.resize(NAMSIZ, ' ');
+  return SUCCES;
+}
+
+// The lines the new dictionary keeps of the old one, each with its line end,
+// as they stand in the file: those the walk read.
+int keptLines(const Walk& walk, std::string& kept) {
+  rewindUnit(DICUNT);
+  std::string record;
+  for (int n = 1; n <= walk.nread; ++n) {
+    if (readRecord(DICUNT, record) != SUCCES) return ERRGEN;
+    kept.append(record).push_back('\n');
+  }
+  return SUCCES;
+}
+
+void writeValues(CIntTab values, int NTYPES) {
+  Line line(DICUNT);
+  for (int t = 1; t <= NTYPES; ++t) line << values(t) << " ";
+}
+
+int writeDictionary(const std::string& name, const std::string& kept, const Walk& walk,
+                    int NTYPES, CIntTab FAILST, CIntTab TRNCST, int NTRUNC) {
+  if (openOutput(DICUNT, name) != SUCCES) return ERRGEN;
+  writeText(DICUNT, kept);
+  if (!walk.feids) Line(DICUNT) << "FEIDS";
+  writeValues(FAILST, NTYPES);
+  if (NTRUNC > 0) {
+    Line(DICUNT) << "TAIDS";
+    writeValues(TRNCST, NTYPES);
+  }
+  return closeUnit(DICUNT);
+}
+
+}  // namespace
+
+int SKPICT(std::string& LINE, int MAXLEN, int LINLEN, int UNIT) {
+  int nread = 0;
+  return skipBody(LINE, MAXLEN, LINLEN, UNIT, nread);
+}
+
+int RDDICT(std::string_view FILNAM, int& NTYPES, Span1<std::string> TYPNAM, int MAXTYP) {
+  NTYPES = 0;
+  TYPNAM.fill(std::string(NAMSIZ, ' '));
+  if (openDictionary("RDDICT", FILNAM) != SUCCES) return ERRGEN;
+  const int maxtyp = std::min(MAXTYP, TYPNAM.size());
+  Walk walk;
+  const int status = walkEntries("RDDICT", walk, [&](const std::string& LINE) {
+    return readHeader(LINE, maxtyp, NTYPES, TYPNAM);
+  });
+  closeUnit(DICUNT);
+  return status;
+}
+
+int WRTDCT(std::string_view FILNAM, int NTYPES, CIntTab FAILST, CIntTab TRNCST, int NTRUNC) {
+  if (openDictionary("WRTDCT", FILNAM) != SUCCES) return ERRGEN;
+  Walk walk;
+  const int walked = walkEntries("WRTDCT", walk, [](const std::string&) { return SUCCES; });
+  std::string kept;
+  const int read = walked == SUCCES ? keptLines(walk, kept) : ERRGEN;
+  closeUnit(DICUNT);
+  if (walked != SUCCES) return ERRGEN;
+
+  const std::string name(FILNAM.substr(0, FILNAM.find_last_not_of(' ') + 1));
+  const std::string fresh = name + ".NEW";
+  if (read != SUCCES || writeDictionary(fresh, kept, walk, NTYPES, FAILST, TRNCST, NTRUNC) != SUCCES ||
+      replaceFile(fresh, name) != SUCCES) {
+    errorLine(SCRUNT, "WRTDCT", "F606") << "ERROR WRITING DICTIONARY FILE ****";
+    return ERRGEN;
+  }
+  return SUCCES;
+}
+
+}  // namespace molvex

@@ -1,0 +1,40 @@
+// The component dictionary of a model (.DIC): its component types in order,
+// each with the name of its failure-rate variable, and, behind a line FEIDS,
+// the number of each type's failure state (and, behind TAIDS, of its
+// truncation aggregation state) as the last generation found them.
+//
+// An entry is a header line (type number, a word, the rate variable name)
+// and a body that ends with the first non-blank line not ending in a comma.
+// The FEIDS line counts only where a header line could stand, so a body is
+// free to mention the word.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "util/array1.h"
+
+namespace molvex {
+
+// Reads the types of the dictionary FILNAM: NTYPES of them, the names (15
+// characters, blank-padded) in TYPNAM(1..NTYPES), the rest of TYPNAM blank.
+// Type numbers run 1, 2, 3, ... up to MAXTYP.  Returns 1, or -1 after an
+// error line (F600-F605, or a traceback of GETLIN or SKPICT) with NTYPES and
+// TYPNAM as far as they were read.  F100 warns of a name cut to 15.
+int RDDICT(std::string_view FILNAM, int& NTYPES, Span1<std::string> TYPNAM, int MAXTYP);
+
+// Writes FAILST(1..NTYPES), and when NTRUNC > 0 "TAIDS" and TRNCST(1..NTYPES),
+// behind the FEIDS line of the dictionary FILNAM (appending " FEIDS" when it
+// has none); the lines after an old FEIDS line are replaced, every line up
+// to it is kept as it was.  The new dictionary is written beside the old one
+// (FILNAM.NEW) and put in its place whole, so a failure leaves the old one
+// untouched.  Returns 1, or -1 after F600, F602, F606 or a traceback.
+int WRTDCT(std::string_view FILNAM, int NTYPES, CIntTab FAILST, CIntTab TRNCST, int NTRUNC);
+
+// Reads the lines of UNIT (GETLIN's arguments) up to the one that ends a
+// dictionary entry's body: the first with text in columns 1..MAXLEN whose
+// last character is not a comma.  Returns 1; -11 after U900 when the file
+// ends first; GETLIN's status after a traceback.
+int SKPICT(std::string& LINE, int MAXLEN, int LINLEN, int UNIT);
+
+}  // namespace molvex

@@ -1,0 +1,232 @@
+#include "gates/trvtre.h"
+
+#include <algorithm>
+
+#include "ftinput/fttabs.h"
+#include "main/files.h"
+
+namespace molvex {
+namespace {
+
+constexpr int FRMSIZ = 3;  // words of a stack frame
+
+// TRVTRE's own failed-unit counts; each gate routine keeps its own.
+int trvtreNfail[MAXBAS];
+
+// Under these gates a basic event of several units counts only once all of
+// them have failed; under the others each failed unit counts.
+bool wholeOnly(int type) {
+  return type == TAND || type == TXOR || type == TFDEP || type == TPAND || type == TSEQ ||
+         type == TCSP;
+}
+
+}  // namespace
+
+int TreeRules::basicValue(int failed, int mult, int parentType) const {
+  return failed < mult && wholeOnly(parentType) ? 0 : failed;
+}
+
+Next TreeRules::pandReturn(Traversal& t, Frame& f, int value) {
+  if (f.arc > 2) return t.pandArcs(f.place);
+  return pandOrder(t, f, value);
+}
+
+Next TreeRules::seqReturn(Traversal& /*t*/, Frame& /*f*/, int value) { return andRule(value); }
+
+Next TreeRules::pandOrder(Traversal& t, Frame& f, int value) {
+  if (f.arc == 1) {
+    f.acc = value >= 1 ? 1 : 0;
+  } else if (f.arc == 2) {
+    if (f.acc != 1 || value < 1) {
+      f.acc = 0;
+    } else {
+      // Both inputs have occurred; whether in order, the gate's slot says.
+      int slot = 0;
+      if (!t.pandSlot(f.place, slot)) return Next::FAIL;
+      f.acc = t.STATE()(slot) == 1 ? 1 : 0;
+    }
+  }
+  return Next::ADVANCE;
+}
+
+Traversal::Traversal(std::string_view routine, StackFault stackFault, IntTab PLCTAB, CIntTab CSPTAB,
+                     int SPRBAS, int NBASIC, int NSLOT, CIntTab STATE, CIntTab BASE, IntTab NFAIL)
+    : routine_(routine),
+      stackFault_(stackFault),
+      PLCTAB_(PLCTAB),
+      CSPTAB_(CSPTAB),
+      SPRBAS_(SPRBAS),
+      NBASIC_(NBASIC),
+      NSLOT_(NSLOT),
+      STATE_(STATE),
+      BASE_(BASE),
+      NFAIL_(NFAIL) {}
+
+int Traversal::prepare() {
+  free_ = PLCTAB_(HDFREE);
+  const int places = PLCTAB_(HDNPLC);
+  // A free area that begins inside the header, or a negative place count,
+  // leaves no room for a stack either.
+  if (free_ <= HDROOT || places < 0 || free_ + 3LL * places > PLCTAB_.size()) {
+    errorLine(SCRUNT, routine_, "F800") << "TABLE TOO SMALL TO HOLD STACK ****";
+    return ERRGEN;
+  }
+  stack_ = Stack{PLCTAB_.slice(free_, FRMSIZ * places)};
+  INISTK(stack_, KBDUNT, SCRUNT);
+  return SUCCES;
+}
+
+int Traversal::countFailed() {
+  if (NBASIC_ < 0 || NBASIC_ > std::min({NFAIL_.size(), STATE_.size(), BASE_.size()})) {
+    outOfRange("NUMBER OF BASIC COMPONENTS", NBASIC_);
+    return ERRGEN;
+  }
+  for (int i = 1; i <= NBASIC_; ++i) NFAIL_(i) = BASE_(i) - STATE_(i);
+  return SUCCES;
+}
+
+bool Traversal::checkPlace(int place) const {
+  if (place < 0) {
+    errorLine(SCRUNT, routine_, "F806") << "INTERNAL ERROR - PLACE TABLE OFFSET < 0 "
+                                        << "(" << place << ")";
+    return false;
+  }
+  // A record lies whole between the header and the free area, so a stray
+  // offset can neither read past the table nor take stack words for a place.
+  const int last = free_ - 1;
+  if (place <= HDROOT || place > last - FNARC) return outOfRange("PLACE TABLE OFFSET", place);
+  const int inputs = PLCTAB_(place + FNARC);
+  if (inputs < 0 || inputs > last - FNARC - place) {
+    return outOfRange("PLACE TABLE OFFSET", place);
+  }
+  return true;
+}
+
+bool Traversal::component(int place, int& c) const {
+  c = field(place, FBASIC);
+  return (c >= 1 && c <= NBASIC_) || outOfRange("BASIC COMPONENT", c);
+}
+
+bool Traversal::pandSlot(int place, int& slot) const {
+  return slotAfter(NBASIC_, field(place, FPAND), SPRBAS_, "ORDER SLOT", slot);
+}
+
+Next Traversal::pandArcs(int place) const {
+  errorLine(SCRUNT, routine_, "F718")
+      << "PRIORITY AND GATES MUST HAVE 2 INCOMING "
+      << "ARCS; NODE " << PLCTAB_(place) << " HAS " << field(place, FNARC) << " ARCS";
+  return Next::FAIL;
+}
+
+bool Traversal::slotAfter(int after, int index, int last, std::string_view what, int& slot) const {
+  const int end = std::min({last, NSLOT_, STATE_.size()});
+  if (after < NBASIC_ || index < 1 || index > end - after) return outOfRange(what, index);
+  slot = after + index;
+  return true;
+}
+
+bool Traversal::outOfRange(std::string_view what, int value) const {
+  // Same family as the negative offset (F806): the tables handed in are not
+  // ones the build makes.
+  errorLine(SCRUNT, routine_, "F806") << "INTERNAL ERROR - " << what << " OUT OF RANGE "
+                                      << "(" << value << ")";
+  return false;
+}
+
+Next Traversal::illegalType(int place, int type) const {
+  errorLine(SCRUNT, routine_, "F801")
+      << "ILLEGAL PLACE TYPE (" << Fixed{type, 4} << ") FOR PLACE " << Fixed{PLCTAB_(place), 4}
+      << " AT OFFSET " << Fixed{place, 4} << " IN PLACE TABLE ****";
+  return Next::FAIL;
+}
+
+Next Traversal::arrive(Frame& f, int type) const {
+  if (type == TCSP && field(f.place, FSHARE) != 0) return sharedSpare(f);
+  f.acc = type == TAND || type == TSEQ || type == TCSP ? 1 : 0;
+  return Next::ADVANCE;
+}
+
+// A gate that shares spares has failed once it holds no unit in any input
+// position: its slots say so, whatever the basic-component slots show.  Its
+// inputs are not visited.
+Next Traversal::sharedSpare(Frame& f) const {
+  // The sharing gates come first in CSPTAB, with one block of slots each, one
+  // slot per input, in list order.
+  const int count = CSPTAB_.size() < 1 ? 0 : CSPTAB_(1);
+  const int last = static_cast<int>(std::min(count + 1LL, 0LL + CSPTAB_.size()));
+  int base = 0;
+  int i = 2;
+  for (; i <= last && CSPTAB_(i) != f.place; ++i) {
+    if (!checkPlace(CSPTAB_(i))) return Next::FAIL;
+    base += field(CSPTAB_(i), FNARC);
+  }
+  if (i > last) {
+    errorLine(SCRUNT, routine_, "F807") << "CSP GATE AT OFFSET " << f.place << " IN PLACE TABLE "
+                                        << "NOT FOUND IN TABLE OF CSP GATES (CSPTAB)";
+    return Next::FAIL;
+  }
+  const int inputs = field(f.place, FNARC);
+  f.acc = 1;
+  for (int k = 1; k <= inputs && f.acc == 1; ++k) {
+    int slot = 0;
+    if (!slotAfter(SPRBAS_, base + k, NSLOT_, "SPARE SLOT", slot)) return Next::FAIL;
+    if (STATE_(slot) != 0) f.acc = 0;
+  }
+  f.arc = inputs;
+  return Next::ADVANCE;
+}
+
+int Traversal::advance(Frame& f, int type, int& value) {
+  const int inputs = field(f.place, FNARC);
+  while (f.arc < inputs) {
+    const int next = input(f.place, ++f.arc);
+    if (next < 0) continue;  // an input left out of the tree
+    const int status = push(f);
+    if (status != SUCCES) return status;
+    f = Frame{next, 0, 0};
+    value = 0;
+    return SUCCES;
+  }
+  // An M/N gate that gets here has fewer than M failed inputs.
+  value = type == TMOFN ? 0 : f.acc;
+  return pop(f);
+}
+
+int Traversal::push(const Frame& f) {
+  const int words[FRMSIZ] = {f.place, f.arc, f.acc};
+  const int status = PUSH(stack_, CIntTab(words, FRMSIZ), FRMSIZ, 0);
+  return status == SUCCES ? status : stackFault(status);
+}
+
+int Traversal::pop(Frame& f) {
+  int words[FRMSIZ];
+  const int status = POP(stack_, IntTab(words, FRMSIZ), FRMSIZ, 0);
+  if (status != SUCCES) return stackFault(status);
+  f = Frame{words[0], words[1], words[2]};
+  return SUCCES;
+}
+
+// The stack holds one frame per level of gates, so running out of it means
+// the inputs lead round in a cycle.
+int Traversal::stackFault(int status) const {
+  if (stackFault_ == StackFault::QUIET) return ERRGEN;
+  errorLine(SCRUNT, routine_, "F502") << "FAULT TREE HAS INVALID STRUCTURE";
+  return status;
+}
+
+int TRVTRE(IntTab PLCTAB, CIntTab CSPTAB, int SPRBAS, int NBASIC, int NSLOT, CIntTab STATE,
+           CIntTab BASE, int& FAILED) {
+  Traversal walk("TRVTRE", StackFault::F502, PLCTAB, CSPTAB, SPRBAS, NBASIC, NSLOT, STATE, BASE,
+                 IntTab(trvtreNfail, MAXBAS));
+  int status = walk.prepare();
+  if (status != SUCCES) return status;
+  FAILED = 0;
+  if ((status = walk.countFailed()) != SUCCES) return status;
+  TreeRules rules;
+  int value = 0;
+  status = walk.evaluate(PLCTAB(HDROOT), rules, value);
+  if (status == SUCCES) FAILED = value != 0 ? 1 : 0;
+  return status;
+}
+
+}  // namespace molvex

@@ -1,0 +1,27 @@
+// The console dialogue: model name, truncation bound, another model.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace molvex {
+
+// Runs the dialogue until the user defines no further model, a model fails,
+// or the keyboard input ends.  Returns the process exit status: 0 after the
+// last model, 1 after a failed model, 3 when the input ended before a model
+// was completely defined.
+int MOLVEX();
+
+// Reads the model name (15 characters, blank-padded or cut).  Returns 1, or
+// -11 when the keyboard input has ended.
+int GETMDL(std::string& MODEL, int LENGTH);
+
+// Asks for the truncation bound and generates the model.  Returns 1, the
+// status of FT2MC, or -11 when the keyboard input has ended.
+int SETFT(const std::string& MODEL, int LENGTH);
+
+// Asks a yes/no question; an empty answer takes DEFAULT.  At the end of the
+// keyboard input the answer is the default (NO when there is none).
+int YESNO(std::string_view PROMPT, int LENGTH, int DEFAULT);
+
+}  // namespace molvex

@@ -1,0 +1,41 @@
+// The molvex command: the dialogue, or its usage and version.
+#include <iostream>
+#include <string_view>
+
+#include "main/dialog.h"
+
+namespace {
+
+constexpr std::string_view USAGE =
+    "Usage: molvex [--help | --version]\n"
+    "\n"
+    "Without arguments molvex holds its dialogue on the console: for each model it asks\n"
+    "for the model name and the truncation bound (0: the complete chain), reads NAME.DIC\n"
+    "and NAME.TXT (converted to NAME.FTR) or NAME.FTR from the current directory, and\n"
+    "writes the Markov chain NAME.INT, the state tuples NAME.TUP and the dictionary\n"
+    "NAME.DIC back with its failure and truncation state numbers.\n"
+    "\n"
+    "Exit status: 0 after the last model, 1 after a failed model, 2 for a wrong\n"
+    "argument, 3 when the input ended before a model was completely defined.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  if (argc > 1) {
+    const std::string_view arg = argv[1];
+    if (argc == 2 && arg == "--help") {
+      std::cout << USAGE;
+      return 0;
+    }
+    if (argc == 2 && arg == "--version") {
+      std::cout << "molvex " << MOLVEX_VERSION << "\n";
+      return 0;
+    }
+    std::cerr << "molvex: unknown argument '" << arg << "'\n" << USAGE;
+    return 2;
+  }
+  const int status = molvex::MOLVEX();
+  std::cout << "Stop - Program terminated." << std::endl;
+  return status;
+}

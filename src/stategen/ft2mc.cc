@@ -1,0 +1,358 @@
+#include "stategen/ft2mc.h"
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "dict/dict.h"
+#include "ftinput/bldlst.h"
+#include "ftinput/cvrtxt.h"
+#include "ftinput/fttabs.h"
+#include "gates/trvtre.h"
+#include "main/globals.h"
+#include "stategen/ckstat.h"
+#include "stategen/encst.h"
+#include "stategen/outarc.h"
+#include "stategen/store.h"
+#include "util/convrt.h"
+#include "util/lineio.h"
+#include "util/stkque.h"
+#include "util/units.h"
+
+namespace molvex {
+namespace {
+
+constexpr int NAMSIZ = 20;  // characters of a file name in messages
+
+// Everything one generation works with, sized once per model.
+struct Generation {
+  FaultTree FT;
+  Array1<int> WRKARR{WRKSIZ};  // the index list during the build, then the queue
+  Array1<int> POOLW1{POOLWD}, POOLW2{POOLWD}, FREHDS{MAXNSZ};
+  StateStore ST{{POOLW1, FREHDS}, {POOLW2, FREHDS}};
+  StateNumbers SN;
+  int NTYPES = 0;
+  Array1<std::string> TYPNAM{MAXBAS, std::string(NAMLEN, ' ')};
+  Array1<int> CUR{BASSIZ}, NEW{BASSIZ}, WORK{BASSIZ}, ENCODE{BASSIZ + 1};
+  ArcTable ARCS;
+  Queue Q;
+  std::string INTNAM, TUPNAM;
+
+  int NTRUNC = 0, VERBOSE = 0;
+  int NSLOT = 0, NPAND = 0, SPRBAS = 0, DYNFLG = 0;
+  int NINT = 0, NUNIQ = 0, NARCS = 0, TRUNC = 0, PREVLV = 0;
+  int LEVEL = 0;  // of the state being expanded
+};
+
+std::string padded(std::string name) {
+  name.resize(std::max<std::size_t>(name.size(), NAMSIZ), ' ');
+  return name;
+}
+
+int count(const Array1<int>& list) { return list(1); }
+
+int failureStates(const Generation& G) {
+  int n = 0;
+  for (int t = 1; t <= G.NTYPES; ++t) n += G.SN.FAILST(t) != 0 ? 1 : 0;
+  return n;
+}
+
+int truncationStates(const Generation& G) {
+  int n = 0;
+  for (int t = 1; t <= G.NTYPES; ++t) n += G.SN.TRNCST(t) != 0 ? 1 : 0;
+  return n;
+}
+
+void statistics(const Generation& G) {
+  Line(SCRUNT) << "FT2MC:  " << Fixed{G.NINT, 8} << " internal states generated when error occurred";
+  Line(SCRUNT) << "    " << Fixed{G.NUNIQ, 8} << " unique nonfailure states";
+  if (truncationStates(G) > 0) {
+    Line(SCRUNT) << "    " << Fixed{truncationStates(G), 8} << " truncation aggregation states";
+  }
+  Line(SCRUNT) << "    " << Fixed{failureStates(G), 8} << " failure states";
+  Line(SCRUNT) << "    " << Fixed{G.NARCS, 8} << " Markov chain transitions generated "
+               << "for TAVO engine";
+  Line(SCRUNT) << "    " << " States with " << Fixed{G.LEVEL, 3} << " covered failures "
+               << "were being generated when error occurred";
+}
+
+// Ends a generation that failed after the output files were opened.
+int abandon(const Generation& G) {
+  closeUnit(INTUNT);
+  closeUnit(TUPUNT);
+  statistics(G);
+  return ERRGEN;
+}
+
+void slots(Line& line, CIntTab v, int n) {
+  for (int i = 1; i <= n; ++i) line << v(i);
+}
+
+// The traceback of a routine that failed on a successor, with its slots.
+int failedOn(const Generation& G, int status, std::string_view callee) {
+  tracebackLine(SCRUNT, "FT2MC") << "ERROR " << status << " RETURNED BY " << callee << " WHILE ";
+  Line line(SCRUNT);
+  line << "                         PROCESSING STATE ";
+  slots(line, G.NEW, G.FT.NBASIC);
+  return abandon(G);
+}
+
+// The model is checked against the limits of the state vector and of the
+// dictionary before any state exists: a longer vector would overrun it, and a
+// component type the dictionary lacks would give arcs without a rate name.
+int checkModel(const Generation& G) {
+  if (G.NSLOT > MAXBAS) {
+    errorLine(SCRUNT, "FT2MC", "F508") << "STATE VECTOR TOO LONG: " << G.NSLOT
+                                       << " SLOTS, MAX = " << MAXBAS << " ****";
+    return ERRGEN;
+  }
+  for (int i = 1; i <= G.FT.NBASIC; ++i) {
+    if (G.FT.BASTYP(i) > G.NTYPES) {
+      errorLine(SCRUNT, "FT2MC", "F509") << "COMPONENT TYPE " << G.FT.BASTYP(i)
+                                         << " OF BASIC COMPONENT " << i
+                                         << " NOT IN DICTIONARY ****";
+      return ERRGEN;
+    }
+  }
+  return SUCCES;
+}
+
+// Dynamic gates are not evaluated yet: a tree that holds them is refused
+// rather than given a chain that ignores them.
+int refuseDynamic(const Generation& G) {
+  if (count(G.FT.FDPLST) + count(G.FT.CSPTAB) + count(G.FT.PNDLST) + count(G.FT.SEQLST) == 0) {
+    return SUCCES;
+  }
+  errorLine(SCRUNT, "FT2MC", "F507") << "DYNAMIC GATES (FDEP, CSP, PAND, SEQ) NOT SUPPORTED ****";
+  return ERRGEN;
+}
+
+void sizeStateVector(Generation& G) {
+  G.NPAND = count(G.FT.PNDLST);
+  G.SPRBAS = G.FT.NBASIC + G.NPAND;
+  G.NSLOT = G.NPAND + G.FT.NSPSLT + G.FT.NBASIC;
+  ENCOK = count(G.FT.PNDLST) <= 0 && count(G.FT.CSPTAB) <= 0 ? 1 : 0;
+  G.DYNFLG = count(G.FT.CSPTAB) > 0 || count(G.FT.PNDLST) > 0 || count(G.FT.SEQLST) > 0 ? 1 : 0;
+}
+
+int openOutputs(Generation& G, const std::string& base) {
+  G.INTNAM = padded(base + ".INT");
+  if (openOutput(INTUNT, G.INTNAM) != SUCCES) {
+    errorLine(SCRUNT, "FT2MC", "F504") << "ERROR OPENING MARKOV CHAIN OUTPUT FILE " << G.INTNAM;
+    return abandon(G);
+  }
+  G.TUPNAM = padded(base + ".TUP");
+  if (openOutput(TUPUNT, G.TUPNAM) != SUCCES) {
+    errorLine(SCRUNT, "FT2MC", "F513") << "ERROR OPENING STATE TUPLE FILE " << G.TUPNAM;
+    return abandon(G);
+  }
+  Line(TUPUNT) << G.FT.NBASIC;
+  Line header(INTUNT);
+  if (G.NTRUNC > 0) {
+    header << "SORTED TRUNC= " << G.NTRUNC;
+    if (count(G.FT.CSPTAB) > 0) header << " CSPARE";
+  } else {
+    header << (count(G.FT.CSPTAB) > 0 ? "SORTED CSPARE" : "SORTED");
+  }
+  return SUCCES;
+}
+
+// The root state: every unit working, the order slots clear, and each
+// sharing cold spare gate holding its primary's units.
+void completeRoot(Generation& G) {
+  IntTab BASE = G.FT.BASE;
+  for (int s = G.FT.NBASIC + 1; s <= G.NSLOT; ++s) BASE(s) = 0;
+  int o = 0;
+  for (int i = 1; i <= G.FT.NSHCSP; ++i) {
+    const int gate = G.FT.CSPTAB(i + 1);
+    const int primary = G.FT.PLCTAB(gate + FNARC + 1);
+    BASE(G.SPRBAS + o + 1) = G.FT.PLCTAB(primary + FMULT);
+    o += G.FT.PLCTAB(gate + FNARC);
+  }
+  BASE(G.NSLOT + 1) = 0;
+  BASE(G.NSLOT + 2) = 1;
+}
+
+int tooManyStates(const Generation& G) {
+  errorLine(SCRUNT, "FT2MC", "F510") << "TOO MANY STATES GENERATED, MAX = " << MAXSTA;
+  return abandon(G);
+}
+
+// Sub-steps 6 to 9 of the first pass: is the successor new, what is its
+// number, and the transition to it recorded.
+int numberSuccessor(Generation& G, int failcp, int ratmul, int changed, int& k) {
+  Check C{G.NEW, G.CUR, G.WORK, G.ENCODE, G.NSLOT, G.SPRBAS, changed, G.DYNFLG};
+  int status = CKSTAT(G.ST, G.FT, C);
+  if (status != SUCCES) {
+    tracebackLine(SCRUNT, "FT2MC") << "CKSTAT() RETURNED ERROR " << status;
+    Line line(SCRUNT);
+    line << "                          WHILE LOOKING UP STATE ";
+    slots(line, G.NEW, G.NSLOT);
+    return abandon(G);
+  }
+  int number = C.NUMBER;
+  int failed = C.FAILED;
+  if (C.NEWFLG != 0) {
+    ++G.NINT;
+    status = TRVTRE(G.FT.PLCTAB, G.FT.CSPTAB, G.SPRBAS, G.FT.NBASIC, G.NSLOT, G.NEW, G.FT.BASE,
+                    failed);
+    if (status != SUCCES) return failedOn(G, status, "TRVTRE");
+  }
+  if (C.NEWFLG != 0 || number == 0 || failed != 0 || G.TRUNC != 0) {
+    Successor S{failed, G.TRUNC, C.NEWFLG, failcp, C.LEVEL, changed};
+    status = EXTID(S, G.SN, G.FT, G.ST, G.NSLOT, G.NEW, G.CUR, G.WORK, G.ENCODE, number);
+    if (status != SUCCES) {
+      tracebackLine(SCRUNT, "FT2MC") << "TRACEBACK - ERROR " << status << " RETURNED BY EXTID()";
+      return abandon(G);
+    }
+    failed = S.FAILFL;
+    if (number > MAXSTA) return tooManyStates(G);
+  }
+  if (C.NEWFLG != 0) {
+    G.NEW(G.NSLOT + 2) = failed != 0 ? -number : number;
+    if (failed == 0 && G.TRUNC == 0) {
+      ++G.NUNIQ;
+      if ((status = ADD2Q(G.Q, G.NEW, G.NSLOT + 2)) != SUCCES) return abandon(G);
+    }
+    const bool persistent = changed != 0 || G.NEW(G.NSLOT + 1) < 0;
+    status = persistent ? AD2LST(G.ST.POOL2, G.ST.PERHD, G.NSLOT, G.NEW, G.WORK, G.ENCODE,
+                                 G.FT.BASE, 0)
+                        : AD2LST(G.ST.POOL1, G.ST.LVLHD, G.NSLOT, G.NEW, G.WORK, G.ENCODE,
+                                 G.FT.BASE, ENCOK);
+    if (status != SUCCES) {
+      tracebackLine(SCRUNT, "FT2MC") << "ERROR " << status << " RETURNED BY AD2LST() ****";
+      return abandon(G);
+    }
+  }
+  if (k >= MAXARC) {
+    errorLine(SCRUNT, "FT2MC", "F503") << "TOO MANY TRANSITIONS FROM ONE STATE, MAX = " << MAXARC
+                                       << " ****";
+    return abandon(G);
+  }
+  ++k;
+  G.ARCS.ARCTO(k) = failed != 0 ? -number : number;
+  G.ARCS.ARCBE(k) = failcp;
+  G.ARCS.ARCMUL(k) = ratmul;
+  return SUCCES;
+}
+
+// Expands the state just taken from the queue: the first pass numbers its
+// successors, the second writes one arc per distinct target.
+int expand(Generation& G) {
+  const int NBASIC = G.FT.NBASIC;
+  int k = 0;
+  for (int failcp = 1; failcp <= NBASIC; ++failcp) {
+    if (G.NEW(failcp) <= 0) continue;
+    G.NEW(failcp) -= 1;
+    const int status = numberSuccessor(G, failcp, G.CUR(failcp), 0, k);
+    if (status != SUCCES) return status;
+    G.NEW(failcp) += 1;
+  }
+  G.ARCS.NTRANS = k;
+  const ArcStates S{G.CUR(G.NSLOT + 2), G.NSLOT, G.CUR, G.NEW, G.TRUNC, G.VERBOSE};
+  k = 1;
+  for (int failcp = 1; failcp <= NBASIC; ++failcp) {
+    if (G.CUR(failcp) <= 0) continue;
+    G.NEW(failcp) -= 1;
+    if (G.ARCS.ARCTO(k) != 0) {
+      OUTARC(S, k, G.TYPNAM, G.SN.TRNCST, G.FT.BASTYP, G.ARCS);
+      ++G.NARCS;
+    }
+    ++k;
+    G.NEW(failcp) += 1;
+  }
+  return SUCCES;
+}
+
+int generate(Generation& G) {
+  while (G.Q.QHEAD != -1) {
+    int status = POPQ(G.Q, G.CUR, G.NSLOT + 2);
+    if (status != SUCCES) return abandon(G);
+    G.NEW.copyFrom(G.CUR, G.NSLOT + 2);
+    G.LEVEL = IABSV(G.CUR(G.NSLOT + 1));
+    if (G.LEVEL != G.PREVLV) {
+      G.PREVLV = G.LEVEL;
+      if (G.ST.LVLHD != G.ST.POOL1.NULPTR) RSTLVL(G.ST);
+    }
+    if (G.NTRUNC > 0 && G.TRUNC == 0 && G.NTRUNC <= G.LEVEL) G.TRUNC = 1;
+    Line(TUPUNT) << G.CUR(G.NSLOT + 2);
+    {
+      Line line(TUPUNT);
+      for (int i = 1; i <= G.FT.NBASIC; ++i) line << G.NEW(i) << " ";
+    }
+    G.NEW(G.NSLOT + 1) = G.CUR(G.NSLOT + 1) >= 0 ? G.LEVEL + 1 : -(G.LEVEL + 1);
+    if ((status = expand(G)) != SUCCES) return status;
+  }
+  return SUCCES;
+}
+
+int writeFailed(const Generation& G, const std::string& name) {
+  errorLine(SCRUNT, "FT2MC", "F514") << "ERROR WRITING OUTPUT FILE " << name;
+  return abandon(G);
+}
+
+int complete(Generation& G, const std::string& base) {
+  if (closeUnit(INTUNT) != SUCCES) return writeFailed(G, G.INTNAM);
+  if (G.NTRUNC > 0 && G.NINT == G.NUNIQ) {
+    warningLine(SCRUNT, "FT2MC", "F103") << "MARKOV CHAIN "
+                                         << "TRUNCATED BEFORE ANY FAILURE EXHAUSTION STATES "
+                                         << " WERE REACHED ++++";
+  }
+  const int status = WRTDCT(padded(base + ".DIC"), G.NTYPES, G.SN.FAILST, G.SN.TRNCST, G.NTRUNC);
+  if (status != SUCCES) {
+    closeUnit(TUPUNT);
+    return status;
+  }
+  Line(TUPUNT) << -1;
+  Line(TUPUNT) << failureStates(G) + G.NUNIQ + truncationStates(G);
+  if (closeUnit(TUPUNT) != SUCCES) return writeFailed(G, G.TUPNAM);
+  return SUCCES;
+}
+
+int run(Generation& G, std::string_view MODEL) {
+  INITDR();
+  INIUTL(0, 5, 6, 0);
+  INIDYN(G.ST.POOL1, 0, 1, 5, 6);
+  INIDYN(G.ST.POOL2, 0, 1, 5, 6);
+  G.ST.LVLHD = G.ST.PERHD = -1;
+
+  const std::size_t p = MODEL.find(' ');
+  if (p == std::string_view::npos || p + 1 + 3 > 13) {
+    errorLine(SCRUNT, "FT2MC", "F500") << "FAULT TREE NAME TOO LONG";
+    return ERRGEN;
+  }
+  const std::string base(MODEL.substr(0, p));
+  int status = RDDICT(padded(base + ".DIC"), G.NTYPES, G.TYPNAM, MAXBAS);
+  if (status != SUCCES) return status;
+  if (fileExists(base + ".TXT")) {
+    status = CVRTXT(MODEL, MAXBAS, MAXNOD);
+    if (status != SUCCES) return status;
+  }
+  status = BLDLST(padded(base + ".FTR"), G.WRKARR, G.FT, G.ST.POOL2, MAXNOD, MAXBAS);
+  if (status != SUCCES) return status;
+  sizeStateVector(G);
+  if (checkModel(G) != SUCCES || refuseDynamic(G) != SUCCES) return ERRGEN;
+  if (openOutputs(G, base) != SUCCES) return ERRGEN;
+
+  G.SN.FAILST.fill(0);
+  G.SN.TRNCST.fill(0);
+  G.Q.QUEUE = G.WRKARR;
+  INIQ(G.Q, 5, 6);
+  completeRoot(G);
+  if (ADD2Q(G.Q, G.FT.BASE, G.NSLOT + 2) != SUCCES) return abandon(G);
+  G.NINT = G.NUNIQ = G.SN.NSTATE = 1;
+  G.PREVLV = 0;
+  if (generate(G) != SUCCES) return ERRGEN;
+  return complete(G, base);
+}
+
+}  // namespace
+
+int FT2MC(std::string_view MODEL, int LENGTH, int NTRUNC, int VERBOSE) {
+  auto G = std::make_unique<Generation>();
+  G->NTRUNC = NTRUNC;
+  G->VERBOSE = VERBOSE;
+  return run(*G, MODEL.substr(0, static_cast<std::size_t>(std::max(LENGTH, 0))));
+}
+
+}  // namespace molvex

@@ -1,0 +1,101 @@
+// Golden runs: each folder of examples/ and tests/golden/ holds a model (its
+// .TXT or .FTR and .DIC files), the keyboard answers (answers.txt) and, in
+// expected/, the console transcript (screen.txt), the exit status (status)
+// and every file the run writes or changes.  The run happens in a scratch
+// copy of the folder, so the folders stay as they are.
+//
+// MOLVEX_UPDATE_GOLDEN=1 writes what the run gives into expected/ instead of
+// comparing; a new or changed golden file is kept only after it was checked
+// by reasoning on the model.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "main/dialog.h"
+#include "support/console.h"
+
+namespace molvex {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void spill(const fs::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+std::vector<fs::path> goldenFolders() {
+  std::vector<fs::path> out;
+  for (const char* root : {"examples", "tests/golden"}) {
+    const fs::path dir = fs::path(MOLVEX_SOURCE_DIR) / root;
+    if (!fs::is_directory(dir)) continue;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+      if (fs::exists(entry.path() / "answers.txt")) out.push_back(entry.path());
+    }
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+class Golden : public ::testing::TestWithParam<fs::path> {};
+
+TEST_P(Golden, RunGivesTheExpectedTranscriptAndFiles) {
+  const fs::path folder = GetParam();
+  const fs::path expected = folder / "expected";
+  const bool update = std::getenv("MOLVEX_UPDATE_GOLDEN") != nullptr;
+  testing::ScratchDir dir;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.is_regular_file()) fs::copy_file(entry.path(), dir.path() / entry.path().filename());
+  }
+  int status = 0;
+  std::string screen;
+  {
+    testing::Console con(slurp(folder / "answers.txt"));
+    status = MOLVEX();
+    screen = con.screen();
+  }
+  if (update) {
+    fs::create_directories(expected);
+    spill(expected / "screen.txt", screen);
+    spill(expected / "status", std::to_string(status) + "\n");
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+      const std::string name = entry.path().filename().string();
+      const fs::path input = folder / name;
+      const bool unchanged = fs::exists(input) && slurp(input) == slurp(entry.path());
+      if (!unchanged) spill(expected / name, slurp(entry.path()));
+    }
+    GTEST_SKIP() << "golden files written to " << expected;
+  }
+  ASSERT_TRUE(fs::is_directory(expected)) << expected;
+  EXPECT_EQ(screen, slurp(expected / "screen.txt"));
+  EXPECT_EQ(std::to_string(status) + "\n", slurp(expected / "status"));
+  for (const auto& entry : fs::directory_iterator(expected)) {
+    const std::string name = entry.path().filename().string();
+    if (name == "screen.txt" || name == "status") continue;
+    EXPECT_EQ(dir.read(name), slurp(entry.path())) << name;
+  }
+}
+
+std::string caseName(const ::testing::TestParamInfo<fs::path>& info) {
+  std::string name = info.param.parent_path().filename().string() + "_" +
+                     info.param.filename().string();
+  for (char& c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  }
+  return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, Golden, ::testing::ValuesIn(goldenFolders()), caseName);
+
+}  // namespace
+}  // namespace molvex

@@ -202,7 +202,7 @@ int numberSuccessor(Generation& G, int failcp, int ratmul, int changed, int& k) 
     Successor S{failed, G.TRUNC, C.NEWFLG, failcp, C.LEVEL, changed};
     status = EXTID(S, G.SN, G.FT, G.ST, G.NSLOT, G.NEW, G.CUR, G.WORK, G.ENCODE, number);
     if (status != SUCCES) {
-      tracebackLine(SCRUNT, "FT2MC") << "TRACEBACK - ERROR " << status << " RETURNED BY EXTID()";
+      traceback(SCRUNT, "FT2MC", status, "EXTID");
       return abandon(G);
     }
     failed = S.FAILFL;

@@ -1,0 +1,329 @@
+#include "gates/cspchk.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "ftinput/plctab.h"
+#include "gates/trvtre.h"
+#include "main/error.h"
+#include "main/files.h"
+
+namespace molvex {
+namespace {
+
+constexpr int PRTSIZ = 2;  // data words of a CSPRNT node and of a REPEAT entry
+constexpr int RPTSIZ = 1;  // data words of a REPEAT list node
+
+// A cold spare gate as a CSPRNT node or a REPEAT entry names it.
+struct Parent {
+  int position = 0;  // in CSPTAB
+  int base = 0;      // FSPBAS: its shared-spare slots follow slot SPRBAS + base
+  int gate = 0;      // its place
+};
+
+// The tree's tables as one cold spare routine reads them, every message
+// under the routine's name.  Places and basic components go through the
+// traversal's own checks; CSPTAB positions, shared-spare slots and list
+// nodes, which only these routines read, are checked here.
+class SpareTables {
+ public:
+  SpareTables(std::string_view routine, FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT,
+              CIntTab STATE, IntTab NFAIL)
+      : routine_(routine),
+        FT_(FT),
+        SPRBAS_(SPRBAS),
+        NSLOT_(NSLOT),
+        POOL_(POOL),
+        STATE_(STATE),
+        walk_(routine, StackFault::QUIET, FT.PLCTAB, FT.CSPTAB, SPRBAS, FT.NBASIC, NSLOT, STATE,
+              FT.BASE, NFAIL) {}
+
+  // Where the places end, and that the state holds NBASIC components.
+  bool prepare() { return walk_.prepare() == SUCCES && walk_.countFailed() == SUCCES; }
+
+  bool basic(int c) const {
+    return (c >= 1 && c <= FT_.NBASIC) || outOfRange("BASIC COMPONENT", c);
+  }
+
+  // The gate of the CSPRNT node or REPEAT entry `node`.
+  bool entry(int node, Parent& g) const {
+    if (node < 1 || node > POOL_.POOLSZ() - PRTSIZ) return outOfRange("LIST NODE", node);
+    g.position = POOL_.POOL(node);
+    g.base = POOL_.POOL(node + 1);
+    const CIntTab CSPTAB = FT_.CSPTAB;
+    if (g.position < 1 || g.position > CSPTAB(1) || g.position >= CSPTAB.size()) {
+      return outOfRange("CSP GATE", g.position);
+    }
+    g.gate = CSPTAB(g.position + 1);
+    return walk_.checkPlace(g.gate);
+  }
+  // The node after a node that entry() has accepted.
+  int next(int node) const { return POOL_.POOL(node + PRTSIZ); }
+
+  // The basic component c of input j (1..FNARC) of `gate`.
+  bool inputComponent(int gate, int j, int& c) const {
+    const int place = walk_.input(gate, j);
+    return walk_.checkPlace(place) && walk_.component(place, c);
+  }
+  // The first input j of the gate whose component is c; F808 naming the
+  // list that led here when the gate has none.
+  bool inputOf(std::string_view list, const Parent& g, int c, int& j) const {
+    for (j = 1; j <= field(g.gate, FNARC); ++j) {
+      int input = 0;
+      if (!inputComponent(g.gate, j, input)) return false;
+      if (input == c) return true;
+    }
+    errorLine(SCRUNT, routine_, "F808")
+        << "LINKED LIST OF CSP GATE DESCENDENTS (" << list << ") IS CORRUPTED: COMPONENT " << c
+        << " IS NOT A DESCENDENT OF CSP GATE " << g.position << " AT LOCATION " << g.gate
+        << " IN PLACE TABLE";
+    return false;
+  }
+  // The shared-spare slot of input j of the gate.
+  bool spareSlot(const Parent& g, int j, int& slot) const {
+    const long long index = 1LL * g.base + j;
+    const int last = std::min(NSLOT_, STATE_.size());
+    if (SPRBAS_ < FT_.NBASIC || index < 1 || index > last - SPRBAS_) {
+      return outOfRange("SPARE SLOT", static_cast<int>(index));
+    }
+    slot = SPRBAS_ + static_cast<int>(index);
+    return true;
+  }
+
+  int field(int place, int offset) const { return walk_.field(place, offset); }
+  int input(int place, int j) const { return walk_.input(place, j); }
+
+ private:
+  // The traversal's family of messages for tables the build does not make.
+  bool outOfRange(std::string_view what, int value) const {
+    errorLine(SCRUNT, routine_, "F806") << "INTERNAL ERROR - " << what << " OUT OF RANGE "
+                                        << "(" << value << ")";
+    return false;
+  }
+
+  std::string_view routine_;
+  const FaultTree& FT_;
+  int SPRBAS_;
+  int NSLOT_;
+  const NodePool& POOL_;
+  CIntTab STATE_;
+  Traversal walk_;
+};
+
+int traced(int status, std::string_view routine, std::string_view callee) {
+  if (status != SUCCES) traceback(SCRUNT, routine, status, callee);
+  return status;
+}
+
+// A functional dependency forced the failing component down further in this
+// transition: the failure happens whether or not a gate uses its units.
+bool forcedDown(int CHANGED, CIntTab PRESTA, CIntTab STATE, int FAILCP) {
+  return CHANGED != 0 && PRESTA(FAILCP) != STATE(FAILCP);
+}
+
+// Offers the gate on the REPEAT list: a node whose data word
+// heads a list of one (position, base) node.  Both are taken as two-word
+// nodes, the head using one word and its link.
+int offer(NodePool& POOL, int& RPTLST, const Parent& g) {
+  int head = POOL.NULPTR;
+  int entry = POOL.NULPTR;
+  int status = GETNOD(POOL, head, PRTSIZ);
+  if (status == SUCCES) status = GETNOD(POOL, entry, PRTSIZ);
+  if (status != SUCCES) return traced(status, "DETUSD", "GETNOD");
+  POOL.POOL(entry) = g.position;
+  POOL.POOL(entry + 1) = g.base;
+  // A node from a free list holds the fill value, not an empty list.
+  POOL.POOL(head) = POOL.NULPTR;
+  status = PSHPTR(POOL, POOL.POOL(head), entry, PRTSIZ);
+  if (status == SUCCES) status = PSHPTR(POOL, RPTLST, head, RPTSIZ);
+  return traced(status, "DETUSD", "PSHPTR");
+}
+
+// Takes the next gate offered on the REPEAT list: ENTRY := its (position,
+// base) node.  The nodes stay taken.
+int takeOffer(NodePool& POOL, int& RPTLST, int& ENTRY) {
+  int node = POOL.NULPTR;
+  int status = traced(POPPTR(POOL, RPTLST, node, RPTSIZ), "CSPCHK", "POPPTR");
+  if (status == SUCCES) {
+    status = traced(POPPTR(POOL, POOL.POOL(node), ENTRY, PRTSIZ), "CSPCHK", "POPPTR");
+  }
+  return status;
+}
+
+// The gate has lost a unit it held in input j and no idle unit of the same
+// component takes over: it takes a unit of the first later input that has
+// one, if any.
+int replace(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& POOL, int NSLOT,
+            IntTab STATE, CIntTab SRCSTA, const Parent& g, int j) {
+  for (int k = j + 1; k <= tables.field(g.gate, FNARC); ++k) {
+    int c = 0;
+    if (!tables.inputComponent(g.gate, k, c)) return ERRGEN;
+    int used = 0;
+    int idle = 0;
+    const int status = traced(
+        DETUSD(FT, SPRBAS, POOL, NSLOT, STATE, SRCSTA, c, used, idle, nullptr), "CSPCHK", "DETUSD");
+    if (status != SUCCES) return status;
+    // Counted in the successor rather than the source state: a unit that a
+    // dependency forced down in this very transition is no replacement.
+    if (STATE(c) - used > 0) {
+      int slot = 0;
+      if (!tables.spareSlot(g, k, slot)) return ERRGEN;
+      ++STATE(slot);
+      return SUCCES;
+    }
+  }
+  return SUCCES;
+}
+
+}  // namespace
+
+int CSPCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, CIntTab PRESTA,
+           CIntTab SRCSTA, int FAILCP, int CHANGED, int& ALLOWED, int& RPTLST, int& RATMUL) {
+  static int nfail[MAXBAS];
+  SpareTables tables("CSPCHK", FT, SPRBAS, POOL2, NSLOT, STATE, IntTab(nfail, MAXBAS));
+  if (!tables.prepare() || !tables.basic(FAILCP)) return ERRGEN;
+  int status = SUCCES;
+  if (CHANGED != 0) {
+    status = traced(UPDDSC(FT, SPRBAS, POOL2, NSLOT, STATE, PRESTA), "CSPCHK", "UPDDSC");
+    if (status != SUCCES) return status;
+  }
+  const int head = FT.CSPRNT(FAILCP);
+  if (head == POOL2.NULPTR) {  // under no cold spare gate
+    ALLOWED = 1;
+    return SUCCES;
+  }
+  Parent g;
+  if (!tables.entry(head, g)) return ERRGEN;
+  if (tables.field(g.gate, FSHARE) == 0) {
+    return traced(SNGLGT(FT, SPRBAS, POOL2, NSLOT, head, STATE, PRESTA, SRCSTA, FAILCP, CHANGED,
+                         ALLOWED, RATMUL),
+                  "CSPCHK", "SNGLGT");
+  }
+  // The first call of a transition lists the gates that hold a unit of the
+  // failing component; the later ones take the next gate from that list.
+  int used = 0;
+  int idle = 0;
+  int* const list = RPTLST == POOL2.NULPTR ? &RPTLST : nullptr;
+  status = traced(DETUSD(FT, SPRBAS, POOL2, NSLOT, STATE, SRCSTA, FAILCP, used, idle, list),
+                  "CSPCHK", "DETUSD");
+  if (status != SUCCES) return status;
+  if (RPTLST == POOL2.NULPTR) {  // all its units are dormant
+    ALLOWED = forcedDown(CHANGED, PRESTA, STATE, FAILCP) ? 1 : 0;
+    return SUCCES;
+  }
+  ALLOWED = 1;
+  int entry = POOL2.NULPTR;
+  if ((status = takeOffer(POOL2, RPTLST, entry)) != SUCCES) return status;
+  return traced(SHRDGT(FT, SPRBAS, POOL2, NSLOT, STATE, SRCSTA, FAILCP, idle, entry, RATMUL),
+                "CSPCHK", "SHRDGT");
+}
+
+int UPDDSC(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, IntTab STATE,
+           CIntTab PRESTA) {
+  static int nfail[MAXBAS];
+  SpareTables tables("UPDDSC", FT, SPRBAS, POOL, NSLOT, STATE, IntTab(nfail, MAXBAS));
+  if (!tables.prepare()) return ERRGEN;
+  for (int i = 1; i <= FT.NBASIC; ++i) {
+    if (STATE(i) == PRESTA(i)) continue;
+    for (int node = FT.CSPRNT(i); node != POOL.NULPTR; node = tables.next(node)) {
+      Parent g;
+      if (!tables.entry(node, g)) return ERRGEN;
+      if (tables.field(g.gate, FSHARE) == 0) continue;
+      int j = 0;
+      int slot = 0;
+      if (!tables.inputOf("CSPRNT", g, i, j) || !tables.spareSlot(g, j, slot)) return ERRGEN;
+      STATE(slot) = 0;
+    }
+  }
+  return SUCCES;
+}
+
+int SNGLGT(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, int NODE, CIntTab STATE,
+           CIntTab PRESTA, CIntTab SRCSTA, int FAILCP, int CHANGED, int& ALLOWED, int& RATMUL) {
+  static int nfail[MAXBAS];
+  SpareTables tables("SNGLGT", FT, SPRBAS, POOL, NSLOT, STATE, IntTab(nfail, MAXBAS));
+  Parent g;
+  int j = 0;
+  if (!tables.prepare() || !tables.basic(FAILCP) || !tables.entry(NODE, g) ||
+      !tables.inputOf("CSPRNT", g, FAILCP, j)) {
+    return ERRGEN;
+  }
+  // Without slots of its own, the gate's usage is only known if the
+  // component has no other cold spare gate.
+  if (tables.next(NODE) != POOL.NULPTR) {
+    errorLine(SCRUNT, "SNGLGT", "F809")
+        << "COMPONENT " << FAILCP << " HAS SEVERAL CSP GATE PARENTS, INCLUDING CSP GATE "
+        << g.position << " (AT LOCATION " << g.gate
+        << " IN THE PLACE TABLE) WHICH IS SUPPOSED TO HAVE NO SHARED SPARES";
+    return ERRGEN;
+  }
+  // The working units of the inputs before FAILCP's fill the demand first.
+  int ahead = 0;
+  int demand = 0;
+  for (int k = 1; k <= j; ++k) {
+    int c = 0;
+    if (!tables.inputComponent(g.gate, k, c)) return ERRGEN;
+    if (k == 1) demand = FT.BASE(c);
+    if (k < j) ahead += STATE(c);
+  }
+  ALLOWED = ahead < demand || forcedDown(CHANGED, PRESTA, STATE, FAILCP) ? 1 : 0;
+  RATMUL = std::min(SRCSTA(FAILCP), demand - ahead);
+  return SUCCES;
+}
+
+int DETUSD(FaultTree& FT, int SPRBAS, NodePool& POOL, int NSLOT, CIntTab STATE, CIntTab SRCSTA,
+           int COMP, int& USED, int& FREE, int* RPTLST) {
+  static int nfail[MAXBAS];
+  SpareTables tables("DETUSD", FT, SPRBAS, POOL, NSLOT, STATE, IntTab(nfail, MAXBAS));
+  if (!tables.prepare() || !tables.basic(COMP)) return ERRGEN;
+  USED = 0;
+  for (int node = FT.CSPRNT(COMP); node != POOL.NULPTR; node = tables.next(node)) {
+    Parent g;
+    if (!tables.entry(node, g)) return ERRGEN;
+    if (tables.field(g.gate, FSHARE) == 0) {
+      errorLine(SCRUNT, "DETUSD", "F810")
+          << "CANNOT TELL HOW MANY OF COMPONENT TYPE " << COMP << " ARE BEING USED BY CSP GATE "
+          << g.position << "(AT LOC " << g.gate << " IN THE PLACE TABLE)";
+      return ERRGEN;
+    }
+    int j = 0;
+    int slot = 0;
+    if (!tables.inputOf("CSPRNT", g, COMP, j) || !tables.spareSlot(g, j, slot)) return ERRGEN;
+    if (STATE(slot) <= 0) continue;
+    USED += STATE(slot);
+    if (RPTLST != nullptr) {
+      const int status = offer(POOL, *RPTLST, g);
+      if (status != SUCCES) return status;
+    }
+  }
+  FREE = SRCSTA(COMP) - USED;
+  return SUCCES;
+}
+
+int SHRDGT(FaultTree& FT, int SPRBAS, NodePool& POOL, int NSLOT, IntTab STATE, CIntTab SRCSTA,
+           int FAILCP, int FREE, int ENTRY, int& RATMUL) {
+  static int nfail[MAXBAS];
+  // Its messages are those of CSPCHK, whose step it is.
+  SpareTables tables("CSPCHK", FT, SPRBAS, POOL, NSLOT, STATE, IntTab(nfail, MAXBAS));
+  Parent g;
+  int j = 0;
+  int slot = 0;
+  if (!tables.prepare() || !tables.basic(FAILCP) || !tables.entry(ENTRY, g) ||
+      !tables.inputOf("REPEAT", g, FAILCP, j) || !tables.spareSlot(g, j, slot)) {
+    return ERRGEN;
+  }
+  if (STATE(slot) <= 0) {
+    Line line = errorLine(SCRUNT, "CSPCHK", "F808");
+    line << "\"REPEAT\" LIST CORRUPTED: CSP GATE " << g.position << " (AT LOC " << g.gate
+         << " IN PLACE TABLE) IS NOT USING ANY OF COMPONENT "
+         << tables.field(tables.input(g.gate, j), FCTYPE) << " IN STATE";
+    for (int k = 1; k <= std::min(NSLOT, STATE.size()); ++k) line << STATE(k);
+    return ERRGEN;
+  }
+  RATMUL = STATE(slot);
+  if (FREE > 0) return SUCCES;  // an idle unit of the same component takes over
+  --STATE(slot);
+  return replace(FT, tables, SPRBAS, POOL, NSLOT, STATE, SRCSTA, g, j);
+}
+
+}  // namespace molvex

@@ -140,13 +140,21 @@ int offer(NodePool& POOL, int& RPTLST, const Parent& g) {
 }
 
 // Takes the next gate offered on the REPEAT list: ENTRY := its (position,
-// base) node.  The nodes stay taken.
-int takeOffer(NodePool& POOL, int& RPTLST, int& ENTRY) {
-  int node = POOL.NULPTR;
-  int status = traced(POPPTR(POOL, RPTLST, node, RPTSIZ), "CSPCHK", "POPPTR");
+// base) node, NODE := the list node that held it.
+int takeOffer(NodePool& POOL, int& RPTLST, int& NODE, int& ENTRY) {
+  int status = traced(POPPTR(POOL, RPTLST, NODE, RPTSIZ), "CSPCHK", "POPPTR");
   if (status == SUCCES) {
-    status = traced(POPPTR(POOL, POOL.POOL(node), ENTRY, PRTSIZ), "CSPCHK", "POPPTR");
+    status = traced(POPPTR(POOL, POOL.POOL(NODE), ENTRY, PRTSIZ), "CSPCHK", "POPPTR");
   }
+  return status;
+}
+
+// A used offer goes back to the pool: offers are made for every transition
+// of a shared spare, and kept nodes would use the pool up in a long
+// generation.
+int release(NodePool& POOL, int& NODE, int& ENTRY) {
+  int status = traced(DSPNOD(POOL, ENTRY, PRTSIZ), "CSPCHK", "DSPNOD");
+  if (status == SUCCES) status = traced(DSPNOD(POOL, NODE, PRTSIZ), "CSPCHK", "DSPNOD");
   return status;
 }
 
@@ -212,10 +220,13 @@ int CSPCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, 
     return SUCCES;
   }
   ALLOWED = 1;
+  int node = POOL2.NULPTR;
   int entry = POOL2.NULPTR;
-  if ((status = takeOffer(POOL2, RPTLST, entry)) != SUCCES) return status;
-  return traced(SHRDGT(FT, SPRBAS, POOL2, NSLOT, STATE, SRCSTA, FAILCP, idle, entry, RATMUL),
-                "CSPCHK", "SHRDGT");
+  if ((status = takeOffer(POOL2, RPTLST, node, entry)) != SUCCES) return status;
+  status = traced(SHRDGT(FT, SPRBAS, POOL2, NSLOT, STATE, SRCSTA, FAILCP, idle, entry, RATMUL),
+                  "CSPCHK", "SHRDGT");
+  if (status != SUCCES) return status;
+  return release(POOL2, node, entry);
 }
 
 int UPDDSC(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, IntTab STATE,

@@ -165,7 +165,8 @@ TEST(Cspchk, SpareHeldByNoGateFailsOnlyWhenForced) {
 
 // One alternative per gate that holds a unit, in CSPTAB order, each exposing
 // the units that gate holds; the REPEAT nodes are taken on the first call
-// only.
+// only, and given back as each is used, so that the next transition reuses
+// them instead of taking more of the pool.
 TEST(Cspchk, SpareHeldByTwoGatesFailsOncePerGate) {
   Spares s;
   sharedPair(s, {2, 2}, {1, 1}, {3, 0}, {0, 2}, {0, 1});
@@ -180,6 +181,12 @@ TEST(Cspchk, SpareHeldByTwoGatesFailsOncePerGate) {
   EXPECT_EQ(s.ALLOWED, 1);
   EXPECT_EQ(s.RATMUL, 1);
   EXPECT_EQ(s.slots(), (std::vector<int>{0, 2, 0, 0}));
+  EXPECT_EQ(s.RPTLST, -1);
+  EXPECT_EQ(s.pool.NXTFRE, before + 4 * 3);
+  for (int round = 0; round < 100; ++round) {
+    ASSERT_EQ(s.fail(3), 1);
+    ASSERT_EQ(s.again(3), 1);
+  }
   EXPECT_EQ(s.RPTLST, -1);
   EXPECT_EQ(s.pool.NXTFRE, before + 4 * 3);
 }

@@ -43,9 +43,9 @@ class Span1 {
   // Elements first .. first+count-1 of this table, as a table of its own
   // whose element 1 is element `first` here.
   Span1 slice(int first, int count) const {
-    if (count < 0 || first < 1 || first - 1 + count > size_) {
-      indexFault(count < 0 ? count : first - 1 + count, size_);
-    }
+    // The end is formed in long: a huge count must not wrap it below size_.
+    const long end = static_cast<long>(first) - 1 + count;
+    if (count < 0 || first < 1 || end > size_) indexFault(count < 0 ? count : end, size_);
     return Span1(data_ + (first - 1), count);
   }
 

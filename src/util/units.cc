@@ -78,15 +78,15 @@ void release(Unit& u) {
 void attachInput(int unit, std::istream* in) {
   Unit* u = unitAt(unit);
   if (u == nullptr) return;
-  u->file.reset();
+  if (u->file) closeUnit(unit);
   u->in = in;
 }
 
 void attachOutput(int unit, std::ostream* out) {
   Unit* u = unitAt(unit);
   if (u == nullptr) return;
+  if (u->file) closeUnit(unit);
   drain(*u);
-  u->file.reset();
   u->out = out;
   u->console = out != nullptr;
   u->failed = false;

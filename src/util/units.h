@@ -20,7 +20,8 @@ namespace molvex {
 constexpr int MAXUNT = 99;  // unit numbers 1..99
 
 // Attaches an existing stream (not owned) to a unit, replacing whatever the
-// unit had.  A null pointer detaches it.
+// unit had; a file open on the unit is closed first.  A null pointer
+// detaches it.
 void attachInput(int unit, std::istream* in);
 void attachOutput(int unit, std::ostream* out);
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace molvex {
 namespace {
 
@@ -39,6 +41,9 @@ TEST(Array1DeathTest, AccessOutsideTheTableStops) {
   EXPECT_DEATH(t.slice(2, 3), "OUTSIDE TABLE OF 3 WORDS");
   IntTab part = t.slice(2, 2);
   EXPECT_DEATH(part(3) = 1, "INDEX 3 OUTSIDE TABLE OF 2 WORDS");
+  // A count taken from a table word must not wrap the end past the check.
+  EXPECT_DEATH(t.slice(2, INT_MAX), "INDEX 2147483648 OUTSIDE TABLE OF 3 WORDS");
+  EXPECT_DEATH(t.slice(INT_MAX, 2), "INDEX 2147483648 OUTSIDE TABLE OF 3 WORDS");
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "support/console.h"
 
 namespace molvex {
@@ -89,6 +91,33 @@ TEST(Units, MissingFilesAndDirectoriesDoNotOpen) {
   EXPECT_EQ(openOutput(9, "D.INT"), -1);
   std::string rec;
   EXPECT_EQ(readRecord(4, rec), -1);
+}
+
+// A stream attached to a unit that has a file open takes its place only
+// after the file is closed: what was written reaches the file, and no stream
+// of the old file is left behind on the unit.
+TEST(Units, AttachingAStreamClosesTheFileOfTheUnit) {
+  ScratchDir dir;
+  dir.write("IN.TXT", "line\n");
+  ASSERT_EQ(openOutput(7, "OUT.TXT"), 1);
+  Line(7) << "KEPT";
+  std::istringstream keyboard("typed\n");
+  attachInput(7, &keyboard);
+  EXPECT_EQ(dir.read("OUT.TXT"), " KEPT\n");
+  Line(7) << "NOWHERE";
+  EXPECT_EQ(flushUnit(7), -1);
+  std::string rec;
+  EXPECT_EQ(readRecord(7, rec), 1);
+  EXPECT_EQ(rec, "typed");
+
+  ASSERT_EQ(openInput(7, "IN.TXT"), 1);
+  std::ostringstream screen;
+  attachOutput(7, &screen);
+  EXPECT_EQ(readRecord(7, rec), -1);
+  Line(7) << "SHOWN";
+  EXPECT_EQ(screen.str(), " SHOWN\n");
+  attachInput(7, nullptr);
+  attachOutput(7, nullptr);
 }
 
 TEST(Units, AFullDiskIsReportedWhenTheUnitIsClosed) {

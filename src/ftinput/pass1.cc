@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <cstdint>
+#include <unordered_set>
 
 #include "ftinput/bldlst.h"
 #include "ftinput/gates.h"
@@ -67,10 +69,19 @@ int indexOverflow() {
   return ERRGEN;
 }
 
+// The coordinates of the entries so far.  Searching the list for each node
+// line instead would take hours on a long file.
+using Seen = std::unordered_set<std::uint64_t>;
+
+std::uint64_t coordsKey(int x, int y) {
+  return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(x)) << 32) |
+         static_cast<std::uint32_t>(y);
+}
+
 // Adds the entry (x, y) with place offset 0; the place word is written here
 // because only the words of NODLIM entries were cleared.
-int addEntry(IntTab INDLST, int x, int y) {
-  if (ftr::findEntry(INDLST, x, y) > 0) {
+int addEntry(IntTab INDLST, Seen& seen, int x, int y) {
+  if (!seen.insert(coordsKey(x, y)).second) {
     errorLine(SCRUNT, "PASS1", "F719")
         << "TWO NODES AT THE SAME COORDINATES " << ftr::Coords{x, y} << " ****";
     return ERRGEN;
@@ -88,6 +99,7 @@ int addEntry(IntTab INDLST, int x, int y) {
 // boxes (at most one).
 int indexNodes(IntTab INDLST, bool& root) {
   ftr::Reader in(PASS1CODES);
+  Seen seen;
   char kind = ' ';
   int status = SUCCES;
   while ((status = in.next(kind)) == SUCCES) {
@@ -96,7 +108,7 @@ int indexNodes(IntTab INDLST, bool& root) {
     int y = 0;
     int type = 0;
     if (!in.readNumber(x) || !in.readNumber(y)) return ERRGEN;
-    status = addEntry(INDLST, x, y);
+    status = addEntry(INDLST, seen, x, y);
     if (status != SUCCES) return status;
     if (!in.readNumber(type)) return ERRGEN;
     if (type != TFBOX) continue;

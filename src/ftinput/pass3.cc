@@ -18,9 +18,11 @@ constexpr int PRNWDS = 2;  // data words of a CSPRNT node: CSPTAB entry, FSPBAS
 // The gates of a gate list, whose word 1 counts them.
 IntTab gatesOf(IntTab list) { return list.slice(2, std::clamp(list(1), 0, list.size() - 1)); }
 
-// Inputs first.. of the place at p.
+// Inputs first.. of the place at p.  None is an empty view of its own: a
+// place that ends in the table's last word has no word behind its inputs.
 IntTab inputsOf(IntTab PLCTAB, int p, int first = 1) {
-  return PLCTAB.slice(p + FNARC + first, std::max(PLCTAB(p + FNARC) - first + 1, 0));
+  const int n = PLCTAB(p + FNARC) - first + 1;
+  return n > 0 ? PLCTAB.slice(p + FNARC + first, n) : IntTab();
 }
 
 bool isBasic(CIntTab PLCTAB, int q) { return PLCTAB(q + FTYPE) == TBASIC; }

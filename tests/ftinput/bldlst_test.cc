@@ -41,7 +41,7 @@ struct Build : ::testing::Test {
 
   testing::Console con;
   testing::ScratchDir dir;
-  Array1<int> indlst{1000};
+  Array1<int> indlst{2000};  // room for a full place table
   FaultTree ft;
   Array1<int> words{580000};
   Array1<int> heads{290};
@@ -213,6 +213,20 @@ TEST_F(Build, StructuralRulesInTheirOrder) {
     con.clear();
     EXPECT_EQ(run(c.text), c.status) << c.text;
     EXPECT_EQ(con.lines(), c.screen) << c.text;
+  }
+}
+
+TEST_F(Build, AGateWithoutInputsMayEndTheTable) {
+  // 596 places and 5 inputs fill all 3584 words; the last place, a gate
+  // without inputs, ends in the table's last word.
+  std::string full = "N 1000 1000 22\n";
+  for (int i = 1; i <= 5; ++i) full += "A 1 1 1000 1000\n";
+  for (int i = 1; i <= 594; ++i) full += "N " + std::to_string(i) + " 1 17\n";
+  for (const int type : {29, 28, 25}) {
+    ASSERT_EQ(run(full + "N 9 9 " + std::to_string(type) + "\n"), 1) << type;
+    EXPECT_EQ(ft.PLCTAB(PLCSIZ - FNARC + FTYPE), type);
+    EXPECT_EQ(ft.PLCTAB(HDFREE), PLCSIZ + 2);
+    EXPECT_TRUE(con.lines().empty());
   }
 }
 

@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ftinput/fttabs.h"
-#include "main/globals.h"
+#include "gates/treebuilder.h"
 #include "support/console.h"
 
 namespace molvex {
@@ -16,90 +15,20 @@ namespace {
 using testing::Console;
 using Lines = std::vector<std::string>;
 
-// A fault tree laid out place by place as the build leaves it, with the
-// state to evaluate it against.  Order slots and shared-spare slots follow
-// the basic-component slots in the order their gates were made.
-class Tree {
+// The traversal of the top event on a tree.
+class Tree : public testing::Tree {
  public:
-  Tree() { INITDR(); }
-
-  // A basic event of `mult` units, `failed` of them failed.
-  int basic(int mult, int failed) {
-    const int c = ++nbasic_;
-    ft.BASE(c) = mult;
-    state(c) = mult - failed;
-    return place(TBASIC, {}, 1, mult, c);
-  }
-  int gate(int type, std::vector<int> inputs, int w2 = 0) { return place(type, inputs, w2, 0, 0); }
-  int box(int input) { return gate(TFBOX, {input}, -1); }
-  int pand(int first, int second, int order) {
-    orders_.push_back(order);
-    return gate(TPAND, {first, second}, static_cast<int>(orders_.size()));
-  }
-  int csp(std::vector<int> inputs) { return listed(place(TCSP, inputs, 0, 0, -1)); }
-  // A cold spare gate that shares spares, holding `slots` units in its input
-  // positions; `inList` false leaves it out of CSPTAB.
-  int sharedCsp(std::vector<int> inputs, std::vector<int> slots, bool inList = true) {
-    const int p = place(TCSP, inputs, 0, 1, static_cast<int>(spares_.size()));
-    spares_.insert(spares_.end(), slots.begin(), slots.end());
-    return inList ? listed(p) : p;
-  }
-  void setInput(int p, int j, int entry) { ft.PLCTAB(p + FNARC + j) = entry; }
-
-  // Completes the header with `root` and lays out the state vector.
-  void finish(int root) {
-    ft.PLCTAB(HDNPLC) = nodes_;
-    ft.PLCTAB(HDFREE) = next_ + 1;
-    ft.PLCTAB(HDROOT) = root;
-    NBASIC = nbasic_;
-    SPRBAS = NBASIC + static_cast<int>(orders_.size());
-    NSLOT = SPRBAS + static_cast<int>(spares_.size());
-    for (std::size_t i = 0; i < orders_.size(); ++i)
-      state(NBASIC + 1 + static_cast<int>(i)) = orders_[i];
-    for (std::size_t i = 0; i < spares_.size(); ++i)
-      state(SPRBAS + 1 + static_cast<int>(i)) = spares_[i];
-  }
-  // TRVTRE on the finished tree.  Whatever happens, the places are left as
-  // they were; after a success the stack words are empty again.
   int evaluate() {
-    const int free = ft.PLCTAB(HDFREE);
-    const std::vector<int> places(ft.PLCTAB.begin(), ft.PLCTAB.begin() + free - 1);
-    const int status = TRVTRE(ft.PLCTAB, ft.CSPTAB.slice(1, ft.CSPTAB(1) + 1), SPRBAS, NBASIC,
-                              NSLOT, state, ft.BASE, FAILED);
-    EXPECT_EQ(std::vector<int>(ft.PLCTAB.begin(), ft.PLCTAB.begin() + free - 1), places);
-    if (status == 1) {
-      const int used = 3 * ft.PLCTAB(HDNPLC);
-      EXPECT_EQ(std::vector<int>(ft.PLCTAB.begin() + free - 1, ft.PLCTAB.begin() + free - 1 + used),
-                std::vector<int>(used, -1));
-    }
-    return status;
+    return keepsPlaces([&] {
+      return TRVTRE(ft.PLCTAB, ft.CSPTAB.slice(1, ft.CSPTAB(1) + 1), SPRBAS, NBASIC, NSLOT, state,
+                    ft.BASE, FAILED);
+    });
   }
   int run(int root) {
     finish(root);
     return evaluate();
   }
-
-  FaultTree ft;
-  Array1<int> state{BASSIZ};
-  int NBASIC = 0, SPRBAS = 0, NSLOT = 0;
   int FAILED = 7;  // neither 0 nor 1: shows whether it was set
-
- private:
-  int place(int type, const std::vector<int>& inputs, int w2, int w3, int w4) {
-    const int p = next_;
-    for (int w : {++nodes_, type, w2, w3, w4, static_cast<int>(inputs.size())})
-      ft.PLCTAB(next_++) = w;
-    for (int e : inputs) ft.PLCTAB(next_++) = e;
-    return p;
-  }
-  int listed(int p) {
-    ft.CSPTAB(++ft.CSPTAB(1) + 1) = p;
-    return p;
-  }
-  int next_ = 4;  // the first place follows the three header words
-  int nodes_ = 0;
-  int nbasic_ = 0;
-  std::vector<int> orders_, spares_;
 };
 
 // Gates whose value is settled by the rules, without any message.
@@ -330,7 +259,8 @@ TEST(Trvtre, CycleOverflowsTheStack) {
 }
 
 // The engine as the gate routines run it: from any place, under their own
-// name, with their own failed-unit counts and some rules bent.
+// name, with their own failed-unit counts.  The rules they bend are tested
+// with each routine.
 class Walk {
  public:
   Walk(Tree& t, const char* name, StackFault fault)
@@ -348,54 +278,6 @@ class Walk {
  private:
   int nfail_[MAXBAS];
   Traversal walk_;
-};
-
-// Forces the dependents of a triggered FDEP gate to fail.
-struct Forcing : TreeRules {
-  IntTab state;
-  Next fdepTriggered(Traversal& t, int place) {
-    for (int j = 2; j <= t.field(place, FNARC); ++j) {
-      int c = 0;
-      if (!t.component(t.input(place, j), c)) return Next::FAIL;
-      state(c) = 0;
-      t.NFAIL()(c) = t.BASE()(c);
-    }
-    return Next::ADVANCE;
-  }
-};
-
-// Records in a priority-AND gate's slot which input was seen failed first.
-struct Ordering : TreeRules {
-  IntTab state;
-  Next pandReturn(Traversal& t, Frame& f, int value) {
-    int slot = 0;
-    if (value >= 1) {
-      if (!t.pandSlot(f.place, slot)) return Next::FAIL;
-      if (state(slot) == 0) state(slot) = f.arc;
-    }
-    return pandOrder(t, f, value);
-  }
-};
-
-// Vetoes a state in which an input of the gate under check has failed
-// behind one that has not.
-struct Sequencing : TreeRules {
-  int gate = 0;
-  bool gap = false;
-  int allowed = 1;
-  int basicValue(int failed, int mult, int parentType) const {
-    if (gap && parentType == TSEQ) return failed;
-    return TreeRules::basicValue(failed, mult, parentType);
-  }
-  Next seqReturn(Traversal& t, Frame& f, int value) {
-    if (f.place != gate) return TreeRules::seqReturn(t, f, value);
-    if (gap && value >= 1) {
-      allowed = 0;
-      return Next::STOP;
-    }
-    if (value == 0) gap = true;
-    return Next::ADVANCE;
-  }
 };
 
 TEST(Traversal, StartsAtAnyPlaceAndReportsUnderItsRoutine) {
@@ -417,66 +299,6 @@ TEST(Traversal, StartsAtAnyPlaceAndReportsUnderItsRoutine) {
             (Lines{" **** PACHK: ERROR F801 - ILLEGAL PLACE TYPE (  24) FOR PLACE    4 AT OFFSET "
                    "  24 IN PLACE TABLE ****",
                    " **** PACHK: ERROR F806 - INTERNAL ERROR - PLACE TABLE OFFSET < 0 ( -3)"}));
-}
-
-TEST(Traversal, TriggeredDependentsCountAtOnce) {
-  Tree t;
-  const int dependent = t.basic(2, 0);
-  const int top = t.gate(TAND, {t.gate(TFDEP, {t.basic(1, 1), dependent}), dependent});
-  t.finish(t.box(top));
-  Walk plain(t, "DEPCHK", StackFault::QUIET);
-  TreeRules rules;
-  EXPECT_EQ(plain.from(top, rules), 1);
-  EXPECT_EQ(plain.value, 0);
-  Walk forced(t, "DEPCHK", StackFault::QUIET);
-  Forcing forcing;
-  forcing.state = t.state;
-  EXPECT_EQ(forced.from(top, forcing), 1);
-  EXPECT_EQ(forced.value, 1);
-  EXPECT_EQ(t.state(1), 0);
-}
-
-TEST(Traversal, PriorityAndRuleCanSetTheOrderSlot) {
-  Tree t;
-  const int p = t.pand(t.basic(1, 1), t.basic(1, 1), 0);
-  t.finish(t.box(p));
-  Walk w(t, "PACHK", StackFault::QUIET);
-  Ordering ordering;
-  ordering.state = t.state;
-  EXPECT_EQ(w.from(p, ordering), 1);
-  EXPECT_EQ(w.value, 1);
-  EXPECT_EQ(t.state(t.NBASIC + 1), 1);
-}
-
-TEST(Traversal, SequenceRuleCanStopTheWalk) {
-  struct Case {
-    int second;  // failed units of the second input, of 3
-    int status;
-    int allowed;
-    Lines lines;
-  };
-  const std::vector<Case> cases = {
-      {1, 1, 0, {}},  // the third input, a trap, is never visited
-      {0,
-       -1,
-       1,
-       {" **** SEQCHK: ERROR F801 - ILLEGAL PLACE TYPE (  24) FOR PLACE    3 AT OFFSET   16 IN "
-        "PLACE TABLE ****"}},
-  };
-  for (const Case& c : cases) {
-    Console con;
-    Tree t;
-    const int first = t.basic(1, 0);
-    const int second = t.basic(3, c.second);
-    const int s = t.gate(TSEQ, {first, second, t.gate(TXOR, {first})});
-    t.finish(t.box(s));
-    Walk w(t, "SEQCHK", StackFault::QUIET);
-    Sequencing sequencing;
-    sequencing.gate = s;
-    EXPECT_EQ(w.from(s, sequencing), c.status) << c.second;
-    EXPECT_EQ(sequencing.allowed, c.allowed) << c.second;
-    EXPECT_EQ(con.lines(), c.lines) << c.second;
-  }
 }
 
 TEST(Traversal, QuietStackFaultLeavesTheStacksMessage) {

@@ -118,6 +118,19 @@ Next Traversal::pandArcs(int place) const {
   return Next::FAIL;
 }
 
+bool Traversal::gateCount(CIntTab list, int& n) const {
+  n = list.size() < 1 ? 0 : std::max(list(1), 0);
+  return n == 0 || n < list.size() || outOfRange("GATE LIST COUNT", n);
+}
+
+bool Traversal::levelWord(int& slot) const {
+  if (NSLOT_ < std::max(NBASIC_, 0) || NSLOT_ >= STATE_.size()) {
+    return outOfRange("NUMBER OF SLOTS", NSLOT_);
+  }
+  slot = NSLOT_ + 1;
+  return true;
+}
+
 bool Traversal::slotAfter(int after, int index, int last, std::string_view what, int& slot) const {
   const int end = std::min({last, NSLOT_, STATE_.size()});
   if (after < NBASIC_ || index < 1 || index > end - after) return outOfRange(what, index);

@@ -111,6 +111,12 @@ class Traversal {
   bool pandSlot(int place, int& slot) const;
   // F718: a priority-AND gate with more than two inputs.
   Next pandArcs(int place) const;
+  // The number of gates in a gate list (count, then the gates): none for a
+  // count below 1; false after F806 when the count runs past the list.
+  bool gateCount(CIntTab list, int& n) const;
+  // The slot of the level word (NSLOT + 1); false after F806 when the state
+  // vector has no such word behind its basic-component slots.
+  bool levelWord(int& slot) const;
   CIntTab STATE() const { return STATE_; }
   CIntTab BASE() const { return BASE_; }
   IntTab NFAIL() const { return NFAIL_; }

@@ -7,7 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "gates/tree_builder.h"
+#include "gates/treebuilder.h"
+#include "gates/trvtre.h"
 #include "support/console.h"
 #include "util/pool.h"
 

@@ -6,16 +6,30 @@
 #include <string>
 #include <vector>
 
-#include "ftinput/fttabs.h"
-#include "gates/tree_builder.h"
+#include "gates/treebuilder.h"
 #include "support/console.h"
 
 namespace molvex {
 namespace {
 
 using testing::Console;
-using testing::Tree;
 using Lines = std::vector<std::string>;
+
+// The traversal of the top event on a tree.
+class Tree : public testing::Tree {
+ public:
+  int evaluate() {
+    return keepsPlaces([&] {
+      return TRVTRE(ft.PLCTAB, ft.CSPTAB.slice(1, ft.CSPTAB(1) + 1), SPRBAS, NBASIC, NSLOT, state,
+                    ft.BASE, FAILED);
+    });
+  }
+  int run(int root) {
+    finish(root);
+    return evaluate();
+  }
+  int FAILED = 7;  // neither 0 nor 1: shows whether it was set
+};
 
 // Gates whose value is settled by the rules, without any message.
 TEST(Trvtre, GateRules) {
@@ -245,7 +259,8 @@ TEST(Trvtre, CycleOverflowsTheStack) {
 }
 
 // The engine as the gate routines run it: from any place, under their own
-// name, with their own failed-unit counts and some rules bent.
+// name, with their own failed-unit counts.  The rules they bend are tested
+// with each routine.
 class Walk {
  public:
   Walk(Tree& t, const char* name, StackFault fault)
@@ -263,54 +278,6 @@ class Walk {
  private:
   int nfail_[MAXBAS];
   Traversal walk_;
-};
-
-// Forces the dependents of a triggered FDEP gate to fail.
-struct Forcing : TreeRules {
-  IntTab state;
-  Next fdepTriggered(Traversal& t, int place) {
-    for (int j = 2; j <= t.field(place, FNARC); ++j) {
-      int c = 0;
-      if (!t.component(t.input(place, j), c)) return Next::FAIL;
-      state(c) = 0;
-      t.NFAIL()(c) = t.BASE()(c);
-    }
-    return Next::ADVANCE;
-  }
-};
-
-// Records in a priority-AND gate's slot which input was seen failed first.
-struct Ordering : TreeRules {
-  IntTab state;
-  Next pandReturn(Traversal& t, Frame& f, int value) {
-    int slot = 0;
-    if (value >= 1) {
-      if (!t.pandSlot(f.place, slot)) return Next::FAIL;
-      if (state(slot) == 0) state(slot) = f.arc;
-    }
-    return pandOrder(t, f, value);
-  }
-};
-
-// Vetoes a state in which an input of the gate under check has failed
-// behind one that has not.
-struct Sequencing : TreeRules {
-  int gate = 0;
-  bool gap = false;
-  int allowed = 1;
-  int basicValue(int failed, int mult, int parentType) const {
-    if (gap && parentType == TSEQ) return failed;
-    return TreeRules::basicValue(failed, mult, parentType);
-  }
-  Next seqReturn(Traversal& t, Frame& f, int value) {
-    if (f.place != gate) return TreeRules::seqReturn(t, f, value);
-    if (gap && value >= 1) {
-      allowed = 0;
-      return Next::STOP;
-    }
-    if (value == 0) gap = true;
-    return Next::ADVANCE;
-  }
 };
 
 TEST(Traversal, StartsAtAnyPlaceAndReportsUnderItsRoutine) {
@@ -332,66 +299,6 @@ TEST(Traversal, StartsAtAnyPlaceAndReportsUnderItsRoutine) {
             (Lines{" **** PACHK: ERROR F801 - ILLEGAL PLACE TYPE (  24) FOR PLACE    4 AT OFFSET "
                    "  24 IN PLACE TABLE ****",
                    " **** PACHK: ERROR F806 - INTERNAL ERROR - PLACE TABLE OFFSET < 0 ( -3)"}));
-}
-
-TEST(Traversal, TriggeredDependentsCountAtOnce) {
-  Tree t;
-  const int dependent = t.basic(2, 0);
-  const int top = t.gate(TAND, {t.gate(TFDEP, {t.basic(1, 1), dependent}), dependent});
-  t.finish(t.box(top));
-  Walk plain(t, "DEPCHK", StackFault::QUIET);
-  TreeRules rules;
-  EXPECT_EQ(plain.from(top, rules), 1);
-  EXPECT_EQ(plain.value, 0);
-  Walk forced(t, "DEPCHK", StackFault::QUIET);
-  Forcing forcing;
-  forcing.state = t.state;
-  EXPECT_EQ(forced.from(top, forcing), 1);
-  EXPECT_EQ(forced.value, 1);
-  EXPECT_EQ(t.state(1), 0);
-}
-
-TEST(Traversal, PriorityAndRuleCanSetTheOrderSlot) {
-  Tree t;
-  const int p = t.pand(t.basic(1, 1), t.basic(1, 1), 0);
-  t.finish(t.box(p));
-  Walk w(t, "PACHK", StackFault::QUIET);
-  Ordering ordering;
-  ordering.state = t.state;
-  EXPECT_EQ(w.from(p, ordering), 1);
-  EXPECT_EQ(w.value, 1);
-  EXPECT_EQ(t.state(t.NBASIC + 1), 1);
-}
-
-TEST(Traversal, SequenceRuleCanStopTheWalk) {
-  struct Case {
-    int second;  // failed units of the second input, of 3
-    int status;
-    int allowed;
-    Lines lines;
-  };
-  const std::vector<Case> cases = {
-      {1, 1, 0, {}},  // the third input, a trap, is never visited
-      {0,
-       -1,
-       1,
-       {" **** SEQCHK: ERROR F801 - ILLEGAL PLACE TYPE (  24) FOR PLACE    3 AT OFFSET   16 IN "
-        "PLACE TABLE ****"}},
-  };
-  for (const Case& c : cases) {
-    Console con;
-    Tree t;
-    const int first = t.basic(1, 0);
-    const int second = t.basic(3, c.second);
-    const int s = t.gate(TSEQ, {first, second, t.gate(TXOR, {first})});
-    t.finish(t.box(s));
-    Walk w(t, "SEQCHK", StackFault::QUIET);
-    Sequencing sequencing;
-    sequencing.gate = s;
-    EXPECT_EQ(w.from(s, sequencing), c.status) << c.second;
-    EXPECT_EQ(sequencing.allowed, c.allowed) << c.second;
-    EXPECT_EQ(con.lines(), c.lines) << c.second;
-  }
 }
 
 TEST(Traversal, QuietStackFaultLeavesTheStacksMessage) {

@@ -41,9 +41,7 @@ int orderSlots(FaultTree& FT, int SPRBAS, int NSLOT, IntTab STATE) {
   const int status = PACHK(FT, SPRBAS, NSLOT, STATE);
   if (status == SUCCES) return SUCCES;
   traceback(SCRUNT, "DEPCHK", status, "PACHK", " WHILE ");
-  Line line(SCRUNT);
-  line << "                         PROCESSING STATE ";
-  for (int i = 1; i <= FT.NBASIC; ++i) line << STATE(i);
+  processingLine(SCRUNT, STATE, FT.NBASIC);
   return ERRGEN;
 }
 

@@ -49,6 +49,12 @@ void traceback(int unit, std::string_view routine, int status, std::string_view 
                                << tail;
 }
 
+void processingLine(int unit, CIntTab STATE, int n) {
+  Line line(unit);
+  line << "                         PROCESSING STATE ";
+  for (int i = 1; i <= n; ++i) line << STATE(i);
+}
+
 Line warningLine(int unit, std::string_view routine, std::string_view code) {
   Line line = headed(unit, "++++", routine, 1);
   line << "WARNING " << code << " - ";

@@ -9,6 +9,7 @@
 
 #include <string_view>
 
+#include "util/array1.h"
 #include "util/units.h"
 
 namespace molvex {
@@ -41,6 +42,10 @@ Line tracebackLine(int unit, std::string_view routine, int gap = 1);
 // " **** ROUTINE: TRACEBACK - ERROR status RETURNED BY CALLEE()" + tail.
 void traceback(int unit, std::string_view routine, int status, std::string_view callee,
                std::string_view tail = "");
+
+// The second line of a traceback that names the state being processed: 25
+// blanks, "PROCESSING STATE " and slots 1..n of STATE.
+void processingLine(int unit, CIntTab STATE, int n);
 
 // " ++++ ROUTINE: WARNING CODE - " on a new line; the caller adds the text.
 Line warningLine(int unit, std::string_view routine, std::string_view code);

@@ -18,9 +18,7 @@ int evaluate(FaultTree& FT, const Check& C, CIntTab state, int& failed) {
                             failed);
   if (status != SUCCES) {
     tracebackLine(SCRUNT, "FRSTIM") << "ERROR " << status << " RETURNED BY TRVTRE WHILE ";
-    Line line(SCRUNT);
-    line << "                         PROCESSING STATE ";
-    for (int i = 1; i <= FT.NBASIC; ++i) line << state(i);
+    processingLine(SCRUNT, state, FT.NBASIC);
   }
   return status;
 }

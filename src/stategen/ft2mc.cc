@@ -91,9 +91,7 @@ void slots(Line& line, CIntTab v, int n) {
 // The traceback of a routine that failed on a successor, with its slots.
 int failedOn(const Generation& G, int status, std::string_view callee) {
   tracebackLine(SCRUNT, "FT2MC") << "ERROR " << status << " RETURNED BY " << callee << " WHILE ";
-  Line line(SCRUNT);
-  line << "                         PROCESSING STATE ";
-  slots(line, G.NEW, G.FT.NBASIC);
+  processingLine(SCRUNT, G.NEW, G.FT.NBASIC);
   return abandon(G);
 }
 

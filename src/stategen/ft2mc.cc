@@ -8,6 +8,10 @@
 #include "ftinput/bldlst.h"
 #include "ftinput/cvrtxt.h"
 #include "ftinput/fttabs.h"
+#include "gates/cspchk.h"
+#include "gates/depchk.h"
+#include "gates/pachk.h"
+#include "gates/seqchk.h"
 #include "gates/trvtre.h"
 #include "main/globals.h"
 #include "stategen/ckstat.h"
@@ -33,7 +37,7 @@ struct Generation {
   StateNumbers SN;
   int NTYPES = 0;
   Array1<std::string> TYPNAM{MAXBAS, std::string(NAMLEN, ' ')};
-  Array1<int> CUR{BASSIZ}, NEW{BASSIZ}, WORK{BASSIZ}, ENCODE{BASSIZ + 1};
+  Array1<int> CUR{BASSIZ}, NEW{BASSIZ}, SAVE{BASSIZ}, WORK{BASSIZ}, ENCODE{BASSIZ + 1};
   ArcTable ARCS;
   Queue Q;
   std::string INTNAM, TUPNAM;
@@ -41,6 +45,7 @@ struct Generation {
   int NTRUNC = 0, VERBOSE = 0;
   int NSLOT = 0, NPAND = 0, SPRBAS = 0, DYNFLG = 0;
   int NINT = 0, NUNIQ = 0, NARCS = 0, TRUNC = 0, PREVLV = 0;
+  int CHANGED = 0, RATMUL = 0, RPTLST = -1;
   int LEVEL = 0;  // of the state being expanded
 };
 
@@ -115,16 +120,6 @@ int checkModel(const Generation& G) {
   return SUCCES;
 }
 
-// Dynamic gates are not evaluated yet: a tree that holds them is refused
-// rather than given a chain that ignores them.
-int refuseDynamic(const Generation& G) {
-  if (count(G.FT.FDPLST) + count(G.FT.CSPTAB) + count(G.FT.PNDLST) + count(G.FT.SEQLST) == 0) {
-    return SUCCES;
-  }
-  errorLine(SCRUNT, "FT2MC", "F507") << "DYNAMIC GATES (FDEP, CSP, PAND, SEQ) NOT SUPPORTED ****";
-  return ERRGEN;
-}
-
 void sizeStateVector(Generation& G) {
   G.NPAND = count(G.FT.PNDLST);
   G.SPRBAS = G.FT.NBASIC + G.NPAND;
@@ -178,7 +173,8 @@ int tooManyStates(const Generation& G) {
 
 // Sub-steps 6 to 9 of the first pass: is the successor new, what is its
 // number, and the transition to it recorded.
-int numberSuccessor(Generation& G, int failcp, int ratmul, int changed, int& k) {
+int numberSuccessor(Generation& G, int failcp, int& k) {
+  const int changed = G.CHANGED;
   Check C{G.NEW, G.CUR, G.WORK, G.ENCODE, G.NSLOT, G.SPRBAS, changed, G.DYNFLG};
   int status = CKSTAT(G.ST, G.FT, C);
   if (status != SUCCES) {
@@ -222,6 +218,9 @@ int numberSuccessor(Generation& G, int failcp, int ratmul, int changed, int& k) 
       return abandon(G);
     }
   }
+  // Each component gives one transition, or one per sharing gate that holds
+  // a unit of it, so a state vector within its limit keeps a state within
+  // this one; the check guards the arc table all the same.
   if (k >= MAXARC) {
     errorLine(SCRUNT, "FT2MC", "F503") << "TOO MANY TRANSITIONS FROM ONE STATE, MAX = " << MAXARC
                                        << " ****";
@@ -230,34 +229,89 @@ int numberSuccessor(Generation& G, int failcp, int ratmul, int changed, int& k) 
   ++k;
   G.ARCS.ARCTO(k) = failed != 0 ? -number : number;
   G.ARCS.ARCBE(k) = failcp;
-  G.ARCS.ARCMUL(k) = ratmul;
+  G.ARCS.ARCMUL(k) = G.RATMUL;
+  return SUCCES;
+}
+
+// The dynamic gates' say on the successor in NEW at the alternative point:
+// cold spares may veto it or change its spare slots and rate multiplier,
+// priority-AND gates record their order, sequence gates may veto it.
+int applyGates(Generation& G, int failcp, bool& allowed) {
+  FaultTree& FT = G.FT;
+  int ALLOWED = 1;
+  if (count(FT.CSPTAB) > 0) {
+    const int status = CSPCHK(FT, G.SPRBAS, G.ST.POOL2, G.NSLOT, G.NEW, G.SAVE, G.CUR, failcp,
+                              G.CHANGED, ALLOWED, G.RPTLST, G.RATMUL);
+    if (status != SUCCES) return failedOn(G, status, "CSPCHK");
+  }
+  if (ALLOWED != 0 && count(FT.PNDLST) > 0) {
+    const int status = PACHK(FT, G.SPRBAS, G.NSLOT, G.NEW);
+    if (status != SUCCES) return failedOn(G, status, "PACHK");
+  }
+  if (ALLOWED != 0 && count(FT.SEQLST) > 0) {
+    const int status = SEQCHK(FT, G.SPRBAS, G.NSLOT, G.NEW, ALLOWED);
+    if (status != SUCCES) return failedOn(G, status, "SEQCHK");
+  }
+  allowed = ALLOWED != 0;
+  return SUCCES;
+}
+
+// Generates the transitions of one failing component: the failure, the
+// failures it forces, and each cold spare alternative that is allowed, which
+// `visit` numbers or writes.  NEW is the source state again afterwards.
+template <class Visit>
+int eachTransition(Generation& G, int failcp, Visit visit) {
+  FaultTree& FT = G.FT;
+  G.NEW(failcp) -= 1;
+  G.RATMUL = G.CUR(failcp);
+  if (count(FT.FDPLST) > 0) {
+    G.SAVE.copyFrom(G.NEW, G.NSLOT + 2);
+    const int status = DEPCHK(FT, G.SPRBAS, G.NSLOT, G.NEW, G.CHANGED);
+    if (status != SUCCES) return failedOn(G, status, "DEPCHK");
+  }
+  do {
+    bool allowed = false;
+    int status = applyGates(G, failcp, allowed);
+    if (status == SUCCES && allowed) status = visit();
+    if (status != SUCCES) return status;
+    // The gates' slots start from the source state for every alternative.
+    for (int s = FT.NBASIC + 1; s <= G.NSLOT; ++s) G.NEW(s) = G.CUR(s);
+  } while (G.RPTLST != G.ST.POOL2.NULPTR);
+  if (G.CHANGED != 0) {
+    for (int i = 1; i <= FT.NBASIC; ++i) G.NEW(i) = G.SAVE(i);
+    G.NEW(G.NSLOT + 1) = G.SAVE(G.NSLOT + 1);
+  }
+  G.NEW(failcp) += 1;
   return SUCCES;
 }
 
 // Expands the state just taken from the queue: the first pass numbers its
-// successors, the second writes one arc per distinct target.
+// successors, the second meets the same transitions in the same order and
+// writes one arc per distinct target.
 int expand(Generation& G) {
   const int NBASIC = G.FT.NBASIC;
   int k = 0;
   for (int failcp = 1; failcp <= NBASIC; ++failcp) {
     if (G.NEW(failcp) <= 0) continue;
-    G.NEW(failcp) -= 1;
-    const int status = numberSuccessor(G, failcp, G.CUR(failcp), 0, k);
+    const int status = eachTransition(G, failcp, [&] { return numberSuccessor(G, failcp, k); });
     if (status != SUCCES) return status;
-    G.NEW(failcp) += 1;
   }
+  G.CHANGED = 0;
+  G.RATMUL = 0;
   G.ARCS.NTRANS = k;
   const ArcStates S{G.CUR(G.NSLOT + 2), G.NSLOT, G.CUR, G.NEW, G.TRUNC, G.VERBOSE};
   k = 1;
   for (int failcp = 1; failcp <= NBASIC; ++failcp) {
     if (G.CUR(failcp) <= 0) continue;
-    G.NEW(failcp) -= 1;
-    if (G.ARCS.ARCTO(k) != 0) {
-      OUTARC(S, k, G.TYPNAM, G.SN.TRNCST, G.FT.BASTYP, G.ARCS);
-      ++G.NARCS;
-    }
-    ++k;
-    G.NEW(failcp) += 1;
+    const int status = eachTransition(G, failcp, [&] {
+      if (G.ARCS.ARCTO(k) != 0) {
+        OUTARC(S, k, G.TYPNAM, G.SN.TRNCST, G.FT.BASTYP, G.ARCS);
+        ++G.NARCS;
+      }
+      ++k;
+      return SUCCES;
+    });
+    if (status != SUCCES) return status;
   }
   return SUCCES;
 }
@@ -329,11 +383,12 @@ int run(Generation& G, std::string_view MODEL) {
   status = BLDLST(padded(base + ".FTR"), G.WRKARR, G.FT, G.ST.POOL2, MAXNOD, MAXBAS);
   if (status != SUCCES) return status;
   sizeStateVector(G);
-  if (checkModel(G) != SUCCES || refuseDynamic(G) != SUCCES) return ERRGEN;
+  if (checkModel(G) != SUCCES) return ERRGEN;
   if (openOutputs(G, base) != SUCCES) return ERRGEN;
 
   G.SN.FAILST.fill(0);
   G.SN.TRNCST.fill(0);
+  G.RPTLST = -1;
   G.Q.QUEUE = G.WRKARR;
   INIQ(G.Q, 5, 6);
   completeRoot(G);

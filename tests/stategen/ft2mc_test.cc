@@ -93,6 +93,18 @@ TEST(Generation, FailuresOfTheReadersEndTheModelWithTheirStatus) {
             "INCOMPLETE ****");
 }
 
+// 96 basic components and a priority-AND gate need 97 slots.
+TEST(Generation, StateVectorsLongerThanTheLimitAreRefused) {
+  Model m;
+  std::string tree;
+  for (int i = 1; i <= 96; ++i) tree += "N " + std::to_string(i) + " 1 16 1\n";
+  tree += "N 97 1 27\nA 1 1 97 1\nA 2 1 97 1\nN 98 1 22\nA 97 1 98 1\n";
+  m.dir.write("M.FTR", tree);
+  EXPECT_EQ(m.run(), -1);
+  EXPECT_EQ(m.con.lines(),
+            (Lines{" **** FT2MC: ERROR F508 - STATE VECTOR TOO LONG: 97 SLOTS, MAX = 96 ****"}));
+}
+
 // A chain of 80,001 states: one component of 100,000 units under a gate that
 // never fails, so every level holds one state.
 TEST(Generation, TheStateNumberLimitStopsTheGeneration) {

@@ -9,14 +9,20 @@ namespace {
 constexpr std::string_view USAGE =
     "Usage: molvex [--help | --version]\n"
     "\n"
-    "Without arguments molvex holds its dialogue on the console: for each model it asks\n"
-    "for the model name and the truncation bound (0: the complete chain), reads NAME.DIC\n"
-    "and NAME.TXT (converted to NAME.FTR) or NAME.FTR from the current directory, and\n"
-    "writes the Markov chain NAME.INT, the state tuples NAME.TUP and the dictionary\n"
-    "NAME.DIC back with its failure and truncation state numbers.\n"
+    "Without arguments molvex holds its dialogue on the console: for each model it\n"
+    "asks for the model name and the truncation bound (0: the complete chain), reads\n"
+    "NAME.DIC and NAME.TXT (converted to NAME.FTR) or NAME.FTR from the current\n"
+    "directory, and writes the Markov chain NAME.INT, the state tuples NAME.TUP and\n"
+    "the dictionary NAME.DIC back with its failure and truncation state numbers.\n"
+    "\n"
+    "Options:\n"
+    "  --help     print this text and exit\n"
+    "  --version  print the version and exit\n"
     "\n"
     "Exit status: 0 after the last model, 1 after a failed model, 2 for a wrong\n"
-    "argument, 3 when the input ended before a model was completely defined.\n";
+    "argument, 3 when the input ended before a model was completely defined.\n"
+    "\n"
+    "Documentation: README.md and docs/ in the MOLVEX sources.\n";
 
 }  // namespace
 

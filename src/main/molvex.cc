@@ -38,7 +38,11 @@ int main(int argc, char** argv) {
       std::cout << "molvex " << MOLVEX_VERSION << "\n";
       return 0;
     }
-    std::cerr << "molvex: unknown argument '" << arg << "'\n" << USAGE;
+    // Name the argument that is wrong: the first one, or the one after an
+    // option that takes none.
+    const std::string_view wrong =
+        (arg == "--help" || arg == "--version") ? std::string_view(argv[2]) : arg;
+    std::cerr << "molvex: unknown argument '" << wrong << "'\n" << USAGE;
     return 2;
   }
   const int status = molvex::MOLVEX();

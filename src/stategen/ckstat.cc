@@ -77,7 +77,7 @@ int canonical(FaultTree& FT, Check& C) {
 int FRSTIM(StateStore& ST, FaultTree& FT, Check& C) {
   if (C.DYNFLG != 1) return canonical(FT, C);
   const int status = SRCHST(ST.POOL1, ST.LVLHD, C.NSLOT, C.NEW, C.WORK, C.ENCODE, FT.BASE,
-                            C.NUMBER, C.FAILED, C.LEVEL, ENCOK);
+                            C.NUMBER, C.FAILED, C.LEVEL, ENCOK, ST.levelIndex());
   if (status == SUCCES || status == NOTFND) {
     C.NEWFLG = status == NOTFND ? 1 : 0;
     return SUCCES;
@@ -90,7 +90,7 @@ int CKSTAT(StateStore& ST, FaultTree& FT, Check& C) {
   C.LEVEL = 0;
   if (ST.PERHD != ST.POOL2.NULPTR) {
     const int status = SRCHST(ST.POOL2, ST.PERHD, C.NSLOT, C.NEW, C.WORK, C.ENCODE, FT.BASE,
-                              C.NUMBER, C.FAILED, C.LEVEL, 0);
+                              C.NUMBER, C.FAILED, C.LEVEL, 0, ST.persistentIndex());
     if (status == SUCCES) {
       C.NEWFLG = 0;
       return SUCCES;

@@ -210,9 +210,9 @@ int numberSuccessor(Generation& G, int failcp, int& k) {
     }
     const bool persistent = changed != 0 || G.NEW(G.NSLOT + 1) < 0;
     status = persistent ? AD2LST(G.ST.POOL2, G.ST.PERHD, G.NSLOT, G.NEW, G.WORK, G.ENCODE,
-                                 G.FT.BASE, 0)
+                                 G.FT.BASE, 0, G.ST.persistentIndex())
                         : AD2LST(G.ST.POOL1, G.ST.LVLHD, G.NSLOT, G.NEW, G.WORK, G.ENCODE,
-                                 G.FT.BASE, ENCOK);
+                                 G.FT.BASE, ENCOK, G.ST.levelIndex());
     if (status != SUCCES) {
       tracebackLine(SCRUNT, "FT2MC") << "ERROR " << status << " RETURNED BY AD2LST() ****";
       return abandon(G);
@@ -367,6 +367,7 @@ int run(Generation& G, std::string_view MODEL) {
   INIDYN(G.ST.POOL1, 0, 1, 5, 6);
   INIDYN(G.ST.POOL2, 0, 1, 5, 6);
   G.ST.LVLHD = G.ST.PERHD = -1;
+  INIIDX(G.ST);
 
   const std::size_t p = MODEL.find(' ');
   if (p == std::string_view::npos || p + 1 + 3 > 13) {

@@ -1,5 +1,7 @@
 #include "stategen/store.h"
 
+#include <cstdint>
+
 #include "main/globals.h"
 #include "stategen/encst.h"
 #include "util/convrt.h"
@@ -25,31 +27,125 @@ int typeState(Array1<int>& numbers, int type, int& NSTATE) {
   return numbers(type);
 }
 
+unsigned hashWords(CIntTab KEY, int FIRST, int LAST) {
+  std::uint64_t h = 0x9E3779B97F4A7C15u;
+  for (int j = FIRST; j <= LAST; ++j) {
+    h = (h ^ static_cast<std::uint32_t>(KEY(j))) * 0xFF51AFD7ED558CCDu;
+    h ^= h >> 29;
+  }
+  return static_cast<unsigned>(h ^ (h >> 32));
+}
+
+bool sameWords(const NodePool& POOL, int node, CIntTab KEY, int FIRST, int LAST) {
+  int j = FIRST;
+  while (j <= LAST && POOL.POOL(node + j - 1) == KEY(j)) ++j;
+  return j > LAST;
+}
+
+// The slot that holds KEY's words, or else the empty slot where they belong.
+int probe(const StateIndex& IDX, const NodePool& POOL, CIntTab KEY, int FIRST, int LAST,
+          unsigned hash) {
+  const unsigned mask = static_cast<unsigned>(IDX.SLOTS.size()) - 1;
+  for (unsigned i = hash & mask;; i = (i + 1) & mask) {
+    const IndexSlot& slot = IDX.SLOTS(static_cast<int>(i) + 1);
+    if (slot.STAMP != IDX.STAMP ||
+        (slot.HASH == hash && sameWords(POOL, slot.NODE, KEY, FIRST, LAST))) {
+      return static_cast<int>(i) + 1;
+    }
+  }
+}
+
+// A store lives for one generation, which empties its level list once per
+// level at most, so the stamp does not run out.
+void emptyIndex(StateIndex& IDX, int NULPTR) {
+  ++IDX.STAMP;
+  IDX.COUNT = 0;
+  IDX.HEAD = NULPTR;
+  IDX.NODSIZ = IDX.FIRST = IDX.LAST = 0;
+  IDX.INSYNC = 1;
+}
+
+bool mirrors(const StateIndex* IDX, int HEAD, int NODSIZ, int FIRST, int LAST) {
+  return IDX != nullptr && IDX->SLOTS.size() > 0 && IDX->INSYNC != 0 && IDX->HEAD == HEAD &&
+         IDX->NODSIZ == NODSIZ && IDX->FIRST == FIRST && IDX->LAST == LAST;
+}
+
+// The node just pushed on HEAD becomes the one the index gives for its words.
+// A push the index cannot follow (it missed the one before, the layout
+// changed, it is full) leaves searches to the walk until it is emptied.
+void enter(StateIndex* IDX, const NodePool& POOL, int HEAD, int NODSIZ, int FIRST, int LAST) {
+  if (IDX == nullptr || IDX->SLOTS.size() == 0 || IDX->INSYNC == 0) return;
+  const int below = POOL.POOL(HEAD + NODSIZ);
+  if (below != IDX->HEAD) {
+    IDX->INSYNC = 0;
+    return;
+  }
+  if (below == POOL.NULPTR) {
+    IDX->NODSIZ = NODSIZ;
+    IDX->FIRST = FIRST;
+    IDX->LAST = LAST;
+  }
+  if (IDX->NODSIZ != NODSIZ || IDX->FIRST != FIRST || IDX->LAST != LAST ||
+      IDX->COUNT >= IDX->SLOTS.size() - 1) {
+    IDX->INSYNC = 0;
+    return;
+  }
+  const CIntTab words = POOL.POOL.slice(HEAD, NODSIZ);
+  const unsigned hash = hashWords(words, FIRST, LAST);
+  IndexSlot& slot = IDX->SLOTS(probe(*IDX, POOL, words, FIRST, LAST, hash));
+  if (slot.STAMP != IDX->STAMP) ++IDX->COUNT;
+  slot = IndexSlot{HEAD, IDX->STAMP, hash};
+  IDX->HEAD = HEAD;
+}
+
 }  // namespace
 
+void INIIDX(StateStore& ST) {
+  for (StateIndex* IDX : {&ST.LVLIX, &ST.PERIX}) {
+    if (IDX->SLOTS.size() == 0) IDX->SLOTS.resize(IDXSLT);
+  }
+  emptyIndex(ST.LVLIX, ST.POOL1.NULPTR);
+  emptyIndex(ST.PERIX, ST.POOL2.NULPTR);
+}
+
+// A node holds the encoded state (searches compare its failed slots) or the
+// vector (they compare its slots).
 int AD2LST(NodePool& POOL, int& HEAD, int NSLOT, CIntTab STATE, IntTab WORK, IntTab ENCODE,
-           CIntTab BASE, int ENCFLG) {
+           CIntTab BASE, int ENCFLG, StateIndex* IDX) {
   if (encodes(ENCFLG, NSLOT, STATE, BASE)) {
     const int status = ENCSTA(STATE, NSLOT, WORK, ENCODE, NSLOT, BASE);
     if (status != SUCCES) {
       traceback(SCRUNT, "AD2LST", status, "ENCSTA");
       return status;
     }
-    const int status2 = PSHNOD(POOL, HEAD, ENCODE, ENCODE(1) + 3);
-    if (status2 != SUCCES) traceback(SCRUNT, "AD2LST", status2, "PSHNOD");
-    return status2;
+    const int k = ENCODE(1);
+    const int status2 = PSHNOD(POOL, HEAD, ENCODE, k + 3);
+    if (status2 != SUCCES) {
+      traceback(SCRUNT, "AD2LST", status2, "PSHNOD");
+      return status2;
+    }
+    enter(IDX, POOL, HEAD, k + 3, 2, k + 1);
+    return SUCCES;
   }
   const int status = PSHNOD(POOL, HEAD, STATE, NSLOT + 2);
-  if (status != SUCCES) traceback(SCRUNT, "AD2LST", status, "PSHNOD");
-  return status;
+  if (status != SUCCES) {
+    traceback(SCRUNT, "AD2LST", status, "PSHNOD");
+    return status;
+  }
+  enter(IDX, POOL, HEAD, NSLOT + 2, 1, NSLOT);
+  return SUCCES;
 }
 
 int FNDNOD(const NodePool& POOL, int HEAD, CIntTab KEY, int NODSIZ, int FIRST, int LAST,
-           int& NODE) {
+           int& NODE, const StateIndex* IDX) {
+  if (mirrors(IDX, HEAD, NODSIZ, FIRST, LAST)) {
+    const unsigned hash = hashWords(KEY, FIRST, LAST);
+    const IndexSlot& slot = IDX->SLOTS(probe(*IDX, POOL, KEY, FIRST, LAST, hash));
+    NODE = slot.STAMP == IDX->STAMP ? slot.NODE : POOL.NULPTR;
+    return NODE != POOL.NULPTR ? SUCCES : NOTFND;
+  }
   for (int node = HEAD; node != POOL.NULPTR; node = POOL.POOL(node + NODSIZ)) {
-    int j = FIRST;
-    while (j <= LAST && POOL.POOL(node + j - 1) == KEY(j)) ++j;
-    if (j > LAST) {
+    if (sameWords(POOL, node, KEY, FIRST, LAST)) {
       NODE = node;
       return SUCCES;
     }
@@ -59,7 +155,8 @@ int FNDNOD(const NodePool& POOL, int HEAD, CIntTab KEY, int NODSIZ, int FIRST, i
 }
 
 int SRCHST(const NodePool& POOL, int HEAD, int NSLOT, IntTab STATE, IntTab WORK, IntTab ENCODE,
-           CIntTab BASE, int& NUMBER, int& FAILMK, int& LEVEL, int ENCFLG) {
+           CIntTab BASE, int& NUMBER, int& FAILMK, int& LEVEL, int ENCFLG,
+           const StateIndex* IDX) {
   NUMBER = 0;
   LEVEL = 0;
   int node = POOL.NULPTR;
@@ -70,12 +167,12 @@ int SRCHST(const NodePool& POOL, int HEAD, int NSLOT, IntTab STATE, IntTab WORK,
       return status;
     }
     const int k = ENCODE(1);
-    if (FNDNOD(POOL, HEAD, ENCODE, k + 3, 2, k + 1, node) != SUCCES) return NOTFND;
+    if (FNDNOD(POOL, HEAD, ENCODE, k + 3, 2, k + 1, node, IDX) != SUCCES) return NOTFND;
     ENCODE(k + 3) = POOL.POOL(node + k + 2);
     describeTwin(POOL.POOL(node + k + 1), ENCODE(k + 3), NUMBER, FAILMK, LEVEL);
     return SUCCES;
   }
-  if (FNDNOD(POOL, HEAD, STATE, NSLOT + 2, 1, NSLOT, node) != SUCCES) return NOTFND;
+  if (FNDNOD(POOL, HEAD, STATE, NSLOT + 2, 1, NSLOT, node, IDX) != SUCCES) return NOTFND;
   STATE(NSLOT + 2) = POOL.POOL(node + NSLOT + 1);
   describeTwin(POOL.POOL(node + NSLOT), STATE(NSLOT + 2), NUMBER, FAILMK, LEVEL);
   return SUCCES;
@@ -86,6 +183,7 @@ void RSTLVL(StateStore& ST) {
   pool.POOL.slice(1, pool.NXTFRE - 1).fill(pool.NULPTR);
   pool.NXTFRE = 1;
   ST.LVLHD = pool.NULPTR;
+  emptyIndex(ST.LVLIX, pool.NULPTR);
 }
 
 int EXTID(Successor& S, StateNumbers& SN, const FaultTree& FT, StateStore& ST, int NSLOT,
@@ -105,7 +203,7 @@ int EXTID(Successor& S, StateNumbers& SN, const FaultTree& FT, StateStore& ST, i
     int level = 0;
     const int encode = (S.FORCED == 0 && ENCOK == 1) ? 1 : 0;
     const int status = SRCHST(ST.POOL1, ST.LVLHD, NSLOT, NEW, WORK, ENCODE, FT.BASE, NUMBER,
-                              S.FAILFL, level, encode);
+                              S.FAILFL, level, encode, ST.levelIndex());
     if (status == NOTFND) {
       Line line = errorLine(SCRUNT, "EXTID", "F511");
       line << "STATE ";

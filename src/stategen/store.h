@@ -6,7 +6,17 @@
 // list (pool 2) holds the states reached through a forced failure and their
 // descendants, for the whole generation.  Lookups walk a list from its head,
 // so the most recently added states are met first.
+//
+// Beside each list an index finds that same node without the walk: a level
+// of thousands of states would otherwise cost a walk of thousands of nodes
+// for each of its successors.  A list only grows at its head until it is
+// emptied as a whole, so the first node of a walk that matches is the most
+// recently pushed one with those words, which is what the index keeps.  An
+// index mirrors its list only while every push went through it with one
+// node layout; otherwise searches walk the list, so the two never differ.
 #pragma once
+
+#include <bit>
 
 #include "ftinput/fttabs.h"
 #include "util/array1.h"
@@ -18,11 +28,43 @@ constexpr int POOLWD = 580000;  // words of each node pool
 constexpr int MAXNSZ = 290;     // largest node size of the pools
 constexpr int MAXSTA = 80000;   // state numbers of one chain
 
+// The smallest state node is three data words and its link (an encoded
+// state without failed slots, or a vector of one slot), so a pool holds at
+// most POOLWD / 4 of them; an index has more slots than that, so that a
+// probe always ends at an empty slot and probe runs stay short.
+constexpr int IDXSLT = static_cast<int>(std::bit_ceil(unsigned{POOLWD / 4 + 1}));
+
+struct IndexSlot {
+  int NODE = -1;
+  int STAMP = 0;      // the slot is in use when it carries the index's stamp
+  unsigned HASH = 0;  // of the node's compared words
+};
+
+struct StateIndex {
+  Array1<IndexSlot> SLOTS;  // open addressing; none until INIIDX
+  int STAMP = 1;            // emptying the index moves it on
+  int COUNT = 0;            // slots in use
+  int HEAD = -1;            // the list's head after the last push seen
+  int NODSIZ = 0;           // data words of the list's nodes
+  int FIRST = 0, LAST = 0;  // the words that searches compare
+  int INSYNC = 1;           // 0 after a push the index missed or could not hold
+};
+
+// Whether state stores made from now on search through their indexes (1) or
+// by walking their lists (0); the walk is what the tests hold the index to.
+inline int IDXDEF = 1;
+
 struct StateStore {
   NodePool POOL1;  // level list
   NodePool POOL2;  // persistent list; also the cold spare lists
   int LVLHD = -1;
   int PERHD = -1;
+  StateIndex LVLIX{};  // of the level list
+  StateIndex PERIX{};  // of the persistent list
+  int USEIDX = IDXDEF;
+  // What the searches and pushes on a list go through: its index, or none.
+  StateIndex* levelIndex() { return USEIDX != 0 ? &LVLIX : nullptr; }
+  StateIndex* persistentIndex() { return USEIDX != 0 ? &PERIX : nullptr; }
 };
 
 // The numbers handed out: the counter, and per component type the number of
@@ -33,18 +75,26 @@ struct StateNumbers {
   Array1<int> TRNCST{MAXBAS};
 };
 
+// Sizes both indexes (once per store) and empties them; the lists must be
+// empty.
+void INIIDX(StateStore& ST);
+
+// IDX, when given, is the list's index, which learns the new node.
 int AD2LST(NodePool& POOL, int& HEAD, int NSLOT, CIntTab STATE, IntTab WORK, IntTab ENCODE,
-           CIntTab BASE, int ENCFLG);
+           CIntTab BASE, int ENCFLG, StateIndex* IDX = nullptr);
 
 // On a hit NUMBER, FAILMK and LEVEL describe the stored twin, and the twin's
 // state-number word is copied into STATE (full form) or ENCODE (encoded).
 int SRCHST(const NodePool& POOL, int HEAD, int NSLOT, IntTab STATE, IntTab WORK, IntTab ENCODE,
-           CIntTab BASE, int& NUMBER, int& FAILMK, int& LEVEL, int ENCFLG);
+           CIntTab BASE, int& NUMBER, int& FAILMK, int& LEVEL, int ENCFLG,
+           const StateIndex* IDX = nullptr);
 
+// The first node from HEAD whose words FIRST..LAST equal those of KEY; the
+// index, when it mirrors the list, gives it without the walk.
 int FNDNOD(const NodePool& POOL, int HEAD, CIntTab KEY, int NODSIZ, int FIRST, int LAST,
-           int& NODE);
+           int& NODE, const StateIndex* IDX = nullptr);
 
-// Empties the level list.
+// Empties the level list and its index.
 void RSTLVL(StateStore& ST);
 
 // The number of a successor state: its type's failure state, its type's

@@ -216,7 +216,7 @@ Line& Line::operator<<(int value) {
   char digits[16];
   auto r = std::to_chars(digits, digits + sizeof digits, value);
   if (buf_->back() != ' ') buf_->push_back(' ');
-  buf_->append(digits, r.ptr);
+  buf_->append(digits, static_cast<std::size_t>(r.ptr - digits));
   return *this;
 }
 
@@ -225,7 +225,7 @@ Line& Line::operator<<(Fixed field) {
   auto r = std::to_chars(digits, digits + sizeof digits, field.value);
   const int n = static_cast<int>(r.ptr - digits);
   if (n < field.width) buf_->append(static_cast<std::size_t>(field.width - n), ' ');
-  buf_->append(digits, r.ptr);
+  buf_->append(digits, static_cast<std::size_t>(r.ptr - digits));
   return *this;
 }
 

@@ -8,8 +8,6 @@
 namespace molvex {
 namespace {
 
-constexpr int FRMSIZ = 3;  // words of a stack frame
-
 // TRVTRE's own failed-unit counts; each gate routine keeps its own.
 int trvtreNfail[MAXBAS];
 
@@ -63,15 +61,16 @@ Traversal::Traversal(std::string_view routine, StackFault stackFault, IntTab PLC
       NFAIL_(NFAIL) {}
 
 int Traversal::prepare() {
-  free_ = PLCTAB_(HDFREE);
+  const int free = PLCTAB_(HDFREE);
   const int places = PLCTAB_(HDNPLC);
+  lastRecord_ = free - 1 - FNARC;
   // A free area that begins inside the header, or a negative place count,
   // leaves no room for a stack either.
-  if (free_ <= HDROOT || places < 0 || free_ + 3LL * places > PLCTAB_.size()) {
+  if (free <= HDROOT || places < 0 || free + 3LL * places > PLCTAB_.size()) {
     errorLine(SCRUNT, routine_, "F800") << "TABLE TOO SMALL TO HOLD STACK ****";
     return ERRGEN;
   }
-  stack_ = Stack{PLCTAB_.slice(free_, FRMSIZ * places)};
+  stack_ = Stack{PLCTAB_.slice(free, FRMSIZ * places)};
   INISTK(stack_, KBDUNT, SCRUNT);
   return SUCCES;
 }
@@ -85,21 +84,11 @@ int Traversal::countFailed() {
   return SUCCES;
 }
 
-bool Traversal::checkPlace(int place) const {
-  if (place < 0) {
-    errorLine(SCRUNT, routine_, "F806") << "INTERNAL ERROR - PLACE TABLE OFFSET < 0 "
-                                        << "(" << place << ")";
-    return false;
-  }
-  // A record lies whole between the header and the free area, so a stray
-  // offset can neither read past the table nor take stack words for a place.
-  const int last = free_ - 1;
-  if (place <= HDROOT || place > last - FNARC) return outOfRange("PLACE TABLE OFFSET", place);
-  const int inputs = PLCTAB_(place + FNARC);
-  if (inputs < 0 || inputs > last - FNARC - place) {
-    return outOfRange("PLACE TABLE OFFSET", place);
-  }
-  return true;
+bool Traversal::badPlace(int place) const {
+  if (place >= 0) return outOfRange("PLACE TABLE OFFSET", place);
+  errorLine(SCRUNT, routine_, "F806") << "INTERNAL ERROR - PLACE TABLE OFFSET < 0 "
+                                      << "(" << place << ")";
+  return false;
 }
 
 bool Traversal::component(int place, int& c) const {
@@ -205,18 +194,15 @@ int Traversal::advance(Frame& f, int type, int& value) {
   return pop(f);
 }
 
-int Traversal::push(const Frame& f) {
+// Only a frame that does not fit gets here; the stack routine reports it.
+int Traversal::overflow(const Frame& f) {
   const int words[FRMSIZ] = {f.place, f.arc, f.acc};
-  const int status = PUSH(stack_, CIntTab(words, FRMSIZ), FRMSIZ, 0);
-  return status == SUCCES ? status : stackFault(status);
+  return stackFault(PUSH(stack_, CIntTab(words, FRMSIZ), FRMSIZ, 0));
 }
 
-int Traversal::pop(Frame& f) {
+int Traversal::underflow() {
   int words[FRMSIZ];
-  const int status = POP(stack_, IntTab(words, FRMSIZ), FRMSIZ, 0);
-  if (status != SUCCES) return stackFault(status);
-  f = Frame{words[0], words[1], words[2]};
-  return SUCCES;
+  return stackFault(POP(stack_, IntTab(words, FRMSIZ), FRMSIZ, 0));
 }
 
 // The stack holds one frame per level of gates, so running out of it means

@@ -102,7 +102,13 @@ class Traversal {
   int field(int place, int offset) const { return PLCTAB_(place + offset); }
   int input(int place, int j) const { return PLCTAB_(place + FNARC + j); }
   // Whether `place` is a whole record of the place table; false after F806.
-  bool checkPlace(int place) const;
+  // A record lies whole between the header and the free area, so a stray
+  // offset can neither read past the table nor take stack words for a place.
+  bool checkPlace(int place) const {
+    if (place <= HDROOT || place > lastRecord_) return badPlace(place);
+    const int inputs = field(place, FNARC);
+    return (inputs >= 0 && inputs <= lastRecord_ - place) || badPlace(place);
+  }
   // The basic component number of the basic event at `place`; false after
   // F806 when it is not one of the NBASIC components.
   bool component(int place, int& c) const;
@@ -122,6 +128,8 @@ class Traversal {
   IntTab NFAIL() const { return NFAIL_; }
 
  private:
+  // F806 for a place that is not a whole record.
+  bool badPlace(int place) const;
   Next arrive(Frame& f, int type) const;
   template <class Rules>
   Next leave(Rules& rules, Frame& f, int type, int& value);
@@ -134,8 +142,13 @@ class Traversal {
   // Takes the next input that is not skipped, or hands the gate's value to
   // its parent when all are taken.
   int advance(Frame& f, int type, int& value);
+  // A frame goes on and off the stack word by word; the stack routines see
+  // only a frame that does not fit, or a pop from an empty stack, and report
+  // it (U701, U702) exactly as on any stack.
   int push(const Frame& f);
   int pop(Frame& f);
+  int overflow(const Frame& f);
+  int underflow();
   int stackFault(int status) const;
 
   std::string_view routine_;
@@ -148,9 +161,34 @@ class Traversal {
   CIntTab STATE_;
   CIntTab BASE_;
   IntTab NFAIL_;
-  int free_ = 0;  // PLCTAB(HDFREE): where the stack begins, the places end
+  int lastRecord_ = 0;  // the last offset a place record fits at, before the free area
   Stack stack_;
 };
+
+constexpr int FRMSIZ = 3;  // words of a stack frame
+constexpr int UNUSED = -1;  // a stack word that holds no frame
+
+inline int Traversal::push(const Frame& f) {
+  const int top = stack_.TOP;
+  if (top < 0 || top > stack_.STKSIZ() - FRMSIZ) return overflow(f);
+  const IntTab words = stack_.STACK;
+  words(top + 1) = f.place;
+  words(top + 2) = f.arc;
+  words(top + 3) = f.acc;
+  stack_.TOP = top + FRMSIZ;
+  return SUCCES;
+}
+
+// The words a frame leaves read as unused again, as after the stack's own POP.
+inline int Traversal::pop(Frame& f) {
+  const int top = stack_.TOP;
+  if (top < FRMSIZ || top > stack_.STKSIZ()) return underflow();
+  const IntTab words = stack_.STACK;
+  f = Frame{words(top - 2), words(top - 1), words(top)};
+  words(top - 2) = words(top - 1) = words(top) = UNUSED;
+  stack_.TOP = top - FRMSIZ;
+  return SUCCES;
+}
 
 template <class Rules>
 int Traversal::evaluate(int start, Rules& rules, int& value) {
@@ -165,7 +203,8 @@ int Traversal::evaluate(int start, Rules& rules, int& value) {
   }
   Frame f{start, 0, 0};
   while (f.place != SENTNL) {
-    if (!checkPlace(f.place)) return ERRGEN;
+    // A gate returned to was checked on arrival, and the places do not change.
+    if (f.arc == 0 && !checkPlace(f.place)) return ERRGEN;
     const int type = field(f.place, FTYPE);
     if (type == TBASIC) {
       // A basic event is never pushed: its value goes straight to the parent.

@@ -1,6 +1,7 @@
 #include "gates/trvtre.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "ftinput/fttabs.h"
 #include "main/files.h"
@@ -80,7 +81,9 @@ int Traversal::countFailed() {
     outOfRange("NUMBER OF BASIC COMPONENTS", NBASIC_);
     return ERRGEN;
   }
-  for (int i = 1; i <= NBASIC_; ++i) NFAIL_(i) = BASE_(i) - STATE_(i);
+  // The bounds are checked above for the whole run, not word by word.
+  std::transform(BASE_.begin(), BASE_.begin() + NBASIC_, STATE_.begin(), NFAIL_.begin(),
+                 std::minus<>());
   return SUCCES;
 }
 

@@ -213,9 +213,14 @@ Line& Line::operator<<(std::string_view text) {
 }
 
 Line& Line::operator<<(int value) {
+  if (buf_->back() != ' ') buf_->push_back(' ');
+  // A slot value or a small count is a single digit: no conversion, no copy.
+  if (value >= 0 && value <= 9) {
+    buf_->push_back(static_cast<char>('0' + value));
+    return *this;
+  }
   char digits[16];
   auto r = std::to_chars(digits, digits + sizeof digits, value);
-  if (buf_->back() != ' ') buf_->push_back(' ');
   buf_->append(digits, static_cast<std::size_t>(r.ptr - digits));
   return *this;
 }

@@ -181,22 +181,6 @@ Next Traversal::sharedSpare(Frame& f) const {
   return Next::ADVANCE;
 }
 
-int Traversal::advance(Frame& f, int type, int& value) {
-  const int inputs = field(f.place, FNARC);
-  while (f.arc < inputs) {
-    const int next = input(f.place, ++f.arc);
-    if (next < 0) continue;  // an input left out of the tree
-    const int status = push(f);
-    if (status != SUCCES) return status;
-    f = Frame{next, 0, 0};
-    value = 0;
-    return SUCCES;
-  }
-  // An M/N gate that gets here has fewer than M failed inputs.
-  value = type == TMOFN ? 0 : f.acc;
-  return pop(f);
-}
-
 // Only a frame that does not fit gets here; the stack routine reports it.
 int Traversal::overflow(const Frame& f) {
   const int words[FRMSIZ] = {f.place, f.arc, f.acc};

@@ -49,6 +49,8 @@ struct Frame {
 };
 
 constexpr int SENTNL = -1;  // the place of the frame below the start place
+constexpr int FRMSIZ = 3;   // words of a stack frame
+constexpr int UNUSED = -1;  // a stack word that holds no frame
 
 // How a failed PUSH or POP is reported: TRVTRE names it (F502) and returns
 // the stack's status; the gate routines leave it at the stack's own message
@@ -140,11 +142,20 @@ class Traversal {
   bool outOfRange(std::string_view what, int value) const;
   Next illegalType(int place, int type) const;
   // Takes the next input that is not skipped, or hands the gate's value to
-  // its parent when all are taken.
-  int advance(Frame& f, int type, int& value);
+  // its parent when all are taken.  A basic event is never pushed: its value
+  // goes straight back to the gate in hand, which its frame would have left
+  // on the stack, but only where that frame would have fitted, so that the
+  // stack overflows where it would have.
+  template <class Rules>
+  int advance(Rules& rules, Frame& f, int type, int& value);
+  // The value the basic event at `place` hands to a parent of type
+  // `parentType`.  Returns 1 or -1.
+  template <class Rules>
+  int basicEvent(Rules& rules, int place, int parentType, int& value) const;
   // A frame goes on and off the stack word by word; the stack routines see
   // only a frame that does not fit, or a pop from an empty stack, and report
   // it (U701, U702) exactly as on any stack.
+  bool hasRoom() const { return stack_.TOP >= 0 && stack_.TOP <= stack_.STKSIZ() - FRMSIZ; }
   int push(const Frame& f);
   int pop(Frame& f);
   int overflow(const Frame& f);
@@ -165,12 +176,9 @@ class Traversal {
   Stack stack_;
 };
 
-constexpr int FRMSIZ = 3;  // words of a stack frame
-constexpr int UNUSED = -1;  // a stack word that holds no frame
-
 inline int Traversal::push(const Frame& f) {
+  if (!hasRoom()) return overflow(f);
   const int top = stack_.TOP;
-  if (top < 0 || top > stack_.STKSIZ() - FRMSIZ) return overflow(f);
   const IntTab words = stack_.STACK;
   words(top + 1) = f.place;
   words(top + 2) = f.arc;
@@ -197,31 +205,47 @@ int Traversal::evaluate(int start, Rules& rules, int& value) {
   value = 0;
   // The start must be a place: a sentinel there would end the evaluation
   // before it began.
-  if (start == SENTNL) {
-    checkPlace(start);
-    return ERRGEN;
-  }
+  if (!checkPlace(start)) return ERRGEN;
   Frame f{start, 0, 0};
+  if (field(start, FTYPE) == TBASIC) {
+    if ((status = basicEvent(rules, start, 0, value)) != SUCCES) return status;
+    return pop(f);  // the sentinel
+  }
   while (f.place != SENTNL) {
-    // A gate returned to was checked on arrival, and the places do not change.
-    if (f.arc == 0 && !checkPlace(f.place)) return ERRGEN;
     const int type = field(f.place, FTYPE);
-    if (type == TBASIC) {
-      // A basic event is never pushed: its value goes straight to the parent.
-      int c = 0;
-      if (!component(f.place, c)) return ERRGEN;
-      const int mult = field(f.place, FMULT);
-      if ((status = pop(f)) != SUCCES) return status;
-      const int parentType = f.place == SENTNL ? 0 : field(f.place, FTYPE);
-      value = rules.basicValue(NFAIL_(c), mult, parentType);
-      continue;
-    }
     const Next next = f.arc == 0 ? arrive(f, type) : leave(rules, f, type, value);
     if (next == Next::FAIL) return ERRGEN;
     if (next == Next::STOP) return SUCCES;
-    status = next == Next::FINISH ? pop(f) : advance(f, type, value);
+    status = next == Next::FINISH ? pop(f) : advance(rules, f, type, value);
     if (status != SUCCES) return status;
   }
+  return SUCCES;
+}
+
+template <class Rules>
+int Traversal::advance(Rules& rules, Frame& f, int type, int& value) {
+  const int inputs = field(f.place, FNARC);
+  while (f.arc < inputs) {
+    const int next = input(f.place, ++f.arc);
+    if (next < 0) continue;  // an input left out of the tree
+    if (!hasRoom()) return overflow(f);
+    if (!checkPlace(next)) return ERRGEN;
+    if (field(next, FTYPE) == TBASIC) return basicEvent(rules, next, type, value);
+    push(f);  // there is room
+    f = Frame{next, 0, 0};
+    value = 0;
+    return SUCCES;
+  }
+  // An M/N gate that gets here has fewer than M failed inputs.
+  value = type == TMOFN ? 0 : f.acc;
+  return pop(f);
+}
+
+template <class Rules>
+int Traversal::basicEvent(Rules& rules, int place, int parentType, int& value) const {
+  int c = 0;
+  if (!component(place, c)) return ERRGEN;
+  value = rules.basicValue(NFAIL_(c), field(place, FMULT), parentType);
   return SUCCES;
 }
 

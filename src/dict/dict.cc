@@ -134,14 +134,18 @@ int readHeader(const std::string& LINE, int maxtyp, int& NTYPES, Span1<std::stri
   return SUCCES;
 }
 
-// The lines the new dictionary keeps of the old one, each with its line end,
-// as they stand in the file: those the walk read.
+// The lines the new dictionary keeps of the old one, each with its line end:
+// those the walk read, so that they read back as the same lines.  Reading
+// drops a carriage return before the line end, so a line that still ends in
+// one gets it back; otherwise a name or a body's closing line would change.
 int keptLines(const Walk& walk, std::string& kept) {
   rewindUnit(DICUNT);
   std::string record;
   for (int n = 1; n <= walk.nread; ++n) {
     if (readRecord(DICUNT, record) != SUCCES) return ERRGEN;
-    kept.append(record).push_back('\n');
+    kept.append(record);
+    if (!record.empty() && record.back() == '\r') kept.push_back('\r');
+    kept.push_back('\n');
   }
   return SUCCES;
 }

@@ -1,6 +1,7 @@
 #include "gates/cspchk.h"
 
 #include <algorithm>
+#include <climits>
 #include <string_view>
 
 #include "ftinput/plctab.h"
@@ -109,6 +110,14 @@ class SpareTables {
   CIntTab STATE_;
   Traversal walk_;
 };
+
+// Units are counted in 64 bits: the inputs of a gate, or the gates holding
+// a component, may together have more units than an int counts.  A count
+// beyond the range is as good as its bound for every comparison made with
+// it, against the units of one component.
+int saturated(long long count) {
+  return static_cast<int>(std::clamp<long long>(count, INT_MIN, INT_MAX));
+}
 
 int traced(int status, std::string_view routine, std::string_view callee) {
   if (status != SUCCES) traceback(SCRUNT, routine, status, callee);
@@ -269,8 +278,8 @@ int SNGLGT(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, int NODE,
     return ERRGEN;
   }
   // The working units of the inputs before FAILCP's fill the demand first.
-  int ahead = 0;
-  int demand = 0;
+  long long ahead = 0;
+  long long demand = 0;
   for (int k = 1; k <= j; ++k) {
     int c = 0;
     if (!tables.inputComponent(g.gate, k, c)) return ERRGEN;
@@ -278,7 +287,7 @@ int SNGLGT(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, int NODE,
     if (k < j) ahead += STATE(c);
   }
   ALLOWED = ahead < demand || forcedDown(CHANGED, PRESTA, STATE, FAILCP) ? 1 : 0;
-  RATMUL = std::min(SRCSTA(FAILCP), demand - ahead);
+  RATMUL = saturated(std::min<long long>(SRCSTA(FAILCP), demand - ahead));
   return SUCCES;
 }
 
@@ -288,6 +297,7 @@ int DETUSD(FaultTree& FT, int SPRBAS, NodePool& POOL, int NSLOT, CIntTab STATE, 
   SpareTables tables("DETUSD", FT, SPRBAS, POOL, NSLOT, STATE, IntTab(nfail, MAXBAS));
   if (!tables.prepare() || !tables.basic(COMP)) return ERRGEN;
   USED = 0;
+  long long used = 0;
   for (int node = FT.CSPRNT(COMP); node != POOL.NULPTR; node = tables.next(node)) {
     Parent g;
     if (!tables.entry(node, g)) return ERRGEN;
@@ -301,13 +311,14 @@ int DETUSD(FaultTree& FT, int SPRBAS, NodePool& POOL, int NSLOT, CIntTab STATE, 
     int slot = 0;
     if (!tables.inputOf("CSPRNT", g, COMP, j) || !tables.spareSlot(g, j, slot)) return ERRGEN;
     if (STATE(slot) <= 0) continue;
-    USED += STATE(slot);
+    used += STATE(slot);
     if (RPTLST != nullptr) {
       const int status = offer(POOL, *RPTLST, g);
       if (status != SUCCES) return status;
     }
   }
-  FREE = SRCSTA(COMP) - USED;
+  USED = saturated(used);
+  FREE = saturated(SRCSTA(COMP) - used);
   return SUCCES;
 }
 

@@ -259,8 +259,12 @@ Next Traversal::leave(Rules& rules, Frame& f, int type, int& value) {
     return Next::FINISH;
   }
   if (type == TMOFN) {
-    f.acc += value;
-    if (f.acc < field(f.place, FGATM)) return Next::ADVANCE;
+    // Compared before it is added: inputs of many units each must not
+    // overflow the count.
+    if (value < field(f.place, FGATM) - f.acc) {
+      f.acc += value;
+      return Next::ADVANCE;
+    }
     value = 1;
     return Next::FINISH;
   }

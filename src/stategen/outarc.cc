@@ -39,7 +39,8 @@ void OUTARC(const ArcStates& S, int k, Span1<const std::string> TYPNAM, CIntTab 
             CIntTab BASTYP, ArcTable& ARCS) {
   const int b = ARCS.ARCBE(k);
   const int type = BASTYP(b);
-  int m = ARCS.ARCMUL(k);
+  // Merged transitions may together hold more units than an int counts.
+  long long m = ARCS.ARCMUL(k);
   const int target = IABSV(ARCS.ARCTO(k));
   const bool failure = ARCS.ARCTO(k) < 0;
   for (int j = k + 1; j <= ARCS.NTRANS; ++j) {

@@ -197,13 +197,13 @@ int OPRNDS(std::string_view WORD, char OP, int NCHAR, std::string& LEFT, std::st
   return convertOperand(right, DRIGHT, IRIGHT);
 }
 
-int INTCHR(std::string& STR, int IVAL, int& NDIG, int MAXLEN, char JUST) {
+int INTCHR(std::string& STR, long long IVAL, int& NDIG, int MAXLEN, char JUST) {
   std::fill(STR.begin(), STR.end(), ' ');
   const int width = std::clamp(MAXLEN, 0, static_cast<int>(STR.size()));
   const auto at = [&STR](int index) -> char& { return STR[static_cast<std::size_t>(index)]; };
   int first = width;  // the digits stand in STR[first .. width-1]
   if (IVAL >= 0) {
-    int n = IVAL;
+    long long n = IVAL;
     do {
       if (first == 0) {
         errorLine(UTLMSG, "INTCHR", "U805") << "NUMBER OVERFLOWS CHAR STRING ****";

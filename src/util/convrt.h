@@ -33,11 +33,12 @@ int OPRNDS(std::string_view WORD, char OP, int NCHAR, std::string& LEFT, std::st
 
 // Writes IVAL as decimal digits into a field of MAXLEN columns of STR, right-
 // justified, or left-justified when JUST is 'L'; the rest of STR is blank and
-// NDIG is the number of digits.  The field never extends beyond STR.size().
+// NDIG is the number of digits.  IVAL is wide: a rate multiplier sums the
+// units of several components, which may pass the int range.  The field never extends beyond STR.size().
 // A negative IVAL writes nothing (NDIG = 0).  Returns 1, or -1 after U805 on
 // UTLMSG when the digits do not fit (STR keeps those written so far, NDIG is
 // left alone).
-int INTCHR(std::string& STR, int IVAL, int& NDIG, int MAXLEN, char JUST);
+int INTCHR(std::string& STR, long long IVAL, int& NDIG, int MAXLEN, char JUST);
 
 // A converted value truncated toward zero into an int.  Values beyond the
 // int range give INT_MAX or INT_MIN (so they still fail any later range

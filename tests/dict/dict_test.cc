@@ -139,6 +139,25 @@ TEST_F(Dictionary, TheFeidsSectionIsAppendedOrReplaced) {
   EXPECT_EQ(NTYPES, 2);
 }
 
+// A carriage return that is part of a line (reading drops only the one
+// before the line end) is kept, so the entries read back as they were.
+TEST_F(Dictionary, ARewrittenDictionaryReadsAsItDidBefore) {
+  FAILST(1) = 7;
+  FAILST(2) = 12;
+  // The body line of type 1 ends in the carriage return, not in its comma.
+  const std::string entries = "1 X LAM1\r\r\n BODY,\r\r\n2 Y LAM2\r\n B\n";
+  EXPECT_EQ(read(entries), 1);
+  EXPECT_EQ(NTYPES, 2);
+  EXPECT_EQ(TYPNAM(1), "LAM1\r          ");
+  EXPECT_EQ(write(entries, 0), 1);
+  EXPECT_EQ(dir.read("M.DIC"), "1 X LAM1\r\r\n BODY,\r\r\n2 Y LAM2\n B\n FEIDS\n 7 12 \n");
+  EXPECT_EQ(RDDICT("M.DIC", NTYPES, TYPNAM, 96), 1);
+  EXPECT_EQ(NTYPES, 2);
+  EXPECT_EQ(TYPNAM(1), "LAM1\r          ");
+  EXPECT_EQ(TYPNAM(2), "LAM2           ");
+  EXPECT_TRUE(con.lines().empty());
+}
+
 TEST_F(Dictionary, AFailedRewriteLeavesTheDictionaryAsItWas) {
   const std::string old = entries(1, 2) + " FEIDS\n 1 2 \n";
   std::filesystem::create_directory("M.DIC.NEW");

@@ -58,7 +58,8 @@ struct Model {
   int run() { return FT2MC("M              ", 15, 0, 1); }
 };
 
-const std::string READERROR = " **** GETLIN: ERROR U501 - ERROR ENCOUNTERED READING INPUT LINE FROM FILE";
+const std::string READERROR =
+    " **** GETLIN: ERROR U501 - ERROR ENCOUNTERED READING INPUT LINE FROM FILE";
 
 // How a model file is spoilt.
 enum class Spoilt { MISSING, DIRECTORY, UNREADABLE, FULL };
@@ -119,8 +120,9 @@ TEST(FileFaults, TuplesWrittenToAFullDiskAreAFailure) {
   Model m;
   spoil("M.TUP", Spoilt::FULL);
   EXPECT_EQ(m.run(), -1);
-  EXPECT_EQ(m.con.lines(), Lines{" **** FT2MC: ERROR F514 - ERROR WRITING OUTPUT FILE M.TUP               "} +
-                             statistics(2, 1, 1, 1));
+  EXPECT_EQ(m.con.lines(),
+            Lines{" **** FT2MC: ERROR F514 - ERROR WRITING OUTPUT FILE M.TUP               "} +
+                statistics(2, 1, 1, 1));
 }
 
 TEST(FileFaults, ADictionaryThatCannotBeRewrittenStaysAsItWas) {
@@ -138,12 +140,13 @@ TEST(FileFaults, ADictionaryThatCannotBeRewrittenStaysAsItWas) {
   spoil("M.DIC", Spoilt::MISSING);
   EXPECT_EQ(WRTDCT("M.DIC", 1, FAILST, TRNCST, 0), -1);
   EXPECT_EQ(m.con.lines(), (Lines{" **** WRTDCT: ERROR F602 - ERROR OPENING DICTIONARY FILE ****",
-                                " **** WRTDCT: ERROR F600 - DICTIONARY FILE NOT FOUND ****"}));
+                                  " **** WRTDCT: ERROR F600 - DICTIONARY FILE NOT FOUND ****"}));
 }
 
 TEST(FileFaults, OutputFilesInADirectoryWithoutWritePermission) {
   Model m;
-  fs::permissions(m.dir.path(), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+  fs::permissions(m.dir.path(),
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
   const bool writable = std::ofstream("PROBE").is_open();
   if (writable) {
@@ -152,9 +155,8 @@ TEST(FileFaults, OutputFilesInADirectoryWithoutWritePermission) {
   }
   EXPECT_EQ(m.run(), -1);
   fs::permissions(m.dir.path(), fs::perms::owner_write, fs::perm_options::add);
-  EXPECT_EQ(m.con.lines(),
-            Lines{" **** FT2MC: ERROR F504 - ERROR OPENING MARKOV CHAIN OUTPUT FILE M.INT               "} +
-                statistics(0, 0, 0, 0));
+  const std::string f504 = " **** FT2MC: ERROR F504 - ERROR OPENING MARKOV CHAIN OUTPUT FILE ";
+  EXPECT_EQ(m.con.lines(), Lines{f504 + "M.INT               "} + statistics(0, 0, 0, 0));
   EXPECT_EQ(m.dir.read("M.DIC"), DICT);
 }
 

@@ -3,7 +3,8 @@
 //
 // The library reads and writes the files of a model by name in the current
 // directory, so each target works in a directory of its own, made once per
-// process.
+// process in the temporary directory ($TMPDIR) and removed when the process
+// exits normally.
 #pragma once
 
 #include <cstddef>

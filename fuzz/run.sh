@@ -19,7 +19,11 @@ cmake --build "$build" -j2 --target $(printf 'fuzz_%s ' "${targets[@]}")
 "$root/fuzz/corpus.sh" "$build/corpus"
 
 # The targets work in a directory of their own, so every path given to
-# libFuzzer is absolute.
+# libFuzzer is absolute.  Their directories go below build-fuzz/tmp: one left
+# behind (libFuzzer does not always run exit handlers) goes with the next run.
+export TMPDIR="$build/tmp"
+rm -rf "$TMPDIR"
+mkdir -p "$TMPDIR"
 export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:${ASAN_OPTIONS:-}"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}"
 for t in "${targets[@]}"; do

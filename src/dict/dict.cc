@@ -175,7 +175,9 @@ int SKPICT(std::string& LINE, int MAXLEN, int LINLEN, int UNIT) {
   return skipBody(LINE, MAXLEN, LINLEN, UNIT, nread);
 }
 
-int RDDICT(std::string_view FILNAM, int& NTYPES, Span1<std::string> TYPNAM, int MAXTYP) {
+int RDDICT(std::string_view FILNAM, int& NTYPES, Span1<std::string> TYPNAM, int MAXTYP,
+           int* FEIDLN) {
+  if (FEIDLN != nullptr) *FEIDLN = 0;
   NTYPES = 0;
   TYPNAM.fill(std::string(NAMSIZ, ' '));
   if (openDictionary("RDDICT", FILNAM) != SUCCES) return ERRGEN;
@@ -185,6 +187,7 @@ int RDDICT(std::string_view FILNAM, int& NTYPES, Span1<std::string> TYPNAM, int 
     return readHeader(LINE, maxtyp, NTYPES, TYPNAM);
   });
   closeUnit(DICUNT);
+  if (FEIDLN != nullptr && walk.feids) *FEIDLN = walk.nread;
   return status;
 }
 

@@ -20,8 +20,11 @@ namespace molvex {
 // characters, blank-padded) in TYPNAM(1..NTYPES), the rest of TYPNAM blank.
 // Type numbers run 1, 2, 3, ... up to MAXTYP.  Returns 1, or -1 after an
 // error line (F600-F605, or a traceback of GETLIN or SKPICT) with NTYPES and
-// TYPNAM as far as they were read.  F100 warns of a name cut to 15.
-int RDDICT(std::string_view FILNAM, int& NTYPES, Span1<std::string> TYPNAM, int MAXTYP);
+// TYPNAM as far as they were read.  F100 warns of a name cut to 15.  A
+// reader of the values behind FEIDS learns from FEIDLN, when given, the line
+// number of the FEIDS line (0 when the dictionary has none).
+int RDDICT(std::string_view FILNAM, int& NTYPES, Span1<std::string> TYPNAM, int MAXTYP,
+           int* FEIDLN = nullptr);
 
 // Writes FAILST(1..NTYPES), and when NTRUNC > 0 "TAIDS" and TRNCST(1..NTYPES),
 // behind the FEIDS line of the dictionary FILNAM (appending " FEIDS" when it

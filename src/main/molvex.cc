@@ -1,13 +1,16 @@
-// The molvex command: the dialogue, or its usage and version.
+// The molvex command: the dialogue, a subcommand, or its usage and version.
 #include <iostream>
 #include <string_view>
 
+#include "cli/cli.h"
 #include "main/dialog.h"
 
 namespace {
 
 constexpr std::string_view USAGE =
     "Usage: molvex [--help | --version]\n"
+    "       molvex solve NAME [--rates FILE] [--time T]... [--json] [--plot FILE.svg]\n"
+    "       molvex export NAME --to drn|prism|dot [--rates FILE] [-o PREFIX]\n"
     "\n"
     "Without arguments molvex holds its dialogue on the console: for each model it\n"
     "asks for the model name and the truncation bound (0: the complete chain), reads\n"
@@ -15,12 +18,18 @@ constexpr std::string_view USAGE =
     "directory, and writes the Markov chain NAME.INT, the state tuples NAME.TUP and\n"
     "the dictionary NAME.DIC back with its failure and truncation state numbers.\n"
     "\n"
+    "Subcommands (each with its own --help):\n"
+    "  solve   the mean time to failure and the unreliability of a generated chain,\n"
+    "          with bounds after a truncated run and a breakdown by component type\n"
+    "  export  the generated chain for Storm (DRN), PRISM or Graphviz\n"
+    "\n"
     "Options:\n"
     "  --help     print this text and exit\n"
     "  --version  print the version and exit\n"
     "\n"
     "Exit status: 0 after the last model, 1 after a failed model, 2 for a wrong\n"
     "argument, 3 when the input ended before a model was completely defined.\n"
+    "A subcommand exits with 0 when done, 1 for bad input, 2 for wrong usage.\n"
     "\n"
     "Documentation: README.md and docs/ in the MOLVEX sources.\n";
 
@@ -28,6 +37,7 @@ constexpr std::string_view USAGE =
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+  if (argc > 1 && molvex::isSubcommand(argv[1])) return molvex::runSubcommand(argc, argv);
   if (argc > 1) {
     const std::string_view arg = argv[1];
     if (argc == 2 && arg == "--help") {

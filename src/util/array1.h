@@ -85,6 +85,12 @@ class Array1 : public Span1<T> {
   Array1(Array1&& other) noexcept : Span1<T>(other), store_(std::move(other.store_)) {
     static_cast<Span1<T>&>(other) = Span1<T>();
   }
+  Array1& operator=(Array1&& other) noexcept {
+    store_ = std::move(other.store_);
+    static_cast<Span1<T>&>(*this) = other;
+    static_cast<Span1<T>&>(other) = Span1<T>();
+    return *this;
+  }
 
   void resize(int size, const T& value = T()) {
     store_.assign(static_cast<std::size_t>(size), value);

@@ -92,6 +92,11 @@ void attachOutput(int unit, std::ostream* out) {
   u->failed = false;
 }
 
+std::ostream* attachedOutput(int unit) {
+  Unit* u = unitAt(unit);
+  return u == nullptr || u->file ? nullptr : u->out;
+}
+
 bool fileExists(std::string_view name) {
   std::error_code ec;
   return std::filesystem::exists(trimmed(name), ec);
@@ -184,6 +189,13 @@ void writeText(int unit, std::string_view text) {
   u->buf.append(text);
   drain(*u);
   if (u->out != nullptr) u->out->flush();
+}
+
+void appendText(int unit, std::string_view text) {
+  Unit* u = unitAt(unit);
+  if (u == nullptr) return;
+  u->buf.append(text);
+  if (u->console || u->buf.size() >= FLUSHAT) drain(*u);
 }
 
 Line::Line(int unit) : unit_(unit) {

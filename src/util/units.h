@@ -25,6 +25,10 @@ constexpr int MAXUNT = 99;  // unit numbers 1..99
 void attachInput(int unit, std::istream* in);
 void attachOutput(int unit, std::ostream* out);
 
+// The stream attached to an output unit (null when none, or when the unit
+// is open on a file), so that a caller may borrow the unit and give it back.
+std::ostream* attachedOutput(int unit);
+
 // Whether a file of that name (trailing blanks ignored) exists.
 bool fileExists(std::string_view name);
 
@@ -57,6 +61,10 @@ int readRecord(int unit, std::string& record);
 // Writes text without ending the line (a prompt that leaves the cursor
 // behind it) and flushes it.
 void writeText(int unit, std::string_view text);
+
+// Appends text to a unit's output as it stands, line ends included, and hands
+// it to the stream only when much has gathered: for files written in bulk.
+void appendText(int unit, std::string_view text);
 
 // A right-justified integer field of fixed width, for the messages whose
 // layout gives columns.  A value wider than the field is written whole.

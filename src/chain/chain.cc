@@ -1,0 +1,463 @@
+#include "chain/chain.h"
+
+#include <charconv>
+#include <map>
+#include <sstream>
+#include <vector>
+
+#include "dict/dict.h"
+#include "main/files.h"
+#include "util/units.h"
+
+namespace molvex {
+namespace {
+
+constexpr int MAXTYP = 96;   // the dictionary's limit
+
+// The words of a line: blank-separated, as every file of the chain writes
+// them.
+std::vector<std::string_view> words(std::string_view line) {
+  std::vector<std::string_view> out;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && line[i] == ' ') ++i;
+    const std::size_t start = i;
+    while (i < line.size() && line[i] != ' ') ++i;
+    if (i > start) out.push_back(line.substr(start, i - start));
+  }
+  return out;
+}
+
+bool toInt(std::string_view word, int& value) {
+  const char* end = word.data() + word.size();
+  const auto r = std::from_chars(word.data(), end, value);
+  return r.ec == std::errc() && r.ptr == end;
+}
+
+// One file of the chain read line by line, each error naming the file and
+// the line.
+class Reader {
+ public:
+  Reader(std::string name, std::string& error) : name_(std::move(name)), error_(error) {}
+  ~Reader() { closeUnit(chainUnit); }
+  Reader(const Reader&) = delete;
+  Reader& operator=(const Reader&) = delete;
+
+  int open() {
+    if (!fileExists(name_) || openInput(chainUnit, name_) != 1) {
+      return fail(name_ + ": cannot be read (does it exist?)");
+    }
+    return 1;
+  }
+  // The next line: 1, or -11 at the end of the file, or -1 after an error.
+  int next(std::string& line) {
+    const int status = readRecord(chainUnit, line);
+    if (status == 1) ++number_;
+    if (status == -1) return fail(name_ + ": read error");
+    return status;
+  }
+  // The next line that is not blank.
+  int nextText(std::string& line) {
+    for (;;) {
+      const int status = next(line);
+      if (status != 1 || line.find_first_not_of(' ') != std::string::npos) return status;
+    }
+  }
+  int fail(const std::string& message) {
+    error_ = message;
+    return -1;
+  }
+  int failHere(const std::string& message) {
+    return fail(name_ + ":" + std::to_string(number_) + ": " + message);
+  }
+  int failAtEnd(const std::string& message) { return fail(name_ + ": " + message); }
+  void skipTo(int line) {
+    std::string ignored;
+    while (number_ < line && next(ignored) == 1) {
+    }
+  }
+  const std::string& name() const { return name_; }
+
+ private:
+  std::string name_;
+  std::string& error_;
+  int number_ = 0;
+};
+
+// A line of integers only: the .TUP file and the FEIDS and TAIDS values.
+int integers(Reader& in, const std::string& line, std::vector<int>& values, std::string_view what) {
+  values.clear();
+  for (std::string_view w : words(line)) {
+    int v = 0;
+    if (!toInt(w, v)) return in.failHere("'" + std::string(w) + "' is not an integer " + std::string(what));
+    values.push_back(v);
+  }
+  return 1;
+}
+
+// ---------------------------------------------------------------- .DIC
+
+int readTypes(const std::string& file, Chain& chain, int& feidln, std::string& error) {
+  Array1<std::string> names(MAXTYP);
+  std::ostringstream messages;
+  std::ostream* screen = attachedOutput(SCRUNT);
+  attachOutput(SCRUNT, &messages);
+  const int status = RDDICT(file, chain.ntypes, names, MAXTYP, &feidln);
+  attachOutput(SCRUNT, screen);
+  if (status != 1) {
+    std::string text = messages.str();
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    error = file + ": not a dictionary the generation reads:\n" + text;
+    return -1;
+  }
+  chain.typeNames.resize(chain.ntypes);
+  for (int t = 1; t <= chain.ntypes; ++t) {
+    const std::string& n = names(t);
+    chain.typeNames(t) = n.substr(0, n.find_last_not_of(' ') + 1);
+  }
+  return 1;
+}
+
+// The lines behind FEIDS as the generation writes them: the failure states,
+// and after a truncated run "TAIDS" and the truncation states.
+int readStateLines(const std::string& file, int feidln, Chain& chain, bool& taids, std::string& error) {
+  Reader in(file, error);
+  if (in.open() != 1) return -1;
+  in.skipTo(feidln);
+  std::string line;
+  std::vector<int> values;
+  const auto typeValues = [&](Array1<int>& to, std::string_view key) {
+    if (in.nextText(line) != 1) {
+      return in.failAtEnd("ends after its " + std::string(key) + " line without the state numbers");
+    }
+    if (integers(in, line, values, "(a state number)") != 1) return -1;
+    if (static_cast<int>(values.size()) != chain.ntypes) {
+      return in.failHere(std::to_string(values.size()) + " state numbers behind " + std::string(key) +
+                         " for " + std::to_string(chain.ntypes) + " component types");
+    }
+    to.resize(chain.ntypes);
+    for (int t = 1; t <= chain.ntypes; ++t) to(t) = values[static_cast<std::size_t>(t - 1)];
+    return 1;
+  };
+  if (typeValues(chain.failst, "FEIDS") != 1) return -1;
+  chain.trncst.resize(chain.ntypes, 0);
+  taids = false;
+  int status = in.nextText(line);
+  if (status == 1 && words(line).size() == 1 && words(line)[0] == "TAIDS") {
+    taids = true;
+    if (typeValues(chain.trncst, "TAIDS") != 1) return -1;
+    status = in.nextText(line);
+  }
+  if (status == 1) return in.failHere("unexpected line behind the state numbers: '" + line + "'");
+  return status == -1 ? -1 : 1;
+}
+
+// ---------------------------------------------------------------- .TUP
+
+struct Tuples {
+  std::vector<int> order;       // state numbers in the order of the file
+  std::vector<int> slots;       // nbasic per state, in that order
+  int total = 0;
+};
+
+int readTuples(const std::string& file, int& nbasic, Tuples& tup, std::string& error) {
+  Reader in(file, error);
+  if (in.open() != 1) return -1;
+  std::string line;
+  std::vector<int> values;
+  const std::string unfinished =
+      "ends without its closing total: the run that wrote it did not finish; generate the "
+      "model again";
+  const auto one = [&](int& value, std::string_view what) {
+    const int status = in.nextText(line);
+    if (status == -11) return in.failAtEnd(unfinished);
+    if (status != 1 || integers(in, line, values, what) != 1) return -1;
+    if (values.size() != 1) return in.failHere("one integer expected " + std::string(what));
+    value = values[0];
+    return 1;
+  };
+  if (one(nbasic, "(the number of basic components)") != 1) return -1;
+  if (nbasic < 1) return in.failHere("the number of basic components must be at least 1");
+  for (;;) {
+    int number = 0;
+    if (one(number, "(a state number)") != 1) return -1;
+    if (number == -1) break;
+    if (number < 1) return in.failHere("state number " + std::to_string(number) + " is below 1");
+    const int status = in.nextText(line);
+    if (status == -11) return in.failAtEnd(unfinished);
+    if (status != 1 || integers(in, line, values, "(working units)") != 1) return -1;
+    if (static_cast<int>(values.size()) != nbasic) {
+      return in.failHere(std::to_string(values.size()) + " working-unit counts for " +
+                         std::to_string(nbasic) + " basic components");
+    }
+    for (int v : values) {
+      if (v < 0) return in.failHere("a negative number of working units");
+    }
+    tup.order.push_back(number);
+    tup.slots.insert(tup.slots.end(), values.begin(), values.end());
+  }
+  if (one(tup.total, "(the total number of states)") != 1) return -1;
+  if (in.nextText(line) == 1) return in.failHere("unexpected line behind the total");
+  return 1;
+}
+
+// ---------------------------------------------------------------- .INT
+
+struct RawArc {
+  int source;
+  int line;
+  Arc arc;
+};
+
+int readHeader(Reader& in, Chain& chain) {
+  std::string line;
+  const int status = in.nextText(line);
+  if (status == -11) return in.failAtEnd("empty: no header line");
+  if (status != 1) return -1;
+  const auto w = words(line);
+  std::size_t i = 1;
+  bool ok = !w.empty() && w[0] == "SORTED";
+  if (ok && i < w.size() && w[i] == "TRUNC=") {
+    ok = i + 1 < w.size() && toInt(w[i + 1], chain.ntrunc) && chain.ntrunc > 0;
+    i += 2;
+  }
+  if (ok && i < w.size() && w[i] == "CSPARE") {
+    chain.cspare = true;
+    ++i;
+  }
+  if (!ok || i != w.size()) {
+    return in.failHere("'" + line + "' is not a chain header (SORTED [TRUNC= n] [CSPARE])");
+  }
+  return 1;
+}
+
+// A rate text "[K*]NAME[*X];" against the rate names of the dictionary: a
+// name may itself hold '*', so each reading is tried, the usual one first.
+bool parseRate(std::string_view text, const std::map<std::string, int, std::less<>>& known,
+               Arc& arc, std::string& name) {
+  if (text.size() < 2 || text.back() != ';') return false;
+  text.remove_suffix(1);
+  const std::size_t star = text.find('*');
+  int k = 1;
+  const bool hasK = star != std::string_view::npos && star > 0 && toInt(text.substr(0, star), k) &&
+                    k >= 1 && text.substr(0, star).find_first_not_of("0123456789") == std::string_view::npos;
+  for (int withK = hasK ? 1 : 0; withK >= 0; --withK) {
+    std::string_view rest = withK ? text.substr(star + 1) : text;
+    const bool hasX = rest.size() > 2 && rest.substr(rest.size() - 2) == "*X";
+    for (int withX = hasX ? 1 : 0; withX >= 0; --withX) {
+      const std::string_view n = withX ? rest.substr(0, rest.size() - 2) : rest;
+      if (known.find(n) != known.end()) {
+        arc.multiplier = withK ? k : 1;
+        arc.marked = withX == 1;
+        name = std::string(n);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+int readArcs(const std::string& file, Chain& chain, std::vector<RawArc>& raw, std::string& error) {
+  Reader in(file, error);
+  if (in.open() != 1) return -1;
+  if (readHeader(in, chain) != 1) return -1;
+  std::map<std::string, int, std::less<>> known;
+  for (int t = 1; t <= chain.ntypes; ++t) known.emplace(chain.typeNames(t), 0);
+  std::vector<std::string> names;
+  std::string line;
+  std::string name;
+  int lineNo = 1;
+  for (;;) {
+    const int status = in.next(line);
+    if (status == -11) break;
+    if (status != 1) return -1;
+    ++lineNo;
+    const auto w = words(line);
+    if (w.empty() || w[0][0] == '*') continue;  // the separator and comment lines
+    RawArc r{0, lineNo, Arc{}};
+    if (w.size() != 3 || !toInt(w[0], r.source) || !toInt(w[1], r.arc.target)) {
+      return in.failHere("'" + line + "' is not an arc line (SOURCE TARGET RATE;)");
+    }
+    if (!parseRate(w[2], known, r.arc, name)) {
+      return in.failHere("rate '" + std::string(w[2]) + "' is not [K*]NAME[*X]; with a rate name of " +
+                         chain.model + ".DIC");
+    }
+    int& index = known.find(name)->second;
+    if (index == 0) {
+      names.push_back(name);
+      index = static_cast<int>(names.size());
+    }
+    r.arc.rate = index;
+    raw.push_back(r);
+  }
+  chain.rateNames.resize(static_cast<int>(names.size()));
+  for (std::size_t i = 0; i < names.size(); ++i) chain.rateNames(static_cast<int>(i) + 1) = names[i];
+  return 1;
+}
+
+// ------------------------------------------------------- putting together
+
+// Every state number is one expanded state of the .TUP file, or the failure
+// or truncation state of a type, and the counts add up to the .TUP total.
+int placeStates(Chain& chain, const Tuples& tup, const std::string& tupFile,
+                const std::string& dicFile, std::string& error) {
+  chain.nstates = tup.total;
+  if (chain.nstates < 1) {
+    error = tupFile + ": the total of " + std::to_string(tup.total) + " states is below 1";
+    return -1;
+  }
+  chain.kind.resize(chain.nstates, StateKind::Expanded);
+  chain.type.resize(chain.nstates, 0);
+  Array1<char> seen(chain.nstates, 0);
+  chain.units.resize(chain.nstates * chain.nbasic, 0);
+  chain.expansion.resize(static_cast<int>(tup.order.size()));
+  for (std::size_t i = 0; i < tup.order.size(); ++i) {
+    const int s = tup.order[i];
+    if (s > chain.nstates) {
+      error = tupFile + ": state " + std::to_string(s) + " beyond the total of " +
+              std::to_string(chain.nstates) + " states";
+      return -1;
+    }
+    if (seen(s)) {
+      error = tupFile + ": state " + std::to_string(s) + " listed twice";
+      return -1;
+    }
+    seen(s) = 1;
+    chain.expansion(static_cast<int>(i) + 1) = s;
+    for (int b = 1; b <= chain.nbasic; ++b) {
+      chain.units((s - 1) * chain.nbasic + b) = tup.slots[i * chain.nbasic + static_cast<std::size_t>(b - 1)];
+    }
+  }
+  if (tup.order.empty() || tup.order[0] != 1) {
+    error = tupFile + ": does not begin with the initial state 1";
+    return -1;
+  }
+  const auto mark = [&](const Array1<int>& states, StateKind kind, const char* key) {
+    for (int t = 1; t <= chain.ntypes; ++t) {
+      const int s = states(t);
+      if (s == 0) continue;
+      const std::string what = std::string(key) + " names state " + std::to_string(s) + " for type " +
+                               std::to_string(t);
+      if (s < 0 || s > chain.nstates) {
+        error = dicFile + ": " + what + ", but " + tupFile + " counts " +
+                std::to_string(chain.nstates) + " states: the files are not of one run";
+        return -1;
+      }
+      if (seen(s)) {
+        error = dicFile + ": " + what + ", which is already an expanded, failure or truncation "
+                "state: the files are not of one run";
+        return -1;
+      }
+      seen(s) = 1;
+      chain.kind(s) = kind;
+      chain.type(s) = t;
+    }
+    return 1;
+  };
+  if (mark(chain.failst, StateKind::Failure, "FEIDS") != 1) return -1;
+  if (mark(chain.trncst, StateKind::Truncation, "TAIDS") != 1) return -1;
+  for (int s = 1; s <= chain.nstates; ++s) {
+    if (!seen(s)) {
+      error = tupFile + ": state " + std::to_string(s) + " of " + std::to_string(chain.nstates) +
+              " is neither expanded nor a failure or truncation state of " + dicFile +
+              ": the files are not of one run";
+      return -1;
+    }
+  }
+  return 1;
+}
+
+// The arcs grouped by source state, after checking each against the states:
+// sources are expanded states in the order of the .TUP file, targets are
+// states of the chain, and "*X" marks exactly the arcs that can lead to a
+// failure or truncation state.
+int placeArcs(Chain& chain, const std::vector<RawArc>& raw, const std::string& intFile,
+              std::string& error) {
+  Array1<int> position(chain.nstates, 0);
+  for (int i = 1; i <= chain.expansion.size(); ++i) position(chain.expansion(i)) = i;
+  int last = 0;
+  chain.first.resize(chain.nstates + 1, 0);
+  for (const RawArc& r : raw) {
+    const auto fail = [&](const std::string& message) {
+      error = intFile + ":" + std::to_string(r.line) + ": " + message;
+      return -1;
+    };
+    const std::string arc = "arc " + std::to_string(r.source) + " -> " + std::to_string(r.arc.target);
+    if (r.source < 1 || r.source > chain.nstates || r.arc.target < 1 || r.arc.target > chain.nstates) {
+      return fail(arc + " names a state outside 1 .. " + std::to_string(chain.nstates));
+    }
+    if (chain.kind(r.source) != StateKind::Expanded) {
+      return fail(arc + " leaves a failure or truncation state");
+    }
+    if (position(r.source) < last) {
+      return fail(arc + " out of the order of expansion of " + chain.model +
+                  ".TUP: the files are not of one run");
+    }
+    last = position(r.source);
+    const StateKind to = chain.kind(r.arc.target);
+    if (r.arc.marked && to == StateKind::Expanded) {
+      return fail(arc + " is marked *X but leads to an expanded state: the files are not of one run");
+    }
+    if (!r.arc.marked && to == StateKind::Failure) {
+      return fail(arc + " leads to a failure state without *X: the files are not of one run");
+    }
+    ++chain.first(r.source);
+  }
+  // Counts to starting positions, then each arc into its place.
+  int start = 1;
+  for (int s = 1; s <= chain.nstates + 1; ++s) {
+    const int count = s <= chain.nstates ? chain.first(s) : 0;
+    chain.first(s) = start;
+    start += count;
+  }
+  chain.arcs.resize(static_cast<int>(raw.size()));
+  Array1<int> fill(chain.nstates, 0);
+  for (const RawArc& r : raw) {
+    chain.arcs(chain.first(r.source) + fill(r.source)) = r.arc;
+    ++fill(r.source);
+  }
+  return 1;
+}
+
+}  // namespace
+
+std::string Chain::rateText(const Arc& arc) const {
+  std::string text = arc.multiplier > 1 ? std::to_string(arc.multiplier) + "*" : "";
+  text += rateNames(arc.rate);
+  if (arc.marked) text += "*X";
+  return text;
+}
+
+int readChain(std::string_view model, Chain& chain, std::string& error) {
+  chain = Chain();
+  chain.model = std::string(model);
+  const std::string dicFile = chain.model + ".DIC";
+  const std::string tupFile = chain.model + ".TUP";
+  const std::string intFile = chain.model + ".INT";
+  if (chain.model.empty() || chain.model.find_first_of(" /") != std::string::npos) {
+    error = "'" + chain.model + "' is not a model name";
+    return -1;
+  }
+  int feidln = 0;
+  if (readTypes(dicFile, chain, feidln, error) != 1) return -1;
+  if (feidln == 0) {
+    error = dicFile + ": has no FEIDS line: the model has not been generated";
+    return -1;
+  }
+  bool taids = false;
+  if (readStateLines(dicFile, feidln, chain, taids, error) != 1) return -1;
+  Tuples tup;
+  if (readTuples(tupFile, chain.nbasic, tup, error) != 1) return -1;
+  std::vector<RawArc> raw;
+  if (readArcs(intFile, chain, raw, error) != 1) return -1;
+  if (chain.truncated() != taids) {
+    error = chain.truncated() ? dicFile + ": no TAIDS line, but " + intFile + " is truncated"
+                              : dicFile + ": a TAIDS line, but " + intFile + " is not truncated";
+    error += ": the files are not of one run";
+    return -1;
+  }
+  if (placeStates(chain, tup, tupFile, dicFile, error) != 1) return -1;
+  return placeArcs(chain, raw, intFile, error);
+}
+
+}  // namespace molvex

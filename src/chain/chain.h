@@ -1,0 +1,67 @@
+// A generated Markov chain read back from the files the generation left: the
+// arcs of NAME.INT, the working units of each expanded state from NAME.TUP,
+// and the failure and truncation state of each component type from the
+// FEIDS and TAIDS lines of NAME.DIC.
+//
+// State numbers are the generation's own, 1 .. nstates, state 1 the initial
+// state; every table indexed by them is 1-based.  A state is expanded (it has
+// its line in NAME.TUP and its arcs, possibly none, in NAME.INT), a failure
+// state or a truncation aggregation state; the last two have no arcs.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "util/array1.h"
+
+namespace molvex {
+
+// The units the chain's files are read and written on.
+constexpr int chainUnit = 40;
+constexpr int exportUnit = 41;
+
+enum class StateKind : unsigned char { Expanded, Failure, Truncation };
+
+// One arc line of NAME.INT.
+struct Arc {
+  int target = 0;       // state number
+  int rate = 0;         // the rate name, an index into Chain::rateNames
+  int multiplier = 1;   // K of "K*NAME"
+  bool marked = false;  // the "*X" suffix: into a failure or truncation state
+};
+
+struct Chain {
+  std::string model;        // NAME
+  int ntrunc = 0;           // the bound of the header "SORTED TRUNC= n", 0 without
+  bool cspare = false;      // the header names CSPARE
+  int nstates = 0;          // states 1 .. nstates
+  int nbasic = 0;           // basic components: working units of an expanded state
+  Array1<StateKind> kind;   // 1 .. nstates
+  Array1<int> type;         // 1 .. nstates: the type of a failure or truncation state, else 0
+  Array1<int> first;        // 1 .. nstates+1: the arcs of s are first(s) .. first(s+1)-1
+  Array1<Arc> arcs;         // grouped by source in increasing number, each in file order
+  Array1<int> units;        // 1 .. nstates*nbasic: see unitsOf; 0 for unexpanded states
+  Array1<int> expansion;    // the expanded states in the order of NAME.TUP
+  int ntypes = 0;
+  Array1<std::string> typeNames;  // 1 .. ntypes: each type's rate name, blanks cut
+  Array1<int> failst;             // 1 .. ntypes: the FEIDS line (0: no failure state)
+  Array1<int> trncst;             // 1 .. ntypes: the TAIDS line, all 0 without truncation
+  Array1<std::string> rateNames;  // the distinct rate names of the arcs, in the order met
+
+  int narcs() const { return arcs.size(); }
+  bool truncated() const { return ntrunc > 0; }
+  // The working units of each basic component in state s (nbasic values).
+  Span1<const int> unitsOf(int s) const {
+    return Span1<const int>(units).slice((s - 1) * nbasic + 1, nbasic);
+  }
+  // The rate text of an arc as NAME.INT writes it, without its ";":
+  // "K*NAME", "NAME", each with "*X" when marked.
+  std::string rateText(const Arc& arc) const;
+};
+
+// Reads NAME.INT, NAME.TUP and NAME.DIC from the current directory into
+// `chain` and checks that they belong together.  Returns 1, or -1 with
+// `error` set to "FILE:LINE: message" (or "FILE: message").
+int readChain(std::string_view model, Chain& chain, std::string& error);
+
+}  // namespace molvex

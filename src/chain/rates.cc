@@ -1,0 +1,79 @@
+#include "chain/rates.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+#include "util/units.h"
+
+namespace molvex {
+
+int readRates(std::string_view file, RateTable& rates, std::string& error) {
+  rates = RateTable();
+  rates.file = std::string(file);
+  if (!fileExists(file) || openInput(chainUnit, file) != 1) {
+    error = rates.file + ": cannot be read (does it exist?)";
+    return -1;
+  }
+  std::string line;
+  int number = 0;
+  int status = 1;
+  while (status == 1 && readRecord(chainUnit, line) == 1) {
+    ++number;
+    const auto fail = [&](const std::string& message) {
+      error = rates.file + ":" + std::to_string(number) + ": " + message;
+      return -1;
+    };
+    // Tabs separate as blanks do: rates files are written by hand.
+    for (char& c : line) {
+      if (c == '\t') c = ' ';
+    }
+    const std::size_t start = line.find_first_not_of(' ');
+    if (start == std::string::npos || line[start] == '#') continue;
+    const std::size_t nameEnd = line.find(' ', start);
+    const std::size_t valueStart = line.find_first_not_of(' ', nameEnd == std::string::npos ? line.size() : nameEnd);
+    if (nameEnd == std::string::npos || valueStart == std::string::npos) {
+      status = fail("'" + line + "' is not RATENAME VALUE");
+      break;
+    }
+    const std::size_t valueEnd = line.find(' ', valueStart);
+    if (valueEnd != std::string::npos && line.find_first_not_of(' ', valueEnd) != std::string::npos) {
+      status = fail("'" + line + "' has more than RATENAME VALUE");
+      break;
+    }
+    const std::string name = line.substr(start, nameEnd - start);
+    const std::string text = line.substr(valueStart, valueEnd - valueStart);
+    // strtod takes every form of a C++ double ("1e-3", ".5", "0x1p-4").
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size()) {
+      status = fail("value '" + text + "' of " + name + " is not a number");
+    } else if (!std::isfinite(value) || value <= 0.0) {
+      status = fail("value '" + text + "' of " + name + " is not a positive finite number");
+    } else if (!rates.value.emplace(name, value).second) {
+      status = fail(name + " is given twice");
+    }
+  }
+  closeUnit(chainUnit);
+  return status;
+}
+
+int arcRates(const Chain& chain, const RateTable& rates, Array1<double>& rate, std::string& error) {
+  Array1<double> byName(chain.rateNames.size(), 0.0);
+  for (int r = 1; r <= chain.rateNames.size(); ++r) {
+    const auto it = rates.value.find(chain.rateNames(r));
+    if (it == rates.value.end()) {
+      error = rates.file + ": no value for the rate " + chain.rateNames(r) + " of " + chain.model + ".INT";
+      return -1;
+    }
+    byName(r) = it->second;
+  }
+  rate.resize(chain.narcs());
+  for (int a = 1; a <= chain.narcs(); ++a) {
+    const Arc& arc = chain.arcs(a);
+    rate(a) = arc.multiplier * byName(arc.rate);
+  }
+  return 1;
+}
+
+}  // namespace molvex

@@ -1,0 +1,273 @@
+#include "chain/solve.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace molvex {
+namespace {
+
+constexpr double infinity = std::numeric_limits<double>::infinity();
+
+double exitRate(const Chain& chain, const Array1<double>& rate, int s) {
+  double e = 0.0;
+  for (int a = chain.first(s); a < chain.first(s + 1); ++a) e += rate(a);
+  return e;
+}
+
+// Only called once Kahn's algorithm has left states on a cycle: a depth-
+// first walk from one of them meets an arc back to a state on its path, and
+// both ends of that arc lie on the cycle.
+std::string describeCycle(const Chain& chain, const Array1<int>& indegree) {
+  Array1<char> colour(chain.nstates, 0);  // 0 unseen, 1 on the path, 2 done
+  Array1<int> next(chain.nstates, 0);     // the next arc to follow from each state
+  std::vector<int> path;
+  for (int root = 1; root <= chain.nstates; ++root) {
+    if (indegree(root) == 0 || colour(root) != 0) continue;
+    path.push_back(root);
+    colour(root) = 1;
+    next(root) = chain.first(root);
+    while (!path.empty()) {
+      const int s = path.back();
+      if (next(s) == chain.first(s + 1)) {
+        colour(s) = 2;
+        path.pop_back();
+        continue;
+      }
+      const int t = chain.arcs(next(s)++).target;
+      if (colour(t) == 1) {
+        if (t == s) return "a transition from state " + std::to_string(s) + " to itself";
+        return "a cycle through states " + std::to_string(t) + " and " + std::to_string(s);
+      }
+      if (colour(t) == 0) {
+        colour(t) = 1;
+        next(t) = chain.first(t);
+        path.push_back(t);
+      }
+    }
+  }
+  return "a cycle";
+}
+
+// The Poisson probabilities of k = first .. first+p.size()-1 jumps in a time
+// in which lambda jumps are expected, the two tails left out each below
+// epsilon/4.  They are formed relative to the mode and normalized by their
+// sum, which avoids the overflow and cancellation of the plain formula at a
+// large lambda; what lies beyond 1e-30 of the mode is left out of the sum.
+struct PoissonWindow {
+  long first = 0;
+  std::vector<double> p;
+  std::vector<double> after;  // after[i]: the sum of p[i+1 ..]
+};
+
+PoissonWindow poissonWindow(double lambda, double epsilon) {
+  PoissonWindow w;
+  constexpr double negligible = 1e-30;
+  const long mode = static_cast<long>(std::floor(lambda));
+  std::vector<double> left;  // mode-1, mode-2, ...
+  for (long k = mode - 1; k >= 0; --k) {
+    const double v = (left.empty() ? 1.0 : left.back()) * static_cast<double>(k + 1) / lambda;
+    if (v < negligible) break;
+    left.push_back(v);
+  }
+  w.first = mode - static_cast<long>(left.size());
+  w.p.assign(left.rbegin(), left.rend());
+  w.p.push_back(1.0);
+  for (long k = mode + 1;; ++k) {
+    const double v = w.p.back() * lambda / static_cast<double>(k);
+    if (v < negligible) break;
+    w.p.push_back(v);
+  }
+  double sum = 0.0;
+  for (double v : w.p) sum += v;
+  for (double& v : w.p) v /= sum;
+  // Trim the tails within the error budget.
+  std::size_t lo = 0;
+  std::size_t hi = w.p.size();
+  double cut = 0.0;
+  while (lo + 1 < hi && cut + w.p[lo] <= epsilon / 4) cut += w.p[lo++];
+  cut = 0.0;
+  while (hi - 1 > lo && cut + w.p[hi - 1] <= epsilon / 4) cut += w.p[--hi];
+  w.p = std::vector<double>(w.p.begin() + static_cast<long>(lo), w.p.begin() + static_cast<long>(hi));
+  w.first += static_cast<long>(lo);
+  w.after.assign(w.p.size(), 0.0);
+  for (std::size_t i = w.p.size() - 1; i > 0; --i) w.after[i - 1] = w.after[i] + w.p[i];
+  return w;
+}
+
+// The first step at which a time's window can begin: the left tail of a
+// Poisson variable with mean lambda below lambda - x is at most
+// exp(-x^2 / (2 lambda)), so the window never starts earlier than this.
+long windowStart(double lambda, double epsilon) {
+  const double x = std::sqrt(2.0 * lambda * std::log(4.0 / epsilon));
+  return std::max(0L, static_cast<long>(std::floor(lambda - x)) - 1);
+}
+
+}  // namespace
+
+int topologicalOrder(const Chain& chain, Array1<int>& order, std::string& error) {
+  Array1<int> indegree(chain.nstates, 0);
+  for (int a = 1; a <= chain.narcs(); ++a) ++indegree(chain.arcs(a).target);
+  order.resize(chain.nstates);
+  int head = 1;
+  int tail = 0;
+  for (int s = 1; s <= chain.nstates; ++s) {
+    if (indegree(s) == 0) order(++tail) = s;
+  }
+  while (head <= tail) {
+    const int s = order(head++);
+    for (int a = chain.first(s); a < chain.first(s + 1); ++a) {
+      const int t = chain.arcs(a).target;
+      if (--indegree(t) == 0) order(++tail) = t;
+    }
+  }
+  if (tail == chain.nstates) return 1;
+  error = chain.model + ".INT: the chain has " + describeCycle(chain, indegree) +
+          ", which no generation writes: every transition fails a unit";
+  return -1;
+}
+
+Figures solveFigures(const Chain& chain, const Array1<double>& rate, const Array1<int>& order) {
+  Figures f;
+  f.transitions = chain.narcs();
+  Array1<double> reach(chain.nstates, 0.0);  // probability of ever visiting each state
+  reach(1) = 1.0;
+  double time = 0.0;     // expected time before a failure or truncation state
+  double stuck = 0.0;    // probability of ending in a state that has not failed
+  double truncated = 0.0;
+  for (int i = 1; i <= chain.nstates; ++i) {
+    const int s = order(i);
+    const double p = reach(s);
+    switch (chain.kind(s)) {
+      case StateKind::Failure:
+        ++f.failure;
+        f.pFailLower += p;
+        continue;
+      case StateKind::Truncation:
+        ++f.truncation;
+        truncated += p;
+        continue;
+      case StateKind::Expanded:
+        ++f.operational;
+        break;
+    }
+    const double e = exitRate(chain, rate, s);
+    if (e == 0.0) {
+      stuck += p;
+      continue;
+    }
+    time += p / e;
+    for (int a = chain.first(s); a < chain.first(s + 1); ++a) {
+      reach(chain.arcs(a).target) += p * rate(a) / e;
+    }
+  }
+  f.pFailUpper = f.pFailLower + truncated;
+  f.mttfLower = stuck > 0.0 ? infinity : time;
+  f.mttfUpper = truncated > 0.0 ? infinity : f.mttfLower;
+  return f;
+}
+
+std::vector<Unreliability> solveUnreliability(const Chain& chain, const Array1<double>& rate,
+                                              const Array1<int>& order,
+                                              const std::vector<double>& times, double epsilon) {
+  const int n = chain.nstates;
+  std::vector<Unreliability> out(times.size());
+  for (std::size_t j = 0; j < times.size(); ++j) {
+    out[j].time = times[j];
+    out[j].byType.resize(chain.ntypes, 0.0);
+  }
+  // The uniformized chain: from state s, each arc with rate/q, staying with
+  // 1 - exit/q, where q is the largest exit rate.
+  Array1<double> exit(n, 0.0);
+  double q = 0.0;
+  for (int s = 1; s <= n; ++s) {
+    exit(s) = exitRate(chain, rate, s);
+    q = std::max(q, exit(s));
+  }
+  if (q == 0.0 || times.empty()) return out;
+  Array1<double> jump(std::max(1, chain.narcs()), 0.0);
+  for (int a = 1; a <= chain.narcs(); ++a) jump(a) = rate(a) / q;
+  // What stays among the states that can still move, per state and step.
+  Array1<double> stay(n, 0.0);
+  for (int s = 1; s <= n; ++s) {
+    if (exit(s) == 0.0) continue;
+    double kept = 1.0 - exit(s) / q;
+    for (int a = chain.first(s); a < chain.first(s + 1); ++a) {
+      if (exit(chain.arcs(a).target) > 0.0) kept += jump(a);
+    }
+    stay(s) = kept;
+  }
+
+  struct Pending {
+    long start;            // the window is formed when the sweep gets here
+    PoissonWindow window;
+    bool formed = false;
+    bool done = false;
+  };
+  std::vector<Pending> pending;
+  for (double t : times) pending.push_back({windowStart(q * t, epsilon), {}, false, false});
+
+  // The absorbing states that the figures read.
+  std::vector<int> failures;
+  std::vector<int> truncations;
+  for (int s = 1; s <= n; ++s) {
+    if (chain.kind(s) == StateKind::Failure) failures.push_back(s);
+    if (chain.kind(s) == StateKind::Truncation) truncations.push_back(s);
+  }
+  const auto add = [&](Unreliability& u, const Array1<double>& v, double weight) {
+    for (int s : failures) {
+      u.lower += weight * v(s);
+      u.byType(chain.type(s)) += weight * v(s);
+    }
+    for (int s : truncations) u.upper += weight * v(s);
+  };
+
+  Array1<double> v(n, 0.0);
+  v(1) = 1.0;
+  double moving = exit(1) > 0.0 ? 1.0 : 0.0;  // the mass on states that can still move
+  std::size_t open = times.size();
+  for (long k = 0; open > 0; ++k) {
+    for (std::size_t j = 0; j < times.size(); ++j) {
+      Pending& pj = pending[j];
+      if (pj.done) continue;
+      if (!pj.formed && k >= pj.start) {
+        pj.window = poissonWindow(q * times[j], epsilon);
+        pj.formed = true;
+      }
+      const long i = k - pj.window.first;
+      const long size = static_cast<long>(pj.window.p.size());
+      // Once the moving mass is below epsilon/2, no later step changes the
+      // absorbed probabilities by more: the rest of the window's weight goes
+      // to what they are now.
+      const bool settled = moving <= epsilon / 2;
+      if (pj.formed && i >= 0 && i < size) {
+        const std::size_t at = static_cast<std::size_t>(i);
+        add(out[j], v, pj.window.p[at] + (settled ? pj.window.after[at] : 0.0));
+      } else if (settled && (!pj.formed || i < 0)) {
+        add(out[j], v, 1.0);
+      }
+      if (settled || (pj.formed && i >= size - 1)) {
+        pj.done = true;
+        out[j].terms = k + 1;
+        --open;
+      }
+    }
+    if (open == 0) break;
+    // One step, in place: in reverse topological order each state hands its
+    // outflow to states already updated, then keeps its own share.
+    double nextMoving = 0.0;
+    for (int idx = n; idx >= 1; --idx) {
+      const int s = order(idx);
+      const double x = v(s);
+      if (x == 0.0 || exit(s) == 0.0) continue;
+      for (int a = chain.first(s); a < chain.first(s + 1); ++a) v(chain.arcs(a).target) += x * jump(a);
+      v(s) = x * (1.0 - exit(s) / q);
+      nextMoving += x * stay(s);
+    }
+    moving = nextMoving;
+  }
+  for (Unreliability& u : out) u.upper += u.lower;
+  return out;
+}
+
+}  // namespace molvex

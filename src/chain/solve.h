@@ -1,0 +1,56 @@
+// Figures from a chain: the mean time to failure and the probability of
+// failing at all, exactly, from one pass in topological order (every
+// transition fails at least one unit, so the chain has no cycle); and the
+// unreliability at given times by uniformization, within a stated absolute
+// error.  After a truncated run every figure is a pair of bounds: the
+// truncation states counted as working give the lower bound of a failure
+// probability, counted as failed the upper one.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "chain/chain.h"
+#include "util/array1.h"
+
+namespace molvex {
+
+// The states in an order in which every arc leads forward.  Returns 1, or
+// -1 with `error` naming two states on a cycle.
+int topologicalOrder(const Chain& chain, Array1<int>& order, std::string& error);
+
+struct Figures {
+  int operational = 0;   // expanded states
+  int failure = 0;
+  int truncation = 0;
+  int transitions = 0;   // arcs
+  // The mean time to failure: lower bound with the truncation states
+  // counted as failed, upper bound with them counted as working (infinite
+  // as soon as one is reachable).  Infinity where the chain can end in a
+  // state that has not failed.
+  double mttfLower = 0.0;
+  double mttfUpper = 0.0;
+  double pFailLower = 0.0;  // probability of ever reaching a failure state
+  double pFailUpper = 0.0;  // ... or a truncation state
+};
+
+// `rate` holds one value per arc (arcRates); `order` comes from
+// topologicalOrder.
+Figures solveFigures(const Chain& chain, const Array1<double>& rate, const Array1<int>& order);
+
+struct Unreliability {
+  double time = 0.0;
+  double lower = 0.0;   // probability of being in a failure state at `time`
+  double upper = 0.0;   // ... or in a truncation state
+  long terms = 0;       // steps of the uniformized chain the value took
+  Array1<double> byType;  // 1 .. ntypes: probability of each type's failure state
+};
+
+// The unreliability at each of `times` (each finite and >= 0), every value
+// within `epsilon` of the exact one (round-off aside).  One sweep of the
+// uniformized chain serves all times.
+std::vector<Unreliability> solveUnreliability(const Chain& chain, const Array1<double>& rate,
+                                              const Array1<int>& order,
+                                              const std::vector<double>& times, double epsilon);
+
+}  // namespace molvex

@@ -1,0 +1,78 @@
+#include "cli/cli.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <string>
+
+#include "cli/commands.h"
+#include "main/files.h"
+#include "util/units.h"
+
+namespace molvex {
+namespace {
+
+void say(int unit, const std::string& text) { writeText(unit, text); }
+
+void describeSolve(CLI::App& app, SolveOptions& o) {
+  app.description(
+      "Figures from the chain that a successful generation of NAME left in the current "
+      "directory (NAME.INT, NAME.TUP, NAME.DIC), with the failure rates of a rates file: the "
+      "mean time to failure, the probability of failing at all and, at each --time, the "
+      "unreliability with its breakdown by component type; bounds after a truncated run.");
+  app.add_option("NAME", o.model, "the model name")->required();
+  app.add_option("--rates", o.rates, "the rates file: RATENAME VALUE per line (default NAME.RAT)");
+  app.add_option("--time", o.times, "a mission time for the unreliability (any number of them)");
+  app.add_option("--epsilon", o.epsilon, "absolute error bound of the unreliability")
+      ->capture_default_str()
+      ->check(CLI::Range(1e-15, 0.5));
+  app.add_flag("--json", o.json, "one JSON object instead of the table");
+  CLI::Option* plot = app.add_option("--plot", o.plot, "draw the unreliability over time into an SVG file");
+  app.add_option("--until", o.until, "the end of the plotted time (default: the largest --time)")
+      ->needs(plot);
+  app.add_flag("--log-time", o.logTime, "plot against a logarithmic time axis")->needs(plot);
+}
+
+void describeExport(CLI::App& app, ExportOptions& o) {
+  app.description(
+      "The chain that a successful generation of NAME left in the current directory, written "
+      "for another engine: DRN for Storm (PREFIX.drn), PRISM's explicit files (PREFIX.tra, "
+      "PREFIX.sta, PREFIX.lab) or a Graphviz graph (PREFIX.dot).");
+  app.add_option("NAME", o.model, "the model name")->required();
+  app.add_option("--to", o.format, "the format")
+      ->required()
+      ->check(CLI::IsMember({"drn", "prism", "dot"}));
+  app.add_option("--rates", o.rates,
+                 "the rates file (default NAME.RAT where it exists; needed for prism)");
+  app.add_option("-o", o.prefix, "the output files' name without extension (default NAME)");
+  app.add_flag("--parametric", o.parametric, "drn: keep the rate names as parameters");
+  app.add_flag("--force", o.force, "dot: draw a chain of more than 2000 states");
+}
+
+}  // namespace
+
+bool isSubcommand(std::string_view word) { return word == "solve" || word == "export"; }
+
+int runSubcommand(int argc, const char* const* argv) {
+  if (attachedOutput(errorUnit) == nullptr) attachOutput(errorUnit, &std::cerr);
+  const std::string name = argv[1];
+  CLI::App app("molvex " + name, "molvex " + name);
+  SolveOptions solve;
+  ExportOptions exportOptions;
+  if (name == "solve") {
+    describeSolve(app, solve);
+  } else {
+    describeExport(app, exportOptions);
+  }
+  try {
+    app.parse(argc - 1, argv + 1);
+  } catch (const CLI::CallForHelp&) {
+    say(SCRUNT, app.help());
+    return 0;
+  } catch (const CLI::ParseError& e) {
+    say(errorUnit, "molvex " + name + ": " + e.what() + "\n" + app.help());
+    return 2;
+  }
+  return name == "solve" ? solveCommand(solve) : exportCommand(exportOptions);
+}
+
+}  // namespace molvex

@@ -1,0 +1,176 @@
+#include "cli/commands.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+
+#include "chain/chain.h"
+#include "chain/rates.h"
+#include "chain/solve.h"
+#include "cli/cli.h"
+#include "cli/report.h"
+#include "export/export.h"
+#include "main/files.h"
+#include "plot/plot.h"
+#include "util/units.h"
+
+namespace molvex {
+namespace {
+
+constexpr int plotPoints = 200;
+constexpr int dotLimit = 2000;  // states; a larger graph cannot be looked at
+
+int fail(std::string_view command, const std::string& message) {
+  writeText(errorUnit, "molvex " + std::string(command) + ": " + message + "\n");
+  return 1;
+}
+
+// A time of the command line: a finite number, not negative.
+bool parseTime(const std::string& text, double& value) {
+  char* end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return !text.empty() && end == text.c_str() + text.size() && std::isfinite(value) && value >= 0.0;
+}
+
+struct Output {
+  std::string file;
+  std::function<void(int)> write;
+};
+
+// Writes each file whole on the export unit; after a failed write none of
+// them is left, so a user never takes a cut file for a chain.
+int writeFiles(std::string_view command, const std::vector<Output>& outputs) {
+  for (std::size_t i = 0; i < outputs.size(); ++i) {
+    const Output& o = outputs[i];
+    int status = openOutput(exportUnit, o.file);
+    if (status == 1) {
+      o.write(exportUnit);
+      status = closeUnit(exportUnit);
+    }
+    if (status != 1) {
+      std::error_code ec;
+      for (std::size_t j = 0; j <= i; ++j) std::filesystem::remove(outputs[j].file, ec);
+      return fail(command, outputs[i].file + ": cannot be written");
+    }
+  }
+  return 0;
+}
+
+int loadRates(std::string_view command, const Chain& chain, const std::string& file,
+              Array1<double>& rate) {
+  RateTable rates;
+  std::string error;
+  if (readRates(file, rates, error) != 1 || arcRates(chain, rates, rate, error) != 1) {
+    return fail(command, error);
+  }
+  return 0;
+}
+
+std::vector<double> plotTimes(double until, bool logTime) {
+  std::vector<double> times;
+  for (int i = 0; i <= plotPoints; ++i) {
+    const double x = static_cast<double>(i) / plotPoints;
+    // A log axis starts four decades below its end.
+    times.push_back(logTime ? until * std::pow(10.0, 4.0 * (x - 1.0)) : until * x);
+  }
+  return times;
+}
+
+int drawPlot(const SolveOptions& o, const Chain& chain, const Array1<double>& rate,
+             const Array1<int>& order, const Figures& figures, const std::vector<double>& times) {
+  double until = 0.0;
+  if (!o.until.empty()) {
+    if (!parseTime(o.until, until) || until == 0.0) {
+      return fail("solve", "--until '" + o.until + "' is not a time above 0");
+    }
+  } else if (!times.empty()) {
+    until = *std::max_element(times.begin(), times.end());
+  } else if (std::isfinite(figures.mttfLower)) {
+    until = 3.0 * figures.mttfLower;
+  }
+  if (!(until > 0.0)) return fail("solve", "--plot needs --until or a --time above 0");
+  PlotData data;
+  data.model = chain.model;
+  data.times = plotTimes(until, o.logTime);
+  data.truncated = chain.truncated();
+  data.logTime = o.logTime;
+  const auto points = solveUnreliability(chain, rate, order, data.times, o.epsilon);
+  for (const Unreliability& u : points) {
+    data.lower.push_back(u.lower);
+    data.upper.push_back(u.upper);
+  }
+  for (int t = 1; t <= chain.ntypes; ++t) {
+    if (chain.failst(t) == 0) continue;
+    PlotCurve curve{"failure by type " + std::to_string(t) + " (" + chain.typeNames(t) + ")", {}};
+    for (const Unreliability& u : points) curve.values.push_back(u.byType(t));
+    data.byType.push_back(std::move(curve));
+  }
+  const std::string svg = svgPlot(data);
+  return writeFiles("solve", {{o.plot, [&](int unit) { appendText(unit, svg); }}});
+}
+
+}  // namespace
+
+int solveCommand(const SolveOptions& o) {
+  std::vector<double> times;
+  for (const std::string& text : o.times) {
+    double t = 0.0;
+    if (!parseTime(text, t)) return fail("solve", "--time '" + text + "' is not a time (a number >= 0)");
+    times.push_back(t);
+  }
+  Chain chain;
+  std::string error;
+  if (readChain(o.model, chain, error) != 1) return fail("solve", error);
+  Report report;
+  report.chain = &chain;
+  report.ratesFile = o.rates.empty() ? o.model + ".RAT" : o.rates;
+  report.epsilon = o.epsilon;
+  Array1<double> rate;
+  if (loadRates("solve", chain, report.ratesFile, rate) != 0) return 1;
+  Array1<int> order;
+  if (topologicalOrder(chain, order, error) != 1) return fail("solve", error);
+  report.figures = solveFigures(chain, rate, order);
+  report.unreliability = solveUnreliability(chain, rate, order, times, o.epsilon);
+  if (!o.plot.empty() && drawPlot(o, chain, rate, order, report.figures, times) != 0) return 1;
+  writeText(SCRUNT, o.json ? reportJson(report) : reportTable(report));
+  return 0;
+}
+
+int exportCommand(const ExportOptions& o) {
+  Chain chain;
+  std::string error;
+  if (readChain(o.model, chain, error) != 1) return fail("export", error);
+  const std::string prefix = o.prefix.empty() ? o.model : o.prefix;
+  const std::string defaultRates = o.model + ".RAT";
+  const std::string ratesFile =
+      !o.rates.empty() ? o.rates : (fileExists(defaultRates) ? defaultRates : std::string());
+  Array1<double> rate;
+  std::vector<Output> outputs;
+  if (o.format == "dot") {
+    if (chain.nstates > dotLimit && !o.force) {
+      return fail("export", std::to_string(chain.nstates) + " states are more than a graph of " +
+                                std::to_string(dotLimit) + " can show; --force draws it anyway");
+    }
+    outputs.push_back({prefix + ".dot", [&](int unit) { writeDot(chain, unit); }});
+  } else if (o.format == "prism") {
+    if (ratesFile.empty()) {
+      return fail("export", "prism needs rate values: give --rates FILE or write " + defaultRates);
+    }
+    if (loadRates("export", chain, ratesFile, rate) != 0) return 1;
+    outputs.push_back({prefix + ".tra", [&](int unit) { writePrismTra(chain, rate, unit); }});
+    outputs.push_back({prefix + ".sta", [&](int unit) { writePrismSta(chain, unit); }});
+    outputs.push_back({prefix + ".lab", [&](int unit) { writePrismLab(chain, unit); }});
+  } else {
+    const bool numbers = !o.parametric && !ratesFile.empty();
+    if (numbers && loadRates("export", chain, ratesFile, rate) != 0) return 1;
+    outputs.push_back(
+        {prefix + ".drn", [&, numbers](int unit) { writeDrn(chain, numbers ? &rate : nullptr, unit); }});
+  }
+  if (writeFiles("export", outputs) != 0) return 1;
+  for (const Output& out : outputs) writeText(SCRUNT, "wrote " + out.file + "\n");
+  return 0;
+}
+
+}  // namespace molvex

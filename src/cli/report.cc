@@ -1,0 +1,137 @@
+#include "cli/report.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace molvex {
+namespace {
+
+std::string format(const char* pattern, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, pattern, value);
+  return text;
+}
+
+// Twelve digits: more than any rate a user gives, fewer than a table needs.
+std::string readable(double value) { return format("%.12g", value); }
+
+std::string padLeft(const std::string& text, std::size_t width) {
+  return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+}
+
+std::string padRight(const std::string& text, std::size_t width) {
+  return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+}
+
+std::string plural(int n, const char* word) {
+  return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
+}
+
+std::string jsonString(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char esc[8];
+      std::snprintf(esc, sizeof esc, "\\u%04x", c);
+      out += esc;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+std::string mttfLine(const Figures& f) {
+  if (std::isinf(f.mttfLower)) {
+    return "infinite: the system can end in a state where it has not failed";
+  }
+  if (f.mttfUpper == f.mttfLower) return readable(f.mttfLower);
+  return "at least " + readable(f.mttfLower) +
+         "; no upper bound, as the chain was cut off in a truncation state";
+}
+
+std::string boundsLine(double lower, double upper) {
+  return lower == upper ? readable(lower)
+                        : "between " + readable(lower) + " and " + readable(upper);
+}
+
+void breakdown(std::string& out, const Chain& chain, const Unreliability& u) {
+  double total = 0.0;
+  for (int t = 1; t <= chain.ntypes; ++t) total += u.byType(t);
+  out += "\nFailure state by component type at time " + readable(u.time) + ":\n";
+  out += "  type  rate name        probability           share\n";
+  for (int t = 1; t <= chain.ntypes; ++t) {
+    if (chain.failst(t) == 0) continue;
+    const std::string share = total > 0.0 ? format("%.2f %%", 100.0 * u.byType(t) / total) : "-";
+    out += padLeft(std::to_string(t), 6) + "  " + padRight(chain.typeNames(t), 15) + "  " +
+           padRight(readable(u.byType(t)), 20) + padLeft(share, 8) + "\n";
+  }
+}
+
+}  // namespace
+
+std::string jsonNumber(double value) {
+  if (!std::isfinite(value)) return "null";
+  return format("%.17g", value);
+}
+
+std::string reportTable(const Report& r) {
+  const Chain& chain = *r.chain;
+  const Figures& f = r.figures;
+  std::string out = "Model " + chain.model + ": " + plural(f.operational, "operational state") + ", " +
+                    plural(f.failure, "failure state") + ", " +
+                    plural(f.truncation, "truncation state") + ", " +
+                    plural(f.transitions, "transition") + "\n";
+  out += "Rates from " + r.ratesFile + "\n";
+  if (chain.truncated()) {
+    out += "Truncated after " + plural(chain.ntrunc, "failure") +
+           ": bounds, not values. The truncation states counted as working give the\n"
+           "lower bound of a probability, counted as failed the upper bound.\n";
+  }
+  out += "\nMean time to failure (MTTF)    " + mttfLine(f) + "\n";
+  out += "Probability of failing at all  " + boundsLine(f.pFailLower, f.pFailUpper) + "\n";
+  if (r.unreliability.empty()) return out;
+  const bool bounds = chain.truncated();
+  out += "\nUnreliability, each " + std::string(bounds ? "bound" : "value") + " within " +
+         format("%g", r.epsilon) + ":\n";
+  out += bounds ? "                time           lower bound           upper bound     terms\n"
+                : "                time         unreliability     terms\n";
+  for (const Unreliability& u : r.unreliability) {
+    out += padLeft(readable(u.time), 20) + padLeft(readable(u.lower), 22);
+    if (bounds) out += padLeft(readable(u.upper), 22);
+    out += padLeft(std::to_string(u.terms), 10) + "\n";
+  }
+  for (const Unreliability& u : r.unreliability) breakdown(out, chain, u);
+  return out;
+}
+
+std::string reportJson(const Report& r) {
+  const Chain& chain = *r.chain;
+  const Figures& f = r.figures;
+  std::string out = "{\"model\": " + jsonString(chain.model) +
+                    ", \"truncated\": " + (chain.truncated() ? "true" : "false") +
+                    ", \"states\": {\"operational\": " + std::to_string(f.operational) +
+                    ", \"failure\": " + std::to_string(f.failure) +
+                    ", \"truncation\": " + std::to_string(f.truncation) +
+                    ", \"transitions\": " + std::to_string(f.transitions) + "}" +
+                    ", \"mttf_lower\": " + jsonNumber(f.mttfLower) +
+                    ", \"mttf_upper\": " + jsonNumber(f.mttfUpper) +
+                    ", \"p_fail\": {\"lower\": " + jsonNumber(f.pFailLower) +
+                    ", \"upper\": " + jsonNumber(f.pFailUpper) + "}" + ", \"unreliability\": [";
+  for (std::size_t i = 0; i < r.unreliability.size(); ++i) {
+    const Unreliability& u = r.unreliability[i];
+    out += std::string(i ? ", " : "") + "{\"time\": " + jsonNumber(u.time) +
+           ", \"lower\": " + jsonNumber(u.lower) + ", \"upper\": " + jsonNumber(u.upper) +
+           ", \"terms\": " + std::to_string(u.terms) + ", \"by_type\": {";
+    for (int t = 1; t <= chain.ntypes; ++t) {
+      out += std::string(t > 1 ? ", " : "") + "\"" + std::to_string(t) + "\": " + jsonNumber(u.byType(t));
+    }
+    out += "}}";
+  }
+  return out + "]}\n";
+}
+
+}  // namespace molvex

@@ -15,35 +15,47 @@ void say(int unit, const std::string& text) { writeText(unit, text); }
 
 void describeSolve(CLI::App& app, SolveOptions& o) {
   app.description(
-      "Figures from the chain that a successful generation of NAME left in the current "
-      "directory (NAME.INT, NAME.TUP, NAME.DIC), with the failure rates of a rates file: the "
-      "mean time to failure, the probability of failing at all and, at each --time, the "
-      "unreliability with its breakdown by component type; bounds after a truncated run.");
-  app.add_option("NAME", o.model, "the model name")->required();
-  app.add_option("--rates", o.rates, "the rates file: RATENAME VALUE per line (default NAME.RAT)");
-  app.add_option("--time", o.times, "a mission time for the unreliability (any number of them)");
+      "Figures from the chain that a successful generation of NAME left in the current\n"
+      "directory (NAME.INT, NAME.TUP, NAME.DIC), with the failure rates of a rates file:\n"
+      "the mean time to failure, the probability of failing at all and, at each --time,\n"
+      "the unreliability with its breakdown by component type; bounds after a truncated\n"
+      "run.");
+  app.add_option("NAME", o.model, "the model name")->type_name("")->required();
+  app.add_option("--rates", o.rates, "the rates file: RATENAME VALUE per line (default NAME.RAT)")
+      ->type_name("FILE");
+  app.add_option("--time", o.times, "a mission time for the unreliability (any number of them)")
+      ->type_name("T")
+      ->expected(1)
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   app.add_option("--epsilon", o.epsilon, "absolute error bound of the unreliability")
+      ->type_name("E")
       ->capture_default_str()
       ->check(CLI::Range(1e-15, 0.5));
   app.add_flag("--json", o.json, "one JSON object instead of the table");
-  CLI::Option* plot = app.add_option("--plot", o.plot, "draw the unreliability over time into an SVG file");
+  CLI::Option* plot = app.add_option("--plot", o.plot, "draw the unreliability over time into an SVG file")
+                           ->type_name("FILE.svg");
   app.add_option("--until", o.until, "the end of the plotted time (default: the largest --time)")
+      ->type_name("T")
       ->needs(plot);
   app.add_flag("--log-time", o.logTime, "plot against a logarithmic time axis")->needs(plot);
 }
 
 void describeExport(CLI::App& app, ExportOptions& o) {
   app.description(
-      "The chain that a successful generation of NAME left in the current directory, written "
-      "for another engine: DRN for Storm (PREFIX.drn), PRISM's explicit files (PREFIX.tra, "
-      "PREFIX.sta, PREFIX.lab) or a Graphviz graph (PREFIX.dot).");
-  app.add_option("NAME", o.model, "the model name")->required();
+      "The chain that a successful generation of NAME left in the current directory,\n"
+      "written for another engine: DRN for Storm (PREFIX.drn), PRISM's explicit files\n"
+      "(PREFIX.tra, PREFIX.sta, PREFIX.lab) or a Graphviz graph (PREFIX.dot).");
+  app.add_option("NAME", o.model, "the model name")->type_name("")->required();
   app.add_option("--to", o.format, "the format")
+      ->type_name("FORMAT")
       ->required()
       ->check(CLI::IsMember({"drn", "prism", "dot"}));
   app.add_option("--rates", o.rates,
-                 "the rates file (default NAME.RAT where it exists; needed for prism)");
-  app.add_option("-o", o.prefix, "the output files' name without extension (default NAME)");
+                 "the rates file (default NAME.RAT where it exists; needed for prism)")
+      ->type_name("FILE");
+  app.add_option("-o", o.prefix, "the output files' name without extension (default NAME)")
+      ->type_name("PREFIX");
   app.add_flag("--parametric", o.parametric, "drn: keep the rate names as parameters");
   app.add_flag("--force", o.force, "dot: draw a chain of more than 2000 states");
 }

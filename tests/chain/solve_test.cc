@@ -1,0 +1,216 @@
+// The figures of solved chains against closed forms worked out by hand.
+// Each model is generated from its text description, read back and solved,
+// so the reader and the generation's numbering are checked with the numbers.
+#include "chain/solve.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+
+#include "chain/chain.h"
+#include "chain/rates.h"
+#include "stategen/ft2mc.h"
+#include "support/console.h"
+
+namespace molvex {
+namespace {
+
+using std::exp;
+
+struct Solved {
+  Figures figures;
+  std::vector<Unreliability> at;
+};
+
+// Generates model M from its text description and dictionary (types named
+// A, B, C, ... with the given rates) and solves it at `times`.
+Solved solve(const std::string& txt, const std::vector<double>& rates, const std::vector<double>& times,
+             int ntrunc = 0) {
+  testing::ScratchDir dir;
+  testing::Console con;
+  std::string dic;
+  std::string rat;
+  for (std::size_t t = 0; t < rates.size(); ++t) {
+    const std::string name(1, static_cast<char>('A' + t));
+    dic += std::to_string(t + 1) + " PART " + name + "\n  BODY\n";
+    char value[40];
+    std::snprintf(value, sizeof value, "%.17g", rates[t]);
+    rat += name + " " + value + "\n";
+  }
+  dir.write("M.DIC", dic);
+  dir.write("M.TXT", txt);
+  dir.write("M.RAT", rat);
+  EXPECT_EQ(FT2MC("M              ", 15, ntrunc, 1), 1) << con.screen();
+  Chain chain;
+  RateTable table;
+  Array1<double> rate;
+  Array1<int> order;
+  std::string error;
+  EXPECT_EQ(readChain("M", chain, error), 1) << error;
+  EXPECT_EQ(readRates("M.RAT", table, error), 1) << error;
+  EXPECT_EQ(arcRates(chain, table, rate, error), 1) << error;
+  EXPECT_EQ(topologicalOrder(chain, order, error), 1) << error;
+  Solved s;
+  s.figures = solveFigures(chain, rate, order);
+  s.at = solveUnreliability(chain, rate, order, times, 1e-12);
+  for (const Unreliability& u : s.at) {
+    double sum = 0.0;
+    for (int t = 1; t <= chain.ntypes; ++t) sum += u.byType(t);
+    EXPECT_NEAR(sum, u.lower, 1e-12) << "the breakdown adds up to the unreliability";
+  }
+  return s;
+}
+
+constexpr double inf = std::numeric_limits<double>::infinity();
+
+struct ClosedForm {
+  const char* name;
+  const char* txt;
+  std::vector<double> rates;
+  double mttf;      // inf where the system need not fail
+  double pFail;
+  std::function<double(double)> unreliability;
+  std::vector<double> times;
+};
+
+const double a = 1e-3, b = 2.5e-3, c = 4e-4;
+
+const std::vector<ClosedForm>& closedForms() {
+  static const std::vector<ClosedForm> cases = {
+      // Series: the first of two exponentials, rate a+b.
+      {"series", "NODE 4 TYPE FBOX INPUT 3\nNODE 3 TYPE OR 2 INPUT 1 2\n"
+                 "NODE 1 TYPE BASIC 1 OF COMPONENT TYPE 1\nNODE 2 TYPE BASIC 1 OF COMPONENT TYPE 2\n",
+       {a, b}, 1 / (a + b), 1, [](double t) { return 1 - exp(-(a + b) * t); }, {0, 10, 400, 1e4}},
+      // Parallel: the last of two, F = Fa Fb; MTTF = 1/a + 1/b - 1/(a+b).
+      {"parallel", "NODE 4 TYPE FBOX INPUT 3\nNODE 3 TYPE AND 2 INPUT 1 2\n"
+                   "NODE 1 TYPE BASIC 1 OF COMPONENT TYPE 1\nNODE 2 TYPE BASIC 1 OF COMPONENT TYPE 2\n",
+       {a, b}, 1 / a + 1 / b - 1 / (a + b), 1,
+       [](double t) { return (1 - exp(-a * t)) * (1 - exp(-b * t)); }, {10, 700, 5e4}},
+      // 2-of-3 of one rate: F = 3p^2 - 2p^3 with p = 1 - e^{-at}; the
+      // sojourns 1/(3a) and 1/(2a) give the MTTF 5/(6a).
+      {"2-of-3", "NODE 5 TYPE FBOX INPUT 4\nNODE 4 TYPE 2/3 3 INPUT 1 2 3\n"
+                 "NODE 1 TYPE BASIC 1 OF COMPONENT TYPE 1\nNODE 2 TYPE BASIC 1 OF COMPONENT TYPE 1\n"
+                 "NODE 3 TYPE BASIC 1 OF COMPONENT TYPE 1\n",
+       {a}, 5 / (6 * a), 1,
+       [](double t) {
+         const double p = 1 - exp(-a * t);
+         return 3 * p * p - 2 * p * p * p;
+       },
+       {1, 300, 3000}},
+      // A cold spare: the spare starts when the primary fails, so the
+      // lifetime is Exp(a) + Exp(b), hypoexponential:
+      // F = 1 - (b e^{-at} - a e^{-bt}) / (b - a); MTTF = 1/a + 1/b.
+      {"cold spare", "NODE 4 TYPE FBOX INPUT 3\nNODE 3 TYPE CSP 2 INPUT 1 2\n"
+                     "NODE 1 TYPE BASIC 1 OF COMPONENT TYPE 1\nNODE 2 TYPE BASIC 1 OF COMPONENT TYPE 2\n",
+       {a, b}, 1 / a + 1 / b, 1,
+       [](double t) { return 1 - (b * exp(-a * t) - a * exp(-b * t)) / (b - a); }, {50, 1500, 2e4}},
+      // Priority-AND: fails when A fails no later than B.  It ever fails
+      // with probability a/(a+b); by t, F = P(A < B <= t)
+      // = int_0^t b e^{-bs} (1 - e^{-as}) ds = (1 - e^{-bt}) - b/(a+b) (1 - e^{-(a+b)t}).
+      // B first leaves a working system for good: the MTTF is infinite.
+      {"priority-AND", "NODE 4 TYPE FBOX INPUT 3\nNODE 3 TYPE PAND 2 INPUT 1 2\n"
+                       "NODE 1 TYPE BASIC 1 OF COMPONENT TYPE 1\nNODE 2 TYPE BASIC 1 OF COMPONENT TYPE 2\n",
+       {a, b}, inf, a / (a + b),
+       [](double t) { return (1 - exp(-b * t)) - b / (a + b) * (1 - exp(-(a + b) * t)); },
+       {20, 800, 1e5}},
+      // A dependency: trigger C takes A and B down; the top is A AND B.
+      // The system survives t while C does and one of A, B does:
+      // R = e^{-ct} (2 e^{-at} - e^{-2at}), so MTTF = 2/(a+c) - 1/(2a+c).
+      {"dependency", "NODE 5 TYPE FBOX INPUT 4\nNODE 4 TYPE AND 2 INPUT 1 2\n"
+                     "NODE 6 TYPE FDEP 3 INPUT 3 1 2\nNODE 1 TYPE BASIC 1 OF COMPONENT TYPE 1\n"
+                     "NODE 2 TYPE BASIC 1 OF COMPONENT TYPE 1\nNODE 3 TYPE BASIC 1 OF COMPONENT TYPE 2\n",
+       {a, c}, 2 / (a + c) - 1 / (2 * a + c), 1,
+       [](double t) { return 1 - exp(-c * t) * (2 * exp(-a * t) - exp(-2 * a * t)); }, {5, 900, 3e4}},
+      // Stiff: a parallel pair with rates 1 and 1e-6.  At t = 1e6 the
+      // uniformized chain needs about a million steps (q t = 1e6), and the
+      // slow component keeps the mass from settling before.
+      {"stiff parallel", "NODE 4 TYPE FBOX INPUT 3\nNODE 3 TYPE AND 2 INPUT 1 2\n"
+                         "NODE 1 TYPE BASIC 1 OF COMPONENT TYPE 1\nNODE 2 TYPE BASIC 1 OF COMPONENT TYPE 2\n",
+       {1, 1e-6}, 1 + 1e6 - 1 / (1 + 1e-6), 1,
+       [](double t) { return (1 - exp(-t)) * (1 - exp(-1e-6 * t)); }, {1e-3, 1, 1e3, 1e6}},
+  };
+  return cases;
+}
+
+TEST(Solve, FiguresMatchClosedForms) {
+  for (const ClosedForm& k : closedForms()) {
+    SCOPED_TRACE(k.name);
+    const Solved s = solve(k.txt, k.rates, k.times);
+    if (std::isinf(k.mttf)) {
+      EXPECT_TRUE(std::isinf(s.figures.mttfLower));
+    } else {
+      EXPECT_NEAR(s.figures.mttfLower / k.mttf, 1.0, 1e-9);
+    }
+    EXPECT_EQ(s.figures.mttfUpper, s.figures.mttfLower);
+    EXPECT_NEAR(s.figures.pFailLower, k.pFail, 1e-12);
+    EXPECT_EQ(s.figures.pFailUpper, s.figures.pFailLower);
+    for (const Unreliability& u : s.at) {
+      EXPECT_NEAR(u.lower, k.unreliability(u.time), 1e-10) << "t = " << u.time;
+      EXPECT_EQ(u.upper, u.lower);
+    }
+  }
+}
+
+TEST(Solve, StiffAndLongTimesTakeTheirSteps) {
+  // q t = 1e6 steps, and no settling before: the slow unit of rate 1e-6
+  // keeps most of the mass moving.
+  const Solved s = solve(closedForms()[6].txt, {1, 1e-6}, {1e6});
+  EXPECT_GT(s.at[0].terms, 1000000);
+  // Where everything has long failed, the moving mass settles within a few
+  // hundred steps whatever the time.
+  const Solved late = solve(closedForms()[0].txt, {a, b}, {1e9});
+  EXPECT_NEAR(late.at[0].lower, 1.0, 1e-12);
+  EXPECT_LT(late.at[0].terms, 20000);
+}
+
+TEST(Solve, TruncationBoundsEncloseTheCompleteChain) {
+  // Four in parallel, cut off after one or two failures: every figure of
+  // the complete chain lies within the truncated chain's bounds.
+  const double d = 2e-3;
+  const char* txt =
+      "NODE 6 TYPE FBOX INPUT 5\nNODE 5 TYPE AND 4 INPUT 1 2 3 4\n"
+      "NODE 1 TYPE BASIC 1 OF COMPONENT TYPE 1\nNODE 2 TYPE BASIC 1 OF COMPONENT TYPE 2\n"
+      "NODE 3 TYPE BASIC 1 OF COMPONENT TYPE 3\nNODE 4 TYPE BASIC 1 OF COMPONENT TYPE 4\n";
+  const std::vector<double> rates = {a, b, c, d};
+  const std::vector<double> times = {10, 500, 4000, 1e5};
+  const Solved full = solve(txt, rates, times);
+  for (int ntrunc : {1, 2}) {
+    SCOPED_TRACE(ntrunc);
+    const Solved cut = solve(txt, rates, times, ntrunc);
+    EXPECT_LE(cut.figures.mttfLower, full.figures.mttfLower);
+    EXPECT_TRUE(std::isinf(cut.figures.mttfUpper));
+    EXPECT_LE(cut.figures.pFailLower, full.figures.pFailLower + 1e-15);
+    EXPECT_GE(cut.figures.pFailUpper, full.figures.pFailLower - 1e-15);
+    for (std::size_t i = 0; i < times.size(); ++i) {
+      EXPECT_LE(cut.at[i].lower, full.at[i].lower + 1e-12);
+      EXPECT_GE(cut.at[i].upper, full.at[i].lower - 1e-12);
+      EXPECT_LT(cut.at[i].lower, cut.at[i].upper);
+    }
+  }
+  // Cut off after one failure of four parallel units, the chain keeps the
+  // states of one failure and sends every second failure to a truncation
+  // state; it never reaches a failure state.  The lower bound is 0, the
+  // upper bound the probability of two or more failures,
+  // 1 - prod R_i - sum_i (1 - R_i) prod_{j != i} R_j with R_i = e^{-l_i t},
+  // and the MTTF bound the mean time to the second failure,
+  // 1/S + sum_i (l_i / S) / (S - l_i) with S the sum of the rates.
+  const Solved one = solve(txt, rates, times, 1);
+  EXPECT_EQ(one.figures.pFailLower, 0.0);
+  const double sum = a + b + c + d;
+  double second = 1 / sum;
+  for (double l : rates) second += l / sum / (sum - l);
+  EXPECT_NEAR(one.figures.mttfLower / second, 1.0, 1e-9);
+  for (const Unreliability& u : one.at) {
+    double none = 1.0;
+    for (double l : rates) none *= exp(-l * u.time);
+    double single = 0.0;
+    for (double l : rates) single += (1 - exp(-l * u.time)) * none / exp(-l * u.time);
+    EXPECT_EQ(u.lower, 0.0);
+    EXPECT_NEAR(u.upper, 1 - none - single, 1e-10);
+  }
+}
+
+}  // namespace
+}  // namespace molvex

@@ -276,7 +276,8 @@ int readArcs(const std::string& file, Chain& chain, std::vector<RawArc>& raw, st
     if (w.empty() || w[0][0] == '*') continue;  // the separator and comment lines
     RawArc r{0, lineNo, Arc{}};
     if (w.size() != 3 || !toInt(w[0], r.source) || !toInt(w[1], r.arc.target)) {
-      return in.failHere("'" + line + "' is not an arc line (SOURCE TARGET RATE;)");
+      return in.failHere("'" + line.substr(0, line.find_last_not_of(' ') + 1) +
+                         "' is not an arc line (SOURCE TARGET RATE;)");
     }
     if (!parseRate(w[2], known, r.arc, name)) {
       return in.failHere("rate '" + std::string(w[2]) + "' is not [K*]NAME[*X]; with a rate name of " +

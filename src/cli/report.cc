@@ -49,8 +49,7 @@ std::string mttfLine(const Figures& f) {
     return "infinite: the system can end in a state where it has not failed";
   }
   if (f.mttfUpper == f.mttfLower) return readable(f.mttfLower);
-  return "at least " + readable(f.mttfLower) +
-         "; no upper bound, as the chain was cut off in a truncation state";
+  return "at least " + readable(f.mttfLower) + " (no upper bound: truncation states are reached)";
 }
 
 std::string boundsLine(double lower, double upper) {
@@ -88,8 +87,8 @@ std::string reportTable(const Report& r) {
   out += "Rates from " + r.ratesFile + "\n";
   if (chain.truncated()) {
     out += "Truncated after " + plural(chain.ntrunc, "failure") +
-           ": bounds, not values. The truncation states counted as working give the\n"
-           "lower bound of a probability, counted as failed the upper bound.\n";
+           ": bounds, not values. Truncation states counted as\n"
+           "working give the lower bounds, counted as failed the upper bounds.\n";
   }
   out += "\nMean time to failure (MTTF)    " + mttfLine(f) + "\n";
   out += "Probability of failing at all  " + boundsLine(f.pFailLower, f.pFailUpper) + "\n";

@@ -2,7 +2,9 @@
 // .TXT or .FTR and .DIC files), the keyboard answers (answers.txt) and, in
 // expected/, the console transcript (screen.txt), the exit status (status)
 // and every file the run writes or changes.  The run happens in a scratch
-// copy of the folder, so the folders stay as they are.
+// copy of the folder, so the folders stay as they are.  A folder with a
+// rates file NAME.RAT and solve.args (the arguments after "solve NAME") is
+// solved after the run, its figures compared with expected/solve.txt.
 //
 // MOLVEX_UPDATE_GOLDEN=1 writes what the run gives into expected/ instead of
 // comparing; a new or changed golden file is kept only after it was checked
@@ -13,10 +15,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/cli.h"
 #include "main/dialog.h"
+#include "util/units.h"
 #include "support/console.h"
 
 namespace molvex {
@@ -47,6 +52,27 @@ std::vector<fs::path> goldenFolders() {
   return out;
 }
 
+// What `molvex solve` prints for the model just generated in the working
+// directory, its error lines included; "" for a folder without rates.
+std::string solveFigures(const fs::path& folder) {
+  fs::path rates;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.path().extension() == ".RAT") rates = entry.path();
+  }
+  if (rates.empty() || !fs::exists(folder / "solve.args")) return "";
+  std::vector<std::string> args = {"molvex", "solve", rates.stem().string()};
+  std::istringstream words(slurp(folder / "solve.args"));
+  for (std::string w; words >> w;) args.push_back(w);
+  std::vector<const char*> argv;
+  for (const std::string& a : args) argv.push_back(a.c_str());
+  testing::Console con;
+  std::ostringstream errors;
+  attachOutput(errorUnit, &errors);
+  const int status = runSubcommand(static_cast<int>(argv.size()), argv.data());
+  attachOutput(errorUnit, nullptr);
+  return con.screen() + errors.str() + "exit status " + std::to_string(status) + "\n";
+}
+
 class Golden : public ::testing::TestWithParam<fs::path> {};
 
 TEST_P(Golden, RunGivesTheExpectedTranscriptAndFiles) {
@@ -64,8 +90,10 @@ TEST_P(Golden, RunGivesTheExpectedTranscriptAndFiles) {
     status = MOLVEX();
     screen = con.screen();
   }
+  const std::string solved = solveFigures(folder);
   if (update) {
     fs::create_directories(expected);
+    if (!solved.empty()) spill(expected / "solve.txt", solved);
     spill(expected / "screen.txt", screen);
     spill(expected / "status", std::to_string(status) + "\n");
     for (const auto& entry : fs::directory_iterator(dir.path())) {
@@ -79,9 +107,10 @@ TEST_P(Golden, RunGivesTheExpectedTranscriptAndFiles) {
   ASSERT_TRUE(fs::is_directory(expected)) << expected;
   EXPECT_EQ(screen, slurp(expected / "screen.txt"));
   EXPECT_EQ(std::to_string(status) + "\n", slurp(expected / "status"));
+  EXPECT_EQ(solved, fs::exists(expected / "solve.txt") ? slurp(expected / "solve.txt") : "");
   for (const auto& entry : fs::directory_iterator(expected)) {
     const std::string name = entry.path().filename().string();
-    if (name == "screen.txt" || name == "status") continue;
+    if (name == "screen.txt" || name == "status" || name == "solve.txt") continue;
     EXPECT_EQ(dir.read(name), slurp(entry.path())) << name;
   }
 }

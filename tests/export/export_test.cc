@@ -1,0 +1,265 @@
+// The exports of a chain, on chains the generation really wrote.
+//
+// The expected files under expected/ were worked out by hand from each
+// chain's .INT (arcs), .TUP (working units) and .DIC (FEIDS/TAIDS) in
+// examples/pumps/expected and examples/truncation/expected, and from the
+// hand-made MERGE chain below: states shifted down by one, transitions of a
+// state sorted by target, absorbing states given their self-loop in DRN
+// only.  The rates were chosen so that the sums are exact in binary or
+// well known (0.1 + 0.2 = 0.30000000000000004, MERGE's 2^-20 sums); their
+// shortest round-trip texts were derived by hand and cross-checked with
+// Python's repr, which prints by the same rule.
+//
+// The graphs are checked by Graphviz itself: it must read each one without a
+// word on stderr and draw every state and every arc.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+#include "chain/chain.h"
+#include "chain/rates.h"
+#include "export/export.h"
+#include "main/dialog.h"
+#include "support/console.h"
+#include "util/units.h"
+
+namespace molvex {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+int count(const std::string& text, const std::string& word) {
+  int n = 0;
+  for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++n;
+  return n;
+}
+
+// Two arcs of state 1 reach state 2 under different rate names, listed
+// after an arc to a higher state; state 3 is expanded but has no arcs; type
+// 2 has no failure state.  No example gives such a chain.
+void writeMergeChain(const testing::ScratchDir& dir) {
+  dir.write("MERGE.DIC", "1 PUMP LAMA\n  FIRST\n2 VALVE LAMB\n  SECOND\n FEIDS\n 4 0 \n");
+  dir.write("MERGE.TUP", " 2\n 1\n 1 1 \n 2\n 0 1 \n 3\n 0 0 \n -1\n 4\n");
+  dir.write("MERGE.INT",
+            " SORTED\n 1 4    LAMA*X;\n 1 2    3*LAMB;\n 1 2    LAMA;\n\n 2 3    LAMB;\n");
+}
+
+// Generates the example (a folder of examples/) in the scratch directory, or
+// writes the MERGE chain, and reads the chain back.
+void loadChain(const testing::ScratchDir& dir, const std::string& source, Chain& chain) {
+  std::string model = "MERGE";
+  if (source == "merge") {
+    writeMergeChain(dir);
+  } else {
+    const fs::path folder = fs::path(MOLVEX_SOURCE_DIR) / "examples" / source;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      if (entry.is_regular_file()) fs::copy_file(entry.path(), dir.path() / entry.path().filename());
+    }
+    const std::string answers = slurp(folder / "answers.txt");
+    model = answers.substr(0, answers.find('\n'));
+    testing::Console con(answers);
+    ASSERT_EQ(MOLVEX(), 0) << con.screen();
+  }
+  std::string error;
+  ASSERT_EQ(readChain(model, chain, error), 1) << error;
+}
+
+template <class Write>
+std::string capture(Write write) {
+  std::ostringstream text;
+  attachOutput(exportUnit, &text);
+  write(exportUnit);
+  attachOutput(exportUnit, nullptr);
+  return text.str();
+}
+
+struct Case {
+  const char* source;    // an example, or "merge"
+  const char* rates;     // the rates file
+  const char* format;    // drn, drn-parametric, tra, sta, lab
+  const char* expected;  // under expected/
+};
+
+const char* const pumpsRates = "LAM1 0.1\nLAM2 0.2\n";
+const char* const truncRates = "# by hand\nLAMP 0.25\nLAMV 0.125\n";
+const char* const mergeRates = "LAMA 0.25\nLAMB 9.5367431640625e-07\n";  // 2^-20
+
+const Case cases[] = {
+    {"pumps", pumpsRates, "drn", "pumps.drn"},
+    {"pumps", pumpsRates, "drn-parametric", "pumps-parametric.drn"},
+    {"pumps", pumpsRates, "tra", "pumps.tra"},
+    {"pumps", pumpsRates, "sta", "pumps.sta"},
+    {"pumps", pumpsRates, "lab", "pumps.lab"},
+    {"truncation", truncRates, "drn", "truncation.drn"},
+    {"truncation", truncRates, "drn-parametric", "truncation-parametric.drn"},
+    {"truncation", truncRates, "tra", "truncation.tra"},
+    {"truncation", truncRates, "sta", "truncation.sta"},
+    {"truncation", truncRates, "lab", "truncation.lab"},
+    {"merge", mergeRates, "drn", "merge.drn"},
+    {"merge", mergeRates, "drn-parametric", "merge-parametric.drn"},
+    {"merge", mergeRates, "tra", "merge.tra"},
+};
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.expected; }
+
+class ExportFiles : public ::testing::TestWithParam<Case> {};
+
+TEST_P(ExportFiles, WriterGivesTheFileWorkedOutByHand) {
+  const Case& c = GetParam();
+  testing::ScratchDir dir;
+  Chain chain;
+  ASSERT_NO_FATAL_FAILURE(loadChain(dir, c.source, chain));
+  dir.write("rates", c.rates);
+  RateTable table;
+  Array1<double> rate;
+  std::string error;
+  ASSERT_EQ(readRates("rates", table, error), 1) << error;
+  ASSERT_EQ(arcRates(chain, table, rate, error), 1) << error;
+  const std::string format = c.format;
+  const std::string text = capture([&](int unit) {
+    if (format == "drn") writeDrn(chain, &rate, unit);
+    if (format == "drn-parametric") writeDrn(chain, nullptr, unit);
+    if (format == "tra") writePrismTra(chain, rate, unit);
+    if (format == "sta") writePrismSta(chain, unit);
+    if (format == "lab") writePrismLab(chain, unit);
+  });
+  const fs::path expected = fs::path(MOLVEX_SOURCE_DIR) / "tests/export/expected" / c.expected;
+  ASSERT_TRUE(fs::exists(expected)) << expected;
+  EXPECT_EQ(text, slurp(expected));
+}
+
+std::string caseName(const ::testing::TestParamInfo<Case>& info) {
+  std::string name = info.param.expected;
+  for (char& ch : name) {
+    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  }
+  return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Export, ExportFiles, ::testing::ValuesIn(cases), caseName);
+
+// A chain far longer than one piece of the writers' buffer must arrive
+// whole: a line 1 -> 2 -> ... -> n.
+TEST(ExportPieces, LongChainArrivesWhole) {
+  constexpr int n = 20000;
+  Chain chain;
+  chain.model = "LINE";
+  chain.nstates = n;
+  chain.nbasic = 1;
+  chain.kind.resize(n, StateKind::Expanded);
+  chain.type.resize(n, 0);
+  chain.units.resize(n, 1);
+  chain.first.resize(n + 1, 0);
+  chain.arcs.resize(n - 1);
+  chain.rateNames.resize(1);
+  chain.rateNames(1) = "L";
+  Array1<double> rate(n - 1, 0.5);
+  for (int s = 1; s <= n; ++s) chain.first(s) = s < n ? s : n;
+  chain.first(n + 1) = n;
+  for (int a = 1; a < n; ++a) chain.arcs(a) = Arc{a + 1, 1, 1, false};
+  const std::string tra = capture([&](int unit) { writePrismTra(chain, rate, unit); });
+  const auto lines = testing::splitLines(tra);
+  ASSERT_EQ(lines.size(), static_cast<std::size_t>(n));
+  EXPECT_EQ(lines.front(), std::to_string(n) + " " + std::to_string(n - 1));
+  EXPECT_EQ(lines.back(), std::to_string(n - 2) + " " + std::to_string(n - 1) + " 0.5");
+  const std::string drn = capture([&](int unit) { writeDrn(chain, nullptr, unit); });
+  EXPECT_EQ(count(drn, "\nstate "), n);
+  EXPECT_NE(drn.find("state " + std::to_string(n - 1) + " !1\n\taction 0\n\t\t" +
+                     std::to_string(n - 1) + " : 1\n"),
+            std::string::npos);
+}
+
+// ------------------------------------------------------------------ DOT
+
+struct Drawing {
+  int status = -1;
+  std::string errors;
+  std::string svg;
+};
+
+// Runs Graphviz on the graph; skips (or fails under CI) without it.
+Drawing draw(const testing::ScratchDir& dir, const std::string& graph) {
+  dir.write("graph.dot", graph);
+  Drawing d;
+  d.status = std::system("dot -Tsvg graph.dot -o graph.svg 2> dot.err");
+  d.errors = dir.read("dot.err");
+  d.svg = dir.read("graph.svg");
+  return d;
+}
+
+bool haveDot() { return std::system("dot -V > /dev/null 2>&1") == 0; }
+
+#define REQUIRE_DOT()                                                      \
+  do {                                                                     \
+    if (!haveDot()) {                                                      \
+      if (std::getenv("CI") != nullptr) FAIL() << "Graphviz dot is missing"; \
+      GTEST_SKIP() << "Graphviz dot is not installed";                     \
+    }                                                                      \
+  } while (0)
+
+class ExportDot : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ExportDot, GraphvizDrawsEveryStateAndArc) {
+  REQUIRE_DOT();
+  testing::ScratchDir dir;
+  Chain chain;
+  ASSERT_NO_FATAL_FAILURE(loadChain(dir, GetParam(), chain));
+  const Drawing d = draw(dir, capture([&](int unit) { writeDot(chain, unit); }));
+  ASSERT_EQ(d.status, 0) << d.errors;
+  EXPECT_EQ(d.errors, "");
+  int failures = 0;
+  int truncations = 0;
+  for (int s = 1; s <= chain.nstates; ++s) {
+    failures += chain.kind(s) == StateKind::Failure;
+    truncations += chain.kind(s) == StateKind::Truncation;
+  }
+  EXPECT_EQ(count(d.svg, "class=\"node\""), chain.nstates);
+  EXPECT_EQ(count(d.svg, "class=\"edge\""), chain.narcs());
+  EXPECT_EQ(count(d.svg, "fill=\"#f4b6b6\""), failures);
+  EXPECT_EQ(count(d.svg, "stroke-dasharray"), truncations);
+}
+
+INSTANTIATE_TEST_SUITE_P(Export, ExportDot,
+                         ::testing::Values("pumps", "truncation", "pand", "sharedspare", "fdep",
+                                           "merge"),
+                         [](const auto& example) { return std::string(example.param); });
+
+// Quotes and backslashes of names must not end a string of the graph early;
+// in a label, Graphviz shows them as they are.  (A graph's name keeps the
+// doubled backslash: DOT undoes only the escaped quote there.)
+TEST(ExportDotText, QuotesAndBackslashesAreEscaped) {
+  REQUIRE_DOT();
+  testing::ScratchDir dir;
+  Chain chain;
+  chain.model = "Q\"M\\";
+  chain.nstates = 2;
+  chain.nbasic = 1;
+  chain.kind.resize(2, StateKind::Expanded);
+  chain.type.resize(2, 0);
+  chain.units.resize(2, 1);
+  chain.units(2) = 0;
+  chain.first.resize(3, 2);
+  chain.first(1) = 1;
+  chain.arcs.resize(1);
+  chain.arcs(1) = Arc{2, 1, 1, false};
+  chain.rateNames.resize(1);
+  chain.rateNames(1) = "L\"1\\";
+  const Drawing d = draw(dir, capture([&](int unit) { writeDot(chain, unit); }));
+  ASSERT_EQ(d.status, 0) << d.errors;
+  EXPECT_EQ(d.errors, "");
+  EXPECT_NE(d.svg.find("<title>Q&quot;M\\\\</title>"), std::string::npos) << d.svg;
+  EXPECT_NE(d.svg.find(">L&quot;1\\</text>"), std::string::npos) << d.svg;
+}
+
+}  // namespace
+}  // namespace molvex

@@ -76,7 +76,7 @@ class Reader {
     while (number_ < line && next(ignored) == 1) {
     }
   }
-  const std::string& name() const { return name_; }
+  int line() const { return number_; }
 
  private:
   std::string name_;
@@ -266,15 +266,13 @@ int readArcs(const std::string& file, Chain& chain, std::vector<RawArc>& raw, st
   std::vector<std::string> names;
   std::string line;
   std::string name;
-  int lineNo = 1;
   for (;;) {
     const int status = in.next(line);
     if (status == -11) break;
     if (status != 1) return -1;
-    ++lineNo;
     const auto w = words(line);
     if (w.empty() || w[0][0] == '*') continue;  // the separator and comment lines
-    RawArc r{0, lineNo, Arc{}};
+    RawArc r{0, in.line(), Arc{}};
     if (w.size() != 3 || !toInt(w[0], r.source) || !toInt(w[1], r.arc.target)) {
       return in.failHere("'" + line.substr(0, line.find_last_not_of(' ') + 1) +
                          "' is not an arc line (SOURCE TARGET RATE;)");
@@ -370,8 +368,10 @@ int placeStates(Chain& chain, const Tuples& tup, const std::string& tupFile,
 
 // The arcs grouped by source state, after checking each against the states:
 // sources are expanded states in the order of the .TUP file, targets are
-// states of the chain, and "*X" marks exactly the arcs that can lead to a
-// failure or truncation state.
+// states of the chain, "*X" marks every arc into a failure state and none
+// into an expanded one.  An arc into a truncation state may lack it: a
+// successor found again keeps the number it has, which may be the
+// truncation state of another type than the one failing now.
 int placeArcs(Chain& chain, const std::vector<RawArc>& raw, const std::string& intFile,
               std::string& error) {
   Array1<int> position(chain.nstates, 0);

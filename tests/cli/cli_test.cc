@@ -5,39 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <regex>
-#include <sstream>
 
 #include "stategen/ft2mc.h"
+#include "support/command.h"
 #include "support/console.h"
-#include "util/units.h"
 
 namespace molvex {
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Outcome run(std::vector<std::string> args) {
-  args.insert(args.begin(), "molvex");
-  std::vector<const char*> argv;
-  for (const std::string& a : args) argv.push_back(a.c_str());
-  testing::Console con;
-  std::ostringstream err;
-  attachOutput(errorUnit, &err);
-  const int status = runSubcommand(static_cast<int>(argv.size()), argv.data());
-  attachOutput(errorUnit, nullptr);
-  return {status, con.screen(), err.str()};
-}
+using testing::runCommand;
 
 std::string source(const std::string& file) {
-  std::ifstream in(std::string(MOLVEX_SOURCE_DIR) + "/" + file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return testing::readFile(std::string(MOLVEX_SOURCE_DIR) + "/" + file);
 }
 
 // A scratch directory holding an example as its run left it, with rates.
@@ -64,13 +44,13 @@ TEST(Subcommands, AWrongCommandLineExitsWithTwoAndTheUsage) {
   };
   for (const auto& args : wrong) {
     SCOPED_TRACE(args.back());
-    const Outcome r = run(args);
+    const testing::CommandOutcome r = runCommand(args);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err.rfind("molvex " + args[0] + ": ", 0), 0u) << r.err;
     EXPECT_NE(r.err.find("Usage: molvex " + args[0] + " [OPTIONS] NAME"), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "");
   }
-  const Outcome help = run({"solve", "--help"});
+  const testing::CommandOutcome help = runCommand({"solve", "--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("--time T"), std::string::npos);
 }
@@ -88,13 +68,13 @@ TEST(Subcommands, BadInputExitsWithOneAndWritesNothing) {
     SCOPED_TRACE(message);
     std::vector<std::string> args = {"solve", "PUMPS", "--plot", "out.svg"};
     args.insert(args.end(), extra.begin(), extra.end());
-    const Outcome r = run(args);
+    const testing::CommandOutcome r = runCommand(args);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, message);
     EXPECT_EQ(r.out, "");
     EXPECT_FALSE(std::filesystem::exists(g.dir.path() / "out.svg"));
   }
-  const Outcome missing = run({"export", "NOPE", "--to", "dot"});
+  const testing::CommandOutcome missing = runCommand({"export", "NOPE", "--to", "dot"});
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.err.rfind("molvex export: NOPE.DIC: not a dictionary", 0), 0u) << missing.err;
 }
@@ -107,7 +87,7 @@ std::string skeleton(const std::string& json) {
 
 TEST(Subcommands, JsonHasExactlyTheDocumentedKeys) {
   Generated pumps("pumps", "PUMPS");
-  const Outcome r = run({"solve", "PUMPS", "--json", "--time", "100", "--time", "0"});
+  const testing::CommandOutcome r = runCommand({"solve", "PUMPS", "--json", "--time", "100", "--time", "0"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(skeleton(r.out),
             "{\"model\": \"PUMPS\", \"truncated\": false, \"states\": {\"operational\": #, "
@@ -119,7 +99,7 @@ TEST(Subcommands, JsonHasExactlyTheDocumentedKeys) {
   EXPECT_NE(r.out.find("\"mttf_lower\": 1166.666666666666"), std::string::npos) << r.out;
 
   Generated trunc("truncation", "TRUNC");
-  const Outcome t = run({"solve", "TRUNC", "--json"});
+  const testing::CommandOutcome t = runCommand({"solve", "TRUNC", "--json"});
   ASSERT_EQ(t.status, 0) << t.err;
   EXPECT_NE(t.out.find("\"truncated\": true"), std::string::npos);
   EXPECT_NE(t.out.find("\"mttf_upper\": null"), std::string::npos) << "no upper bound";
@@ -128,7 +108,7 @@ TEST(Subcommands, JsonHasExactlyTheDocumentedKeys) {
 
 TEST(Subcommands, APlotIsWrittenBesideTheFigures) {
   Generated g("truncation", "TRUNC");
-  const Outcome r = run({"solve", "TRUNC", "--plot", "trunc.svg", "--log-time", "--until", "1e4"});
+  const testing::CommandOutcome r = runCommand({"solve", "TRUNC", "--plot", "trunc.svg", "--log-time", "--until", "1e4"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(g.dir.read("trunc.svg").find("<svg"), std::string::npos);
 }
@@ -147,13 +127,13 @@ TEST(Subcommands, AGraphOfTooManyStatesNeedsForce) {
   dir.write("BIG.TXT", txt);
   dir.write("BIG.DIC", dic);
   ASSERT_EQ(FT2MC("BIG            ", 15, 0, 1), 1) << con.screen();
-  const Outcome refused = run({"export", "BIG", "--to", "dot"});
+  const testing::CommandOutcome refused = runCommand({"export", "BIG", "--to", "dot"});
   EXPECT_EQ(refused.status, 1);
   EXPECT_EQ(refused.err,
             "molvex export: 2058 states are more than a graph of 2000 can show; --force draws it "
             "anyway\n");
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "BIG.dot"));
-  const Outcome forced = run({"export", "BIG", "--to", "dot", "--force"});
+  const testing::CommandOutcome forced = runCommand({"export", "BIG", "--to", "dot", "--force"});
   EXPECT_EQ(forced.status, 0) << forced.err;
   EXPECT_EQ(forced.out, "wrote BIG.dot\n");
 }

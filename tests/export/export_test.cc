@@ -33,10 +33,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+std::string slurp(const fs::path& path) { return testing::readFile(path); }
 
 int count(const std::string& text, const std::string& word) {
   int n = 0;

@@ -19,9 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli.h"
 #include "main/dialog.h"
-#include "util/units.h"
+#include "support/command.h"
 #include "support/console.h"
 
 namespace molvex {
@@ -29,10 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+std::string slurp(const fs::path& path) { return testing::readFile(path); }
 
 void spill(const fs::path& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary);
@@ -61,19 +57,13 @@ std::string solveFigures(const fs::path& folder) {
     if (entry.path().extension() == ".RAT") rates = entry.path();
   }
   if (rates.empty() || !fs::exists(folder / "solve.args")) return "";
-  std::vector<std::string> args = {"molvex", "solve", rates.stem().string()};
+  std::vector<std::string> args = {"solve", rates.stem().string()};
   std::istringstream words(slurp(folder / "solve.args"));
   for (std::string w; words >> w;) args.push_back(w);
-  std::vector<const char*> argv;
-  for (const std::string& a : args) argv.push_back(a.c_str());
-  testing::Console con;
-  std::ostringstream errors;
-  attachOutput(errorUnit, &errors);
-  const int status = runSubcommand(static_cast<int>(argv.size()), argv.data());
-  attachOutput(errorUnit, nullptr);
+  const testing::CommandOutcome run = testing::runCommand(args);
   // The exit status only where it is not 0, so that the file reads as the
   // terminal shows it.
-  return con.screen() + errors.str() + (status ? "exit status " + std::to_string(status) + "\n" : "");
+  return run.out + run.err + (run.status ? "exit status " + std::to_string(run.status) + "\n" : "");
 }
 
 class Golden : public ::testing::TestWithParam<fs::path> {};

@@ -53,8 +53,10 @@ void ScratchDir::write(const std::string& name, const std::string& content) cons
   out << content;
 }
 
-std::string ScratchDir::read(const std::string& name) const {
-  std::ifstream in(dir_ / name, std::ios::binary);
+std::string ScratchDir::read(const std::string& name) const { return readFile(dir_ / name); }
+
+std::string readFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

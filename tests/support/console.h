@@ -47,6 +47,9 @@ class ScratchDir {
   std::filesystem::path dir_;
 };
 
+// Reads a file whole ("" when it does not exist).
+std::string readFile(const std::filesystem::path& path);
+
 // Splits text into lines without their line ends.
 std::vector<std::string> splitLines(const std::string& text);
 

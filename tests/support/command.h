@@ -1,0 +1,18 @@
+// A subcommand of molvex run in the test's process, as a shell would run
+// it: its arguments after "molvex", what it prints and its exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace molvex::testing {
+
+struct CommandOutcome {
+  int status = -1;
+  std::string out;  // the screen
+  std::string err;  // the error stream
+};
+
+CommandOutcome runCommand(const std::vector<std::string>& args);
+
+}  // namespace molvex::testing

@@ -13,6 +13,7 @@ namespace molvex {
 namespace {
 
 constexpr int MAXTYP = 96;   // the dictionary's limit
+constexpr int MAXSLT = 96;   // the generation's limit of basic components
 
 // The words of a line: blank-separated, as every file of the chain writes
 // them.
@@ -177,7 +178,9 @@ int readTuples(const std::string& file, int& nbasic, Tuples& tup, std::string& e
     return 1;
   };
   if (one(nbasic, "(the number of basic components)") != 1) return -1;
-  if (nbasic < 1) return in.failHere("the number of basic components must be at least 1");
+  if (nbasic < 1 || nbasic > MAXSLT) {
+    return in.failHere("the number of basic components must be 1 to " + std::to_string(MAXSLT));
+  }
   for (;;) {
     int number = 0;
     if (one(number, "(a state number)") != 1) return -1;
@@ -301,8 +304,14 @@ int readArcs(const std::string& file, Chain& chain, std::vector<RawArc>& raw, st
 int placeStates(Chain& chain, const Tuples& tup, const std::string& tupFile,
                 const std::string& dicFile, std::string& error) {
   chain.nstates = tup.total;
-  if (chain.nstates < 1) {
-    error = tupFile + ": the total of " + std::to_string(tup.total) + " states is below 1";
+  // Beside the expanded states there is at most one failure and one
+  // truncation state per type; a larger total cannot be of one run, and
+  // must not size the tables.
+  const long most = static_cast<long>(tup.order.size()) + 2L * chain.ntypes;
+  if (chain.nstates < 1 || chain.nstates > most) {
+    error = tupFile + ": a total of " + std::to_string(tup.total) + " states for " +
+            std::to_string(tup.order.size()) + " expanded states and " +
+            std::to_string(chain.ntypes) + " component types: the files are not of one run";
     return -1;
   }
   chain.kind.resize(chain.nstates, StateKind::Expanded);

@@ -69,9 +69,19 @@ int arcRates(const Chain& chain, const RateTable& rates, Array1<double>& rate, s
     byName(r) = it->second;
   }
   rate.resize(chain.narcs());
-  for (int a = 1; a <= chain.narcs(); ++a) {
-    const Arc& arc = chain.arcs(a);
-    rate(a) = arc.multiplier * byName(arc.rate);
+  for (int s = 1; s <= chain.nstates; ++s) {
+    double exit = 0.0;
+    for (int a = chain.first(s); a < chain.first(s + 1); ++a) {
+      const Arc& arc = chain.arcs(a);
+      rate(a) = arc.multiplier * byName(arc.rate);
+      exit += rate(a);
+    }
+    // Every figure divides by the exit rates: they must stay numbers.
+    if (!std::isfinite(exit)) {
+      error = rates.file + ": the rates out of state " + std::to_string(s) +
+              " add up beyond the range of a double";
+      return -1;
+    }
   }
   return 1;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace molvex {
@@ -98,9 +99,13 @@ PoissonWindow poissonWindow(double lambda, double epsilon) {
 // The first step at which a time's window can begin: the left tail of a
 // Poisson variable with mean lambda below lambda - x is at most
 // exp(-x^2 / (2 lambda)), so the window never starts earlier than this.
-long windowStart(double lambda, double epsilon) {
+// A window beyond `beyond` is never formed (it could not be summed anyway),
+// which also keeps a huge lambda from overflowing the step count.
+long windowStart(double lambda, double epsilon, long beyond) {
   const double x = std::sqrt(2.0 * lambda * std::log(4.0 / epsilon));
-  return std::max(0L, static_cast<long>(std::floor(lambda - x)) - 1);
+  const double start = std::floor(lambda - x) - 1;
+  if (start > static_cast<double>(beyond)) return beyond + 1;
+  return std::max(0L, static_cast<long>(start));
 }
 
 }  // namespace
@@ -167,11 +172,17 @@ Figures solveFigures(const Chain& chain, const Array1<double>& rate, const Array
   return f;
 }
 
-std::vector<Unreliability> solveUnreliability(const Chain& chain, const Array1<double>& rate,
-                                              const Array1<int>& order,
-                                              const std::vector<double>& times, double epsilon) {
+long stepLimit(const Chain& chain) {
+  return std::max(1000000L, 100000000000L / (chain.nstates + chain.narcs()));
+}
+
+int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
+                       const std::vector<double>& times, double epsilon, long maxSteps,
+                       std::vector<Unreliability>& out, std::string& error) {
   const int n = chain.nstates;
-  std::vector<Unreliability> out(times.size());
+  const long limit = maxSteps;
+  out.clear();
+  out.resize(times.size());
   for (std::size_t j = 0; j < times.size(); ++j) {
     out[j].time = times[j];
     out[j].byType.resize(chain.ntypes, 0.0);
@@ -184,7 +195,7 @@ std::vector<Unreliability> solveUnreliability(const Chain& chain, const Array1<d
     exit(s) = exitRate(chain, rate, s);
     q = std::max(q, exit(s));
   }
-  if (q == 0.0 || times.empty()) return out;
+  if (q == 0.0 || times.empty()) return 1;
   Array1<double> jump(std::max(1, chain.narcs()), 0.0);
   for (int a = 1; a <= chain.narcs(); ++a) jump(a) = rate(a) / q;
   // What stays among the states that can still move, per state and step.
@@ -205,7 +216,7 @@ std::vector<Unreliability> solveUnreliability(const Chain& chain, const Array1<d
     bool done = false;
   };
   std::vector<Pending> pending;
-  for (double t : times) pending.push_back({windowStart(q * t, epsilon), {}, false, false});
+  for (double t : times) pending.push_back({windowStart(q * t, epsilon, limit), {}, false, false});
 
   // The absorbing states that the figures read.
   std::vector<int> failures;
@@ -253,6 +264,18 @@ std::vector<Unreliability> solveUnreliability(const Chain& chain, const Array1<d
       }
     }
     if (open == 0) break;
+    if (k == limit) {
+      for (std::size_t j = 0; j < times.size(); ++j) {
+        if (pending[j].done) continue;
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "time %g needs more than %ld steps of the uniformized chain (q t = %g), "
+                      "and the chain does not settle before",
+                      times[j], limit, q * times[j]);
+        error = chain.model + ": " + text;
+        return -1;
+      }
+    }
     // One step, in place: in reverse topological order each state hands its
     // outflow to states already updated, then keeps its own share.
     double nextMoving = 0.0;
@@ -267,7 +290,7 @@ std::vector<Unreliability> solveUnreliability(const Chain& chain, const Array1<d
     moving = nextMoving;
   }
   for (Unreliability& u : out) u.upper += u.lower;
-  return out;
+  return 1;
 }
 
 }  // namespace molvex

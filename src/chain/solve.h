@@ -46,11 +46,17 @@ struct Unreliability {
   Array1<double> byType;  // 1 .. ntypes: probability of each type's failure state
 };
 
-// The unreliability at each of `times` (each finite and >= 0), every value
-// within `epsilon` of the exact one (round-off aside).  One sweep of the
-// uniformized chain serves all times.
-std::vector<Unreliability> solveUnreliability(const Chain& chain, const Array1<double>& rate,
-                                              const Array1<int>& order,
-                                              const std::vector<double>& times, double epsilon);
+// The unreliability at each of `times` (each finite and >= 0) into `out`,
+// every value within `epsilon` of the exact one (round-off aside).  One
+// sweep of the uniformized chain serves all times.  The sweep gives up after
+// maxSteps steps, which only a time far beyond the chain's slowest rate
+// needs; then it returns -1 with `error` naming that time.
+int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
+                       const std::vector<double>& times, double epsilon, long maxSteps,
+                       std::vector<Unreliability>& out, std::string& error);
+
+// The steps a sweep should be allowed: about 10^11 operations on the states
+// and arcs, a minute or two, and no fewer than 10^6.
+long stepLimit(const Chain& chain);
 
 }  // namespace molvex

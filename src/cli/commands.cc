@@ -96,7 +96,12 @@ int drawPlot(const SolveOptions& o, const Chain& chain, const Array1<double>& ra
   data.times = plotTimes(until, o.logTime);
   data.truncated = chain.truncated();
   data.logTime = o.logTime;
-  const auto points = solveUnreliability(chain, rate, order, data.times, o.epsilon);
+  std::vector<Unreliability> points;
+  std::string error;
+  if (solveUnreliability(chain, rate, order, data.times, o.epsilon, stepLimit(chain), points,
+                         error) != 1) {
+    return fail("solve", error);
+  }
   for (const Unreliability& u : points) {
     data.lower.push_back(u.lower);
     data.upper.push_back(u.upper);
@@ -132,7 +137,10 @@ int solveCommand(const SolveOptions& o) {
   Array1<int> order;
   if (topologicalOrder(chain, order, error) != 1) return fail("solve", error);
   report.figures = solveFigures(chain, rate, order);
-  report.unreliability = solveUnreliability(chain, rate, order, times, o.epsilon);
+  if (solveUnreliability(chain, rate, order, times, o.epsilon, stepLimit(chain),
+                         report.unreliability, error) != 1) {
+    return fail("solve", error);
+  }
   if (!o.plot.empty() && drawPlot(o, chain, rate, order, report.figures, times) != 0) return 1;
   writeText(SCRUNT, o.json ? reportJson(report) : reportTable(report));
   return 0;

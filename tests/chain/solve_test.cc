@@ -24,40 +24,49 @@ struct Solved {
   std::vector<Unreliability> at;
 };
 
-// Generates model M from its text description and dictionary (types named
-// A, B, C, ... with the given rates) and solves it at `times`.
-Solved solve(const std::string& txt, const std::vector<double>& rates, const std::vector<double>& times,
-             int ntrunc = 0) {
+// Model M generated from its text description and dictionary (types named
+// A, B, C, ... with the given rates), read back with its rates.
+struct Loaded {
   testing::ScratchDir dir;
   testing::Console con;
-  std::string dic;
-  std::string rat;
-  for (std::size_t t = 0; t < rates.size(); ++t) {
-    const std::string name(1, static_cast<char>('A' + t));
-    dic += std::to_string(t + 1) + " PART " + name + "\n  BODY\n";
-    char value[40];
-    std::snprintf(value, sizeof value, "%.17g", rates[t]);
-    rat += name + " " + value + "\n";
-  }
-  dir.write("M.DIC", dic);
-  dir.write("M.TXT", txt);
-  dir.write("M.RAT", rat);
-  EXPECT_EQ(FT2MC("M              ", 15, ntrunc, 1), 1) << con.screen();
   Chain chain;
-  RateTable table;
   Array1<double> rate;
   Array1<int> order;
-  std::string error;
-  EXPECT_EQ(readChain("M", chain, error), 1) << error;
-  EXPECT_EQ(readRates("M.RAT", table, error), 1) << error;
-  EXPECT_EQ(arcRates(chain, table, rate, error), 1) << error;
-  EXPECT_EQ(topologicalOrder(chain, order, error), 1) << error;
+  Loaded(const std::string& txt, const std::vector<double>& rates, int ntrunc) {
+    std::string dic;
+    std::string rat;
+    for (std::size_t t = 0; t < rates.size(); ++t) {
+      const std::string name(1, static_cast<char>('A' + t));
+      dic += std::to_string(t + 1) + " PART " + name + "\n  BODY\n";
+      char value[40];
+      std::snprintf(value, sizeof value, "%.17g", rates[t]);
+      rat += name + " " + value + "\n";
+    }
+    dir.write("M.DIC", dic);
+    dir.write("M.TXT", txt);
+    dir.write("M.RAT", rat);
+    EXPECT_EQ(FT2MC("M              ", 15, ntrunc, 1), 1) << con.screen();
+    RateTable table;
+    std::string error;
+    EXPECT_EQ(readChain("M", chain, error), 1) << error;
+    EXPECT_EQ(readRates("M.RAT", table, error), 1) << error;
+    EXPECT_EQ(arcRates(chain, table, rate, error), 1) << error;
+    EXPECT_EQ(topologicalOrder(chain, order, error), 1) << error;
+  }
+};
+
+// The model solved at `times`.
+Solved solve(const std::string& txt, const std::vector<double>& rates, const std::vector<double>& times,
+             int ntrunc = 0) {
+  const Loaded m(txt, rates, ntrunc);
   Solved s;
-  s.figures = solveFigures(chain, rate, order);
-  s.at = solveUnreliability(chain, rate, order, times, 1e-12);
+  std::string error;
+  s.figures = solveFigures(m.chain, m.rate, m.order);
+  EXPECT_EQ(solveUnreliability(m.chain, m.rate, m.order, times, 1e-12, stepLimit(m.chain), s.at, error), 1)
+      << error;
   for (const Unreliability& u : s.at) {
     double sum = 0.0;
-    for (int t = 1; t <= chain.ntypes; ++t) sum += u.byType(t);
+    for (int t = 1; t <= m.chain.ntypes; ++t) sum += u.byType(t);
     EXPECT_NEAR(sum, u.lower, 1e-12) << "the breakdown adds up to the unreliability";
   }
   return s;
@@ -163,6 +172,15 @@ TEST(Solve, StiffAndLongTimesTakeTheirSteps) {
   const Solved late = solve(closedForms()[0].txt, {a, b}, {1e9});
   EXPECT_NEAR(late.at[0].lower, 1.0, 1e-12);
   EXPECT_LT(late.at[0].terms, 20000);
+}
+
+TEST(Solve, ATimeBeyondTheStepLimitIsRefusedNotGuessed) {
+  const Loaded m(closedForms()[6].txt, {1, 1e-6}, 0);
+  std::vector<Unreliability> at;
+  std::string error;
+  EXPECT_EQ(solveUnreliability(m.chain, m.rate, m.order, {1, 1e6}, 1e-12, 1000, at, error), -1);
+  EXPECT_EQ(error.rfind("M: time 1e+06 needs more than 1000 steps of the uniformized chain", 0), 0u)
+      << error;
 }
 
 TEST(Solve, TruncationBoundsEncloseTheCompleteChain) {

@@ -451,7 +451,7 @@ int readChain(std::string_view model, Chain& chain, std::string& error) {
   int feidln = 0;
   if (readTypes(dicFile, chain, feidln, error) != 1) return -1;
   if (feidln == 0) {
-    error = dicFile + ": has no FEIDS line: the model has not been generated";
+    error = dicFile + ": has no FEIDS line: no generation of the model has succeeded";
     return -1;
   }
   bool taids = false;

@@ -106,7 +106,7 @@ TEST(ChainReader, RefusesWhatIsWrongOrDoesNotBelongTogether) {
       {"a missing chain", "PUMPS.INT", nullptr, nullptr, "PUMPS.INT: cannot be read"},
       {"a missing rates file", "PUMPS.RAT", nullptr, nullptr, "PUMPS.RAT: cannot be read"},
       {"a dictionary of a model never generated", "PUMPS.DIC", " FEIDS\n 5 4 \n", "",
-       "PUMPS.DIC: has no FEIDS line: the model has not been generated"},
+       "PUMPS.DIC: has no FEIDS line: no generation of the model has succeeded"},
       {"a chain of an interrupted run", "PUMPS.TUP", " -1\n 5\n", "",
        "PUMPS.TUP: ends without its closing total"},
       {"a malformed arc line", "PUMPS.INT", " 1 3    LAM2;", " 1 3 4 LAM2;",

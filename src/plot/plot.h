@@ -1,0 +1,30 @@
+// A picture of the unreliability over time, as an SVG document the program
+// draws itself: the curve (or, after a truncated run, the band between its
+// lower and upper bound), the share of each component type's failure state,
+// labelled axes, a legend and the model's name.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace molvex {
+
+struct PlotCurve {
+  std::string label;           // for the legend
+  std::vector<double> values;  // one per time of the plot
+};
+
+struct PlotData {
+  std::string model;
+  std::vector<double> times;   // increasing; above 0 throughout when logTime
+  std::vector<double> lower;   // the unreliability, or its lower bound
+  std::vector<double> upper;   // equal to lower unless truncated
+  bool truncated = false;      // draw the band between lower and upper
+  std::vector<PlotCurve> byType;  // probability of each type's failure state
+  bool logTime = false;        // a logarithmic time axis
+};
+
+// The SVG text of the plot.
+std::string svgPlot(const PlotData& data);
+
+}  // namespace molvex

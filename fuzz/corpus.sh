@@ -6,7 +6,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="${1:-$root/build-fuzz/corpus}"
-for t in words cvrtxt bldlst dict ft2mc; do
+for t in words cvrtxt bldlst dict ft2mc chain; do
   mkdir -p "$out/$t"
   if [ -d "$root/fuzz/seeds/$t" ]; then cp "$root/fuzz/seeds/$t"/* "$out/$t/"; fi
 done
@@ -30,4 +30,21 @@ for model in "$root"/examples/*/ "$root"/tests/golden/*/; do
   [ -n "$tree" ] || tree="$(ls "$model"*.FTR | head -1)"
   bound="$(sed -n 2p "$model/answers.txt")"
   { printf "\\$(printf '%03o' "$((bound % 4))")"; cat "$dic"; printf '\0'; cat "$tree"; } > "$out/ft2mc/$name"
+done
+
+# chain: the .INT, .TUP and .DIC files a generation wrote, joined by NUL
+# bytes, and a rates file giving each rate name of the dictionary (the third
+# word of a type's line) a value.  A model without a written dictionary has
+# nothing to seed.
+for expected in "$root"/examples/*/expected/ "$root"/tests/golden/*/expected/; do
+  dic="$(ls "$expected"*.DIC 2>/dev/null | head -1 || true)"
+  [ -n "$dic" ] || continue
+  base="${dic%.DIC}"
+  [ -f "$base.INT" ] && [ -f "$base.TUP" ] || continue
+  model="$(dirname "$expected")"
+  name="$(basename "$(dirname "$model")")-$(basename "$model")"
+  {
+    cat "$base.INT"; printf '\0'; cat "$base.TUP"; printf '\0'; cat "$dic"; printf '\0'
+    awk '/^ *FEIDS/ { exit } /^[0-9]/ { printf "%s %.1e\n", $3, 1e-3 * (1 + $1 / 10) }' "$dic"
+  } > "$out/chain/$name"
 done

@@ -99,8 +99,11 @@ int main(int argc, char** argv) {
   const double tMttf = secondsSince(start);
 
   start = Clock::now();
-  const std::vector<molvex::Unreliability> u =
-      molvex::solveUnreliability(chain, rate, order, missionTimes, 1e-9);
+  std::vector<molvex::Unreliability> u;
+  if (molvex::solveUnreliability(chain, rate, order, missionTimes, 1e-12, molvex::stepLimit(chain), u,
+                                 error) != 1) {
+    fail(error);
+  }
   const double tUnrel = secondsSince(start);
   long terms = 0;
   for (const auto& x : u) terms = std::max(terms, x.terms);

@@ -128,7 +128,10 @@ void solve(const Chain& chain, const Array1<double>& rate) {
   }
   std::sort(times.begin(), times.end());
   times.erase(std::unique(times.begin(), times.end()), times.end());
-  checkUnreliability(solveUnreliability(chain, rate, order, times, EPSILON), times, f);
+  std::vector<Unreliability> u;
+  fuzz::require(solveUnreliability(chain, rate, order, times, EPSILON, stepLimit(chain), u, error) == 1,
+                "a time within the step limit was refused");
+  checkUnreliability(u, times, f);
 }
 
 }  // namespace

@@ -90,7 +90,7 @@ int integers(Reader& in, const std::string& line, std::vector<int>& values, std:
   values.clear();
   for (std::string_view w : words(line)) {
     int v = 0;
-    if (!toInt(w, v)) return in.failHere("'" + std::string(w) + "' is not an integer " + std::string(what));
+    if (!toInt(w, v)) return in.failHere(quoteText(w) + " is not an integer " + std::string(what));
     values.push_back(v);
   }
   return 1;
@@ -149,7 +149,7 @@ int readStateLines(const std::string& file, int feidln, Chain& chain, bool& taid
     if (typeValues(chain.trncst, "TAIDS") != 1) return -1;
     status = in.nextText(line);
   }
-  if (status == 1) return in.failHere("unexpected line behind the state numbers: '" + line + "'");
+  if (status == 1) return in.failHere("unexpected line behind the state numbers: " + quoteText(line));
   return status == -1 ? -1 : 1;
 }
 
@@ -229,7 +229,7 @@ int readHeader(Reader& in, Chain& chain) {
     ++i;
   }
   if (!ok || i != w.size()) {
-    return in.failHere("'" + line + "' is not a chain header (SORTED [TRUNC= n] [CSPARE])");
+    return in.failHere(quoteText(line) + " is not a chain header (SORTED [TRUNC= n] [CSPARE])");
   }
   return 1;
 }
@@ -277,11 +277,10 @@ int readArcs(const std::string& file, Chain& chain, std::vector<RawArc>& raw, st
     if (w.empty() || w[0][0] == '*') continue;  // the separator and comment lines
     RawArc r{0, in.line(), Arc{}};
     if (w.size() != 3 || !toInt(w[0], r.source) || !toInt(w[1], r.arc.target)) {
-      return in.failHere("'" + line.substr(0, line.find_last_not_of(' ') + 1) +
-                         "' is not an arc line (SOURCE TARGET RATE;)");
+      return in.failHere(quoteText(line) + " is not an arc line (SOURCE TARGET RATE;)");
     }
     if (!parseRate(w[2], known, r.arc, name)) {
-      return in.failHere("rate '" + std::string(w[2]) + "' is not [K*]NAME[*X]; with a rate name of " +
+      return in.failHere("rate " + quoteText(w[2]) + " is not [K*]NAME[*X]; with a rate name of " +
                          chain.model + ".DIC");
     }
     int& index = known.find(name)->second;
@@ -431,6 +430,16 @@ int placeArcs(Chain& chain, const std::vector<RawArc>& raw, const std::string& i
 
 }  // namespace
 
+std::string quoteText(std::string_view text) {
+  text = text.substr(0, text.find_last_not_of(' ') + 1);
+  std::string out;
+  out.reserve(text.size() + 2);
+  out += '\'';
+  out += text;
+  out += '\'';
+  return out;
+}
+
 std::string Chain::rateText(const Arc& arc) const {
   std::string text = arc.multiplier > 1 ? std::to_string(arc.multiplier) + "*" : "";
   text += rateNames(arc.rate);
@@ -445,7 +454,7 @@ int readChain(std::string_view model, Chain& chain, std::string& error) {
   const std::string tupFile = chain.model + ".TUP";
   const std::string intFile = chain.model + ".INT";
   if (chain.model.empty() || chain.model.find_first_of(" /") != std::string::npos) {
-    error = "'" + chain.model + "' is not a model name";
+    error = quoteText(chain.model) + " is not a model name";
     return -1;
   }
   int feidln = 0;

@@ -59,6 +59,10 @@ struct Chain {
   std::string rateText(const Arc& arc) const;
 };
 
+// A text of a file or command line in quotes, its trailing blanks cut, as
+// the messages about it show it.
+std::string quoteText(std::string_view text);
+
 // Reads NAME.INT, NAME.TUP and NAME.DIC from the current directory into
 // `chain` and checks that they belong together.  Returns 1, or -1 with
 // `error` set to "FILE:LINE: message" (or "FILE: message").

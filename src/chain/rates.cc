@@ -33,12 +33,12 @@ int readRates(std::string_view file, RateTable& rates, std::string& error) {
     const std::size_t nameEnd = line.find(' ', start);
     const std::size_t valueStart = line.find_first_not_of(' ', nameEnd == std::string::npos ? line.size() : nameEnd);
     if (nameEnd == std::string::npos || valueStart == std::string::npos) {
-      status = fail("'" + line + "' is not RATENAME VALUE");
+      status = fail(quoteText(line) + " is not RATENAME VALUE");
       break;
     }
     const std::size_t valueEnd = line.find(' ', valueStart);
     if (valueEnd != std::string::npos && line.find_first_not_of(' ', valueEnd) != std::string::npos) {
-      status = fail("'" + line + "' has more than RATENAME VALUE");
+      status = fail(quoteText(line) + " has more than RATENAME VALUE");
       break;
     }
     const std::string name = line.substr(start, nameEnd - start);
@@ -47,9 +47,9 @@ int readRates(std::string_view file, RateTable& rates, std::string& error) {
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
     if (end != text.c_str() + text.size()) {
-      status = fail("value '" + text + "' of " + name + " is not a number");
+      status = fail("value " + quoteText(text) + " of " + name + " is not a number");
     } else if (!std::isfinite(value) || value <= 0.0) {
-      status = fail("value '" + text + "' of " + name + " is not a positive finite number");
+      status = fail("value " + quoteText(text) + " of " + name + " is not a positive finite number");
     } else if (!rates.value.emplace(name, value).second) {
       status = fail(name + " is given twice");
     }

@@ -108,6 +108,75 @@ long windowStart(double lambda, double epsilon, long beyond) {
   return std::max(0L, static_cast<long>(start));
 }
 
+// One step of the uniformized chain, laid out for the sweep: the states by
+// their position in the topological order, each one's arcs beside each
+// other with their targets' positions and probabilities, so that a step
+// walks the tables from end to start.
+class Uniformized {
+ public:
+  Uniformized(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
+              const Array1<double>& exit, double q)
+      : position_(chain.nstates, 0),
+        first_(chain.nstates + 1, 1),
+        target_(std::max(1, chain.narcs()), 1),
+        jump_(std::max(1, chain.narcs()), 0.0),
+        keep_(chain.nstates, 1.0),
+        stay_(chain.nstates, 0.0) {
+    const int n = chain.nstates;
+    for (int p = 1; p <= n; ++p) position_(order(p)) = p;
+    int next = 1;
+    for (int p = 1; p <= n; ++p) {
+      const int s = order(p);
+      first_(p) = next;
+      if (exit(s) == 0.0) continue;  // absorbing: its arcs, if any, never carry mass
+      keep_(p) = 1.0 - exit(s) / q;
+      double stays = keep_(p);  // what remains among the states that can still move
+      for (int a = chain.first(s); a < chain.first(s + 1); ++a) {
+        const int t = chain.arcs(a).target;
+        target_(next) = position_(t);
+        jump_(next) = rate(a) / q;
+        if (exit(t) > 0.0) stays += jump_(next);
+        ++next;
+      }
+      stay_(p) = stays;
+    }
+    first_(n + 1) = next;
+  }
+
+  int position(int state) const { return position_(state); }
+
+  // v_{k+1} from v_k in place, as every arc leads to a later position: each
+  // state, from the last, hands its outflow to states already updated, then
+  // keeps its own share.  Returns the mass left on states that can move.
+  // The hot loop of the solver reads the tables through plain pointers; every
+  // target position was set above from a checked table.
+  double apply(Array1<double>& v) const {
+    double* value = v.begin();
+    const int* first = first_.begin();
+    const int* target = target_.begin();
+    const double* jump = jump_.begin();
+    const double* keep = keep_.begin();
+    const double* stay = stay_.begin();
+    double moving = 0.0;
+    for (int p = v.size() - 1; p >= 0; --p) {
+      const double x = value[p];
+      if (x == 0.0 || first[p] == first[p + 1]) continue;
+      for (int a = first[p] - 1; a < first[p + 1] - 1; ++a) value[target[a] - 1] += x * jump[a];
+      value[p] = x * keep[p];
+      moving += x * stay[p];
+    }
+    return moving;
+  }
+
+ private:
+  Array1<int> position_;  // by state
+  Array1<int> first_;     // by position: the arcs of p are first(p) .. first(p+1)-1
+  Array1<int> target_;    // by arc: the target's position
+  Array1<double> jump_;   // by arc: rate / q
+  Array1<double> keep_;   // by position: 1 - exit / q
+  Array1<double> stay_;   // by position: what stays among the movable states
+};
+
 }  // namespace
 
 int topologicalOrder(const Chain& chain, Array1<int>& order, std::string& error) {
@@ -196,19 +265,7 @@ int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Arr
     q = std::max(q, exit(s));
   }
   if (q == 0.0 || times.empty()) return 1;
-  Array1<double> jump(std::max(1, chain.narcs()), 0.0);
-  for (int a = 1; a <= chain.narcs(); ++a) jump(a) = rate(a) / q;
-  // What stays among the states that can still move, per state and step.
-  Array1<double> stay(n, 0.0);
-  for (int s = 1; s <= n; ++s) {
-    if (exit(s) == 0.0) continue;
-    double kept = 1.0 - exit(s) / q;
-    for (int a = chain.first(s); a < chain.first(s + 1); ++a) {
-      if (exit(chain.arcs(a).target) > 0.0) kept += jump(a);
-    }
-    stay(s) = kept;
-  }
-
+  const Uniformized step(chain, rate, order, exit, q);
   struct Pending {
     long start;            // the window is formed when the sweep gets here
     PoissonWindow window;
@@ -218,23 +275,23 @@ int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Arr
   std::vector<Pending> pending;
   for (double t : times) pending.push_back({windowStart(q * t, epsilon, limit), {}, false, false});
 
-  // The absorbing states that the figures read.
+  // The absorbing states that the figures read, by position.
   std::vector<int> failures;
   std::vector<int> truncations;
-  for (int s = 1; s <= n; ++s) {
-    if (chain.kind(s) == StateKind::Failure) failures.push_back(s);
-    if (chain.kind(s) == StateKind::Truncation) truncations.push_back(s);
+  for (int p = 1; p <= n; ++p) {
+    if (chain.kind(order(p)) == StateKind::Failure) failures.push_back(p);
+    if (chain.kind(order(p)) == StateKind::Truncation) truncations.push_back(p);
   }
   const auto add = [&](Unreliability& u, const Array1<double>& v, double weight) {
-    for (int s : failures) {
-      u.lower += weight * v(s);
-      u.byType(chain.type(s)) += weight * v(s);
+    for (int p : failures) {
+      u.lower += weight * v(p);
+      u.byType(chain.type(order(p))) += weight * v(p);
     }
-    for (int s : truncations) u.upper += weight * v(s);
+    for (int p : truncations) u.upper += weight * v(p);
   };
 
-  Array1<double> v(n, 0.0);
-  v(1) = 1.0;
+  Array1<double> v(n, 0.0);  // by position in the topological order
+  v(step.position(1)) = 1.0;
   double moving = exit(1) > 0.0 ? 1.0 : 0.0;  // the mass on states that can still move
   std::size_t open = times.size();
   for (long k = 0; open > 0; ++k) {
@@ -276,18 +333,7 @@ int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Arr
         return -1;
       }
     }
-    // One step, in place: in reverse topological order each state hands its
-    // outflow to states already updated, then keeps its own share.
-    double nextMoving = 0.0;
-    for (int idx = n; idx >= 1; --idx) {
-      const int s = order(idx);
-      const double x = v(s);
-      if (x == 0.0 || exit(s) == 0.0) continue;
-      for (int a = chain.first(s); a < chain.first(s + 1); ++a) v(chain.arcs(a).target) += x * jump(a);
-      v(s) = x * (1.0 - exit(s) / q);
-      nextMoving += x * stay(s);
-    }
-    moving = nextMoving;
+    moving = step.apply(v);
   }
   for (Unreliability& u : out) u.upper += u.lower;
   return 1;

@@ -83,7 +83,7 @@ int drawPlot(const SolveOptions& o, const Chain& chain, const Array1<double>& ra
   double until = 0.0;
   if (!o.until.empty()) {
     if (!parseTime(o.until, until) || until == 0.0) {
-      return fail("solve", "--until '" + o.until + "' is not a time above 0");
+      return fail("solve", "--until " + quoteText(o.until) + " is not a time above 0");
     }
   } else if (!times.empty()) {
     until = *std::max_element(times.begin(), times.end());
@@ -122,7 +122,7 @@ int solveCommand(const SolveOptions& o) {
   std::vector<double> times;
   for (const std::string& text : o.times) {
     double t = 0.0;
-    if (!parseTime(text, t)) return fail("solve", "--time '" + text + "' is not a time (a number >= 0)");
+    if (!parseTime(text, t)) return fail("solve", "--time " + quoteText(text) + " is not a time (a number >= 0)");
     times.push_back(t);
   }
   Chain chain;

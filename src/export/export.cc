@@ -204,7 +204,10 @@ void writeDot(const Chain& chain, int unit) {
     switch (chain.kind(s)) {
       case StateKind::Expanded: {
         std::string units;
-        for (int u : chain.unitsOf(s)) units += (units.empty() ? "" : " ") + std::to_string(u);
+        for (int u : chain.unitsOf(s)) {
+          if (!units.empty()) units += ' ';
+          units += std::to_string(u);
+        }
         // DOT's own line break inside a label, not a character of the data.
         out << "label=\"" << s << "\\n" << units << '"';
         if (s == 1) out << ", style=bold";

@@ -60,7 +60,8 @@ std::string boundsLine(double lower, double upper) {
 void breakdown(std::string& out, const Chain& chain, const Unreliability& u) {
   double total = 0.0;
   for (int t = 1; t <= chain.ntypes; ++t) total += u.byType(t);
-  out += "\nFailure state by component type at time " + readable(u.time) + ":\n";
+  out += "\nFailure state by component type at time " + readable(u.time) +
+         (chain.truncated() ? ", of the lower bound" : "") + ":\n";
   out += "  type  rate name        probability           share\n";
   for (int t = 1; t <= chain.ntypes; ++t) {
     if (chain.failst(t) == 0) continue;

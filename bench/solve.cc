@@ -7,6 +7,8 @@
 // FAMILY is one of the names below; without it, nine sequence gates (78,733
 // states).  One model per process, so that the peak resident size is that
 // model's.
+#include "chain/solve.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -18,7 +20,6 @@
 
 #include "chain/chain.h"
 #include "chain/rates.h"
-#include "chain/solve.h"
 #include "models.h"
 #include "support/console.h"
 
@@ -100,8 +101,8 @@ int main(int argc, char** argv) {
 
   start = Clock::now();
   std::vector<molvex::Unreliability> u;
-  if (molvex::solveUnreliability(chain, rate, order, missionTimes, 1e-12, molvex::stepLimit(chain), u,
-                                 error) != 1) {
+  if (molvex::solveUnreliability(chain, rate, order, missionTimes, 1e-12, molvex::stepLimit(chain),
+                                 u, error) != 1) {
     fail(error);
   }
   const double tUnrel = secondsSince(start);

@@ -48,8 +48,7 @@ void checkChain(const Chain& chain) {
       const Arc& arc = chain.arcs(a);
       fuzz::require(arc.target >= 1 && arc.target <= chain.nstates,
                     "an arc leads outside the states");
-      fuzz::require(arc.rate >= 1 && arc.rate <= chain.rateNames.size(),
-                    "an arc has no rate name");
+      fuzz::require(arc.rate >= 1 && arc.rate <= chain.rateNames.size(), "an arc has no rate name");
       fuzz::require(arc.multiplier >= 1, "an arc has a multiplier below 1");
     }
   }
@@ -84,9 +83,9 @@ void checkUnreliability(const std::vector<Unreliability>& u, const std::vector<d
     fuzz::require(u[j].lower <= f.pFailLower + bound && u[j].upper <= f.pFailUpper + bound,
                   "more unreliability than probability of ever failing");
     if (j > 0) {
-      fuzz::require(u[j].lower >= u[j - 1].lower - 2 * bound &&
-                        u[j].upper >= u[j - 1].upper - 2 * bound,
-                    "the unreliability falls with time");
+      fuzz::require(
+          u[j].lower >= u[j - 1].lower - 2 * bound && u[j].upper >= u[j - 1].upper - 2 * bound,
+          "the unreliability falls with time");
     }
     if (times[j] == 0.0) {
       fuzz::require(u[j].upper <= bound, "the initial state is not working at time 0");
@@ -129,8 +128,9 @@ void solve(const Chain& chain, const Array1<double>& rate) {
   std::sort(times.begin(), times.end());
   times.erase(std::unique(times.begin(), times.end()), times.end());
   std::vector<Unreliability> u;
-  fuzz::require(solveUnreliability(chain, rate, order, times, EPSILON, stepLimit(chain), u, error) == 1,
-                "a time within the step limit was refused");
+  fuzz::require(
+      solveUnreliability(chain, rate, order, times, EPSILON, stepLimit(chain), u, error) == 1,
+      "a time within the step limit was refused");
   checkUnreliability(u, times, f);
 }
 

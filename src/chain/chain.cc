@@ -12,8 +12,8 @@
 namespace molvex {
 namespace {
 
-constexpr int MAXTYP = 96;   // the dictionary's limit
-constexpr int MAXSLT = 96;   // the generation's limit of basic components
+constexpr int MAXTYP = 96;  // the dictionary's limit
+constexpr int MAXSLT = 96;  // the generation's limit of basic components
 
 // The words of a line: blank-separated, as every file of the chain writes
 // them.
@@ -121,7 +121,8 @@ int readTypes(const std::string& file, Chain& chain, int& feidln, std::string& e
 
 // The lines behind FEIDS as the generation writes them: the failure states,
 // and after a truncated run "TAIDS" and the truncation states.
-int readStateLines(const std::string& file, int feidln, Chain& chain, bool& taids, std::string& error) {
+int readStateLines(const std::string& file, int feidln, Chain& chain, bool& taids,
+                   std::string& error) {
   Reader in(file, error);
   if (in.open() != 1) return -1;
   in.skipTo(feidln);
@@ -133,8 +134,9 @@ int readStateLines(const std::string& file, int feidln, Chain& chain, bool& taid
     }
     if (integers(in, line, values, "(a state number)") != 1) return -1;
     if (static_cast<int>(values.size()) != chain.ntypes) {
-      return in.failHere(std::to_string(values.size()) + " state numbers behind " + std::string(key) +
-                         " for " + std::to_string(chain.ntypes) + " component types");
+      return in.failHere(std::to_string(values.size()) + " state numbers behind " +
+                         std::string(key) + " for " + std::to_string(chain.ntypes) +
+                         " component types");
     }
     to.resize(chain.ntypes);
     for (int t = 1; t <= chain.ntypes; ++t) to(t) = values[static_cast<std::size_t>(t - 1)];
@@ -149,15 +151,16 @@ int readStateLines(const std::string& file, int feidln, Chain& chain, bool& taid
     if (typeValues(chain.trncst, "TAIDS") != 1) return -1;
     status = in.nextText(line);
   }
-  if (status == 1) return in.failHere("unexpected line behind the state numbers: " + quoteText(line));
+  if (status == 1)
+    return in.failHere("unexpected line behind the state numbers: " + quoteText(line));
   return status == -1 ? -1 : 1;
 }
 
 // ---------------------------------------------------------------- .TUP
 
 struct Tuples {
-  std::vector<int> order;       // state numbers in the order of the file
-  std::vector<int> slots;       // nbasic per state, in that order
+  std::vector<int> order;  // state numbers in the order of the file
+  std::vector<int> slots;  // nbasic per state, in that order
   int total = 0;
 };
 
@@ -243,7 +246,8 @@ bool parseRate(std::string_view text, const std::map<std::string, int, std::less
   const std::size_t star = text.find('*');
   int k = 1;
   const bool hasK = star != std::string_view::npos && star > 0 && toInt(text.substr(0, star), k) &&
-                    k >= 1 && text.substr(0, star).find_first_not_of("0123456789") == std::string_view::npos;
+                    k >= 1 &&
+                    text.substr(0, star).find_first_not_of("0123456789") == std::string_view::npos;
   for (int withK = hasK ? 1 : 0; withK >= 0; --withK) {
     std::string_view rest = withK ? text.substr(star + 1) : text;
     const bool hasX = rest.size() > 2 && rest.substr(rest.size() - 2) == "*X";
@@ -292,7 +296,8 @@ int readArcs(const std::string& file, Chain& chain, std::vector<RawArc>& raw, st
     raw.push_back(r);
   }
   chain.rateNames.resize(static_cast<int>(names.size()));
-  for (std::size_t i = 0; i < names.size(); ++i) chain.rateNames(static_cast<int>(i) + 1) = names[i];
+  for (std::size_t i = 0; i < names.size(); ++i)
+    chain.rateNames(static_cast<int>(i) + 1) = names[i];
   return 1;
 }
 
@@ -332,7 +337,8 @@ int placeStates(Chain& chain, const Tuples& tup, const std::string& tupFile,
     seen(s) = 1;
     chain.expansion(static_cast<int>(i) + 1) = s;
     for (int b = 1; b <= chain.nbasic; ++b) {
-      chain.units((s - 1) * chain.nbasic + b) = tup.slots[i * chain.nbasic + static_cast<std::size_t>(b - 1)];
+      chain.units((s - 1) * chain.nbasic + b) =
+          tup.slots[i * chain.nbasic + static_cast<std::size_t>(b - 1)];
     }
   }
   if (tup.order.empty() || tup.order[0] != 1) {
@@ -343,15 +349,16 @@ int placeStates(Chain& chain, const Tuples& tup, const std::string& tupFile,
     for (int t = 1; t <= chain.ntypes; ++t) {
       const int s = states(t);
       if (s == 0) continue;
-      const std::string what = std::string(key) + " names state " + std::to_string(s) + " for type " +
-                               std::to_string(t);
+      const std::string what =
+          std::string(key) + " names state " + std::to_string(s) + " for type " + std::to_string(t);
       if (s < 0 || s > chain.nstates) {
         error = dicFile + ": " + what + ", but " + tupFile + " counts " +
                 std::to_string(chain.nstates) + " states: the files are not of one run";
         return -1;
       }
       if (seen(s)) {
-        error = dicFile + ": " + what + ", which is already an expanded, failure or truncation "
+        error = dicFile + ": " + what +
+                ", which is already an expanded, failure or truncation "
                 "state: the files are not of one run";
         return -1;
       }
@@ -385,14 +392,17 @@ int placeArcs(Chain& chain, const std::vector<RawArc>& raw, const std::string& i
   Array1<int> position(chain.nstates, 0);
   for (int i = 1; i <= chain.expansion.size(); ++i) position(chain.expansion(i)) = i;
   int last = 0;
+  Array1<char> reached(chain.nstates, 0);
   chain.first.resize(chain.nstates + 1, 0);
   for (const RawArc& r : raw) {
     const auto fail = [&](const std::string& message) {
       error = intFile + ":" + std::to_string(r.line) + ": " + message;
       return -1;
     };
-    const std::string arc = "arc " + std::to_string(r.source) + " -> " + std::to_string(r.arc.target);
-    if (r.source < 1 || r.source > chain.nstates || r.arc.target < 1 || r.arc.target > chain.nstates) {
+    const std::string arc =
+        "arc " + std::to_string(r.source) + " -> " + std::to_string(r.arc.target);
+    if (r.source < 1 || r.source > chain.nstates || r.arc.target < 1 ||
+        r.arc.target > chain.nstates) {
       return fail(arc + " names a state outside 1 .. " + std::to_string(chain.nstates));
     }
     if (chain.kind(r.source) != StateKind::Expanded) {
@@ -405,12 +415,36 @@ int placeArcs(Chain& chain, const std::vector<RawArc>& raw, const std::string& i
     last = position(r.source);
     const StateKind to = chain.kind(r.arc.target);
     if (r.arc.marked && to == StateKind::Expanded) {
-      return fail(arc + " is marked *X but leads to an expanded state: the files are not of one run");
+      return fail(arc +
+                  " is marked *X but leads to an expanded state: the files are not of one run");
     }
     if (!r.arc.marked && to == StateKind::Failure) {
       return fail(arc + " leads to a failure state without *X: the files are not of one run");
     }
+    // A failure state is numbered by the type of the component whose
+    // failure reaches it, and that type's rate name is the arc's.
+    if (to == StateKind::Failure &&
+        chain.rateNames(r.arc.rate) != chain.typeNames(chain.type(r.arc.target))) {
+      return fail(arc + " has the rate " + chain.rateNames(r.arc.rate) +
+                  ", but FEIDS makes state " + std::to_string(r.arc.target) +
+                  " the failure state of type " + std::to_string(chain.type(r.arc.target)) + " (" +
+                  chain.typeNames(chain.type(r.arc.target)) + "): the files are not of one run");
+    }
+    reached(r.arc.target) = 1;
     ++chain.first(r.source);
+  }
+  // Every expanded state but the initial one was found as a successor, so a
+  // chain cut short beside the tuples of a complete run is no chain of them.
+  for (int i = 1; i <= chain.expansion.size(); ++i) {
+    const int s = chain.expansion(i);
+    if ((s == 1) == (reached(s) == 1)) {
+      error =
+          intFile + ": " +
+          (s == 1 ? std::string("an arc leads back to the initial state 1")
+                  : "no arc leads to state " + std::to_string(s) + " of " + chain.model + ".TUP") +
+          ": the files are not of one run";
+      return -1;
+    }
   }
   // Counts to starting positions, then each arc into its place.
   int start = 1;

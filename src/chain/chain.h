@@ -31,17 +31,17 @@ struct Arc {
 };
 
 struct Chain {
-  std::string model;        // NAME
-  int ntrunc = 0;           // the bound of the header "SORTED TRUNC= n", 0 without
-  bool cspare = false;      // the header names CSPARE
-  int nstates = 0;          // states 1 .. nstates
-  int nbasic = 0;           // basic components: working units of an expanded state
-  Array1<StateKind> kind;   // 1 .. nstates
-  Array1<int> type;         // 1 .. nstates: the type of a failure or truncation state, else 0
-  Array1<int> first;        // 1 .. nstates+1: the arcs of s are first(s) .. first(s+1)-1
-  Array1<Arc> arcs;         // grouped by source in increasing number, each in file order
-  Array1<int> units;        // 1 .. nstates*nbasic: see unitsOf; 0 for unexpanded states
-  Array1<int> expansion;    // the expanded states in the order of NAME.TUP
+  std::string model;       // NAME
+  int ntrunc = 0;          // the bound of the header "SORTED TRUNC= n", 0 without
+  bool cspare = false;     // the header names CSPARE
+  int nstates = 0;         // states 1 .. nstates
+  int nbasic = 0;          // basic components: working units of an expanded state
+  Array1<StateKind> kind;  // 1 .. nstates
+  Array1<int> type;        // 1 .. nstates: the type of a failure or truncation state, else 0
+  Array1<int> first;       // 1 .. nstates+1: the arcs of s are first(s) .. first(s+1)-1
+  Array1<Arc> arcs;        // grouped by source in increasing number, each in file order
+  Array1<int> units;       // 1 .. nstates*nbasic: see unitsOf; 0 for unexpanded states
+  Array1<int> expansion;   // the expanded states in the order of NAME.TUP
   int ntypes = 0;
   Array1<std::string> typeNames;  // 1 .. ntypes: each type's rate name, blanks cut
   Array1<int> failst;             // 1 .. ntypes: the FEIDS line (0: no failure state)

@@ -31,13 +31,15 @@ int readRates(std::string_view file, RateTable& rates, std::string& error) {
     const std::size_t start = line.find_first_not_of(' ');
     if (start == std::string::npos || line[start] == '#') continue;
     const std::size_t nameEnd = line.find(' ', start);
-    const std::size_t valueStart = line.find_first_not_of(' ', nameEnd == std::string::npos ? line.size() : nameEnd);
+    const std::size_t valueStart =
+        line.find_first_not_of(' ', nameEnd == std::string::npos ? line.size() : nameEnd);
     if (nameEnd == std::string::npos || valueStart == std::string::npos) {
       status = fail(quoteText(line) + " is not RATENAME VALUE");
       break;
     }
     const std::size_t valueEnd = line.find(' ', valueStart);
-    if (valueEnd != std::string::npos && line.find_first_not_of(' ', valueEnd) != std::string::npos) {
+    if (valueEnd != std::string::npos &&
+        line.find_first_not_of(' ', valueEnd) != std::string::npos) {
       status = fail(quoteText(line) + " has more than RATENAME VALUE");
       break;
     }
@@ -49,7 +51,8 @@ int readRates(std::string_view file, RateTable& rates, std::string& error) {
     if (end != text.c_str() + text.size()) {
       status = fail("value " + quoteText(text) + " of " + name + " is not a number");
     } else if (!std::isfinite(value) || value <= 0.0) {
-      status = fail("value " + quoteText(text) + " of " + name + " is not a positive finite number");
+      status =
+          fail("value " + quoteText(text) + " of " + name + " is not a positive finite number");
     } else if (!rates.value.emplace(name, value).second) {
       status = fail(name + " is given twice");
     }
@@ -63,7 +66,8 @@ int arcRates(const Chain& chain, const RateTable& rates, Array1<double>& rate, s
   for (int r = 1; r <= chain.rateNames.size(); ++r) {
     const auto it = rates.value.find(chain.rateNames(r));
     if (it == rates.value.end()) {
-      error = rates.file + ": no value for the rate " + chain.rateNames(r) + " of " + chain.model + ".INT";
+      error = rates.file + ": no value for the rate " + chain.rateNames(r) + " of " + chain.model +
+              ".INT";
       return -1;
     }
     byName(r) = it->second;
@@ -76,10 +80,16 @@ int arcRates(const Chain& chain, const RateTable& rates, Array1<double>& rate, s
       rate(a) = arc.multiplier * byName(arc.rate);
       exit += rate(a);
     }
-    // Every figure divides by the exit rates: they must stay numbers.
+    // Every figure divides by the exit rates: they and their inverses must
+    // stay numbers.
     if (!std::isfinite(exit)) {
       error = rates.file + ": the rates out of state " + std::to_string(s) +
               " add up beyond the range of a double";
+      return -1;
+    }
+    if (exit > 0.0 && !std::isfinite(1.0 / exit)) {
+      error = rates.file + ": the rates out of state " + std::to_string(s) +
+              " are too small for a double to hold their mean time";
       return -1;
     }
   }

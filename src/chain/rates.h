@@ -13,7 +13,7 @@
 namespace molvex {
 
 struct RateTable {
-  std::string file;                                 // where the values were read
+  std::string file;                                  // where the values were read
   std::map<std::string, double, std::less<>> value;  // by rate name
 };
 

@@ -89,7 +89,8 @@ PoissonWindow poissonWindow(double lambda, double epsilon) {
   while (lo + 1 < hi && cut + w.p[lo] <= epsilon / 4) cut += w.p[lo++];
   cut = 0.0;
   while (hi - 1 > lo && cut + w.p[hi - 1] <= epsilon / 4) cut += w.p[--hi];
-  w.p = std::vector<double>(w.p.begin() + static_cast<long>(lo), w.p.begin() + static_cast<long>(hi));
+  w.p =
+      std::vector<double>(w.p.begin() + static_cast<long>(lo), w.p.begin() + static_cast<long>(hi));
   w.first += static_cast<long>(lo);
   w.after.assign(w.p.size(), 0.0);
   for (std::size_t i = w.p.size() - 1; i > 0; --i) w.after[i - 1] = w.after[i] + w.p[i];
@@ -104,7 +105,7 @@ PoissonWindow poissonWindow(double lambda, double epsilon) {
 long windowStart(double lambda, double epsilon, long beyond) {
   const double x = std::sqrt(2.0 * lambda * std::log(4.0 / epsilon));
   const double start = std::floor(lambda - x) - 1;
-  if (start > static_cast<double>(beyond)) return beyond + 1;
+  if (!(start <= static_cast<double>(beyond))) return beyond + 1;  // NaN included
   return std::max(0L, static_cast<long>(start));
 }
 
@@ -120,7 +121,6 @@ class Uniformized {
         first_(chain.nstates + 1, 1),
         target_(std::max(1, chain.narcs()), 1),
         jump_(std::max(1, chain.narcs()), 0.0),
-        keep_(chain.nstates, 1.0),
         stay_(chain.nstates, 0.0) {
     const int n = chain.nstates;
     for (int p = 1; p <= n; ++p) position_(order(p)) = p;
@@ -128,9 +128,8 @@ class Uniformized {
     for (int p = 1; p <= n; ++p) {
       const int s = order(p);
       first_(p) = next;
-      if (exit(s) == 0.0) continue;  // absorbing: its arcs, if any, never carry mass
-      keep_(p) = 1.0 - exit(s) / q;
-      double stays = keep_(p);  // what remains among the states that can still move
+      if (exit(s) == 0.0) continue;      // absorbing: its arcs, if any, never carry mass
+      double stays = 1.0 - exit(s) / q;  // what remains among the states that can still move
       for (int a = chain.first(s); a < chain.first(s + 1); ++a) {
         const int t = chain.arcs(a).target;
         target_(next) = position_(t);
@@ -155,14 +154,21 @@ class Uniformized {
     const int* first = first_.begin();
     const int* target = target_.begin();
     const double* jump = jump_.begin();
-    const double* keep = keep_.begin();
     const double* stay = stay_.begin();
     double moving = 0.0;
     for (int p = v.size() - 1; p >= 0; --p) {
       const double x = value[p];
       if (x == 0.0 || first[p] == first[p + 1]) continue;
-      for (int a = first[p] - 1; a < first[p + 1] - 1; ++a) value[target[a] - 1] += x * jump[a];
-      value[p] = x * keep[p];
+      // What stays is what was not handed on, not x * (1 - exit/q): with a
+      // slow state in a fast chain the rounding of that factor loses mass
+      // in the same direction at every step, which adds up over millions.
+      double given = 0.0;
+      for (int a = first[p] - 1; a < first[p + 1] - 1; ++a) {
+        const double m = x * jump[a];
+        value[target[a] - 1] += m;
+        given += m;
+      }
+      value[p] = x - given;
       moving += x * stay[p];
     }
     return moving;
@@ -173,7 +179,6 @@ class Uniformized {
   Array1<int> first_;     // by position: the arcs of p are first(p) .. first(p+1)-1
   Array1<int> target_;    // by arc: the target's position
   Array1<double> jump_;   // by arc: rate / q
-  Array1<double> keep_;   // by position: 1 - exit / q
   Array1<double> stay_;   // by position: what stays among the movable states
 };
 
@@ -206,8 +211,7 @@ Figures solveFigures(const Chain& chain, const Array1<double>& rate, const Array
   f.transitions = chain.narcs();
   Array1<double> reach(chain.nstates, 0.0);  // probability of ever visiting each state
   reach(1) = 1.0;
-  double time = 0.0;     // expected time before a failure or truncation state
-  double stuck = 0.0;    // probability of ending in a state that has not failed
+  double time = 0.0;  // expected time before a failure or truncation state
   double truncated = 0.0;
   for (int i = 1; i <= chain.nstates; ++i) {
     const int s = order(i);
@@ -227,7 +231,7 @@ Figures solveFigures(const Chain& chain, const Array1<double>& rate, const Array
     }
     const double e = exitRate(chain, rate, s);
     if (e == 0.0) {
-      stuck += p;
+      f.pStuck += p;
       continue;
     }
     time += p / e;
@@ -236,7 +240,7 @@ Figures solveFigures(const Chain& chain, const Array1<double>& rate, const Array
     }
   }
   f.pFailUpper = f.pFailLower + truncated;
-  f.mttfLower = stuck > 0.0 ? infinity : time;
+  f.mttfLower = f.pStuck > 0.0 ? infinity : time;
   f.mttfUpper = truncated > 0.0 ? infinity : f.mttfLower;
   return f;
 }
@@ -264,17 +268,12 @@ int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Arr
     exit(s) = exitRate(chain, rate, s);
     q = std::max(q, exit(s));
   }
-  if (q == 0.0 || times.empty()) return 1;
+  if (q == 0.0) {
+    // Nothing moves: every time reads the initial state, one term.
+    for (Unreliability& u : out) u.terms = 1;
+    return 1;
+  }
   const Uniformized step(chain, rate, order, exit, q);
-  struct Pending {
-    long start;            // the window is formed when the sweep gets here
-    PoissonWindow window;
-    bool formed = false;
-    bool done = false;
-  };
-  std::vector<Pending> pending;
-  for (double t : times) pending.push_back({windowStart(q * t, epsilon, limit), {}, false, false});
-
   // The absorbing states that the figures read, by position.
   std::vector<int> failures;
   std::vector<int> truncations;
@@ -290,48 +289,71 @@ int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Arr
     for (int p : truncations) u.upper += weight * v(p);
   };
 
+  // The times in the order in which their windows begin.  A window is formed
+  // when the sweep reaches its start and dropped when its time is done, so
+  // only the windows the sweep is inside are held and visited.
+  std::vector<long> start(times.size());
+  std::vector<std::size_t> waiting(times.size());
+  for (std::size_t j = 0; j < times.size(); ++j) {
+    start[j] = windowStart(q * times[j], epsilon, limit);
+    waiting[j] = j;
+  }
+  std::stable_sort(waiting.begin(), waiting.end(),
+                   [&](std::size_t x, std::size_t y) { return start[x] < start[y]; });
+  std::size_t next = 0;  // the first of `waiting` not formed yet
+  struct Active {
+    std::size_t time;
+    PoissonWindow window;
+  };
+  std::vector<Active> active;
+
   Array1<double> v(n, 0.0);  // by position in the topological order
   v(step.position(1)) = 1.0;
   double moving = exit(1) > 0.0 ? 1.0 : 0.0;  // the mass on states that can still move
-  std::size_t open = times.size();
-  for (long k = 0; open > 0; ++k) {
-    for (std::size_t j = 0; j < times.size(); ++j) {
-      Pending& pj = pending[j];
-      if (pj.done) continue;
-      if (!pj.formed && k >= pj.start) {
-        pj.window = poissonWindow(q * times[j], epsilon);
-        pj.formed = true;
+  for (long k = 0;; ++k) {
+    while (next < waiting.size() && start[waiting[next]] <= k) {
+      const std::size_t j = waiting[next++];
+      active.push_back({j, poissonWindow(q * times[j], epsilon)});
+    }
+    // Once the moving mass is below epsilon/2, no later step changes the
+    // absorbed probabilities by more: the rest of each window's weight goes
+    // to what they are now.
+    const bool settled = moving <= epsilon / 2;
+    for (std::size_t i = 0; i < active.size();) {
+      const PoissonWindow& w = active[i].window;
+      Unreliability& u = out[active[i].time];
+      const long at = k - w.first;
+      const long last = static_cast<long>(w.p.size()) - 1;
+      if (at >= 0) {
+        const std::size_t a = static_cast<std::size_t>(at);
+        add(u, v, w.p[a] + (settled ? w.after[a] : 0.0));
+      } else if (settled) {
+        add(u, v, 1.0);
       }
-      const long i = k - pj.window.first;
-      const long size = static_cast<long>(pj.window.p.size());
-      // Once the moving mass is below epsilon/2, no later step changes the
-      // absorbed probabilities by more: the rest of the window's weight goes
-      // to what they are now.
-      const bool settled = moving <= epsilon / 2;
-      if (pj.formed && i >= 0 && i < size) {
-        const std::size_t at = static_cast<std::size_t>(i);
-        add(out[j], v, pj.window.p[at] + (settled ? pj.window.after[at] : 0.0));
-      } else if (settled && (!pj.formed || i < 0)) {
-        add(out[j], v, 1.0);
-      }
-      if (settled || (pj.formed && i >= size - 1)) {
-        pj.done = true;
-        out[j].terms = k + 1;
-        --open;
+      if (settled || at == last) {
+        u.terms = k + 1;
+        active[i] = std::move(active.back());
+        active.pop_back();
+      } else {
+        ++i;
       }
     }
-    if (open == 0) break;
-    if (k == limit) {
-      for (std::size_t j = 0; j < times.size(); ++j) {
-        if (pending[j].done) continue;
-        char text[160];
-        std::snprintf(text, sizeof text,
-                      "time %g needs more than %ld steps of the uniformized chain (q t = %g), "
-                      "and the chain does not settle before",
-                      times[j], limit, q * times[j]);
-        error = chain.model + ": " + text;
-        return -1;
+    if (settled) {
+      for (; next < waiting.size(); ++next) {
+        add(out[waiting[next]], v, 1.0);
+        out[waiting[next]].terms = k + 1;
       }
+    }
+    if (active.empty() && next == waiting.size()) break;
+    if (k == limit) {
+      const double t = times[active.empty() ? waiting[next] : active.front().time];
+      char text[160];
+      std::snprintf(text, sizeof text,
+                    "time %g needs more than %ld steps of the uniformized chain (q t = %g), "
+                    "and the chain does not settle before",
+                    t, limit, q * t);
+      error = chain.model + ": " + text;
+      return -1;
     }
     moving = step.apply(v);
   }

@@ -20,10 +20,10 @@ namespace molvex {
 int topologicalOrder(const Chain& chain, Array1<int>& order, std::string& error);
 
 struct Figures {
-  int operational = 0;   // expanded states
+  int operational = 0;  // expanded states
   int failure = 0;
   int truncation = 0;
-  int transitions = 0;   // arcs
+  int transitions = 0;  // arcs
   // The mean time to failure: lower bound with the truncation states
   // counted as failed, upper bound with them counted as working (infinite
   // as soon as one is reachable).  Infinity where the chain can end in a
@@ -32,6 +32,7 @@ struct Figures {
   double mttfUpper = 0.0;
   double pFailLower = 0.0;  // probability of ever reaching a failure state
   double pFailUpper = 0.0;  // ... or a truncation state
+  double pStuck = 0.0;      // ... or an expanded state without arcs
 };
 
 // `rate` holds one value per arc (arcRates); `order` comes from
@@ -40,9 +41,9 @@ Figures solveFigures(const Chain& chain, const Array1<double>& rate, const Array
 
 struct Unreliability {
   double time = 0.0;
-  double lower = 0.0;   // probability of being in a failure state at `time`
-  double upper = 0.0;   // ... or in a truncation state
-  long terms = 0;       // steps of the uniformized chain the value took
+  double lower = 0.0;     // probability of being in a failure state at `time`
+  double upper = 0.0;     // ... or in a truncation state
+  long terms = 0;         // steps of the uniformized chain the value took
   Array1<double> byType;  // 1 .. ntypes: probability of each type's failure state
 };
 

@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include <CLI/CLI.hpp>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 
@@ -31,10 +32,19 @@ void describeSolve(CLI::App& app, SolveOptions& o) {
   app.add_option("--epsilon", o.epsilon, "absolute error bound of the unreliability")
       ->type_name("E")
       ->capture_default_str()
-      ->check(CLI::Range(1e-15, 0.5));
+      ->check(CLI::Validator(
+          [](std::string& text) -> std::string {
+            // Written out, as a range check lets "nan" through.
+            char* end = nullptr;
+            const double e = std::strtod(text.c_str(), &end);
+            const bool ok = end == text.c_str() + text.size() && e >= 1e-15 && e <= 0.5;
+            return ok ? std::string() : "'" + text + "' is not a number from 1e-15 to 0.5";
+          },
+          "from 1e-15 to 0.5"));
   app.add_flag("--json", o.json, "one JSON object instead of the table");
-  CLI::Option* plot = app.add_option("--plot", o.plot, "draw the unreliability over time into an SVG file")
-                           ->type_name("FILE.svg");
+  CLI::Option* plot =
+      app.add_option("--plot", o.plot, "draw the unreliability over time into an SVG file")
+          ->type_name("FILE.svg");
   app.add_option("--until", o.until, "the end of the plotted time (default: the largest --time)")
       ->type_name("T")
       ->needs(plot);

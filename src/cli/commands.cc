@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -31,6 +32,7 @@ int fail(std::string_view command, const std::string& message) {
 bool parseTime(const std::string& text, double& value) {
   char* end = nullptr;
   value = std::strtod(text.c_str(), &end);
+  if (value == 0.0) value = 0.0;  // "-0" is the time 0
   return !text.empty() && end == text.c_str() + text.size() && std::isfinite(value) && value >= 0.0;
 }
 
@@ -40,22 +42,34 @@ struct Output {
 };
 
 // Writes each file whole on the export unit; after a failed write none of
-// them is left, so a user never takes a cut file for a chain.
+// the files this run wrote is left, so a user never takes a cut file for a
+// chain.  What it could not open is not its own to remove.
 int writeFiles(std::string_view command, const std::vector<Output>& outputs) {
   for (std::size_t i = 0; i < outputs.size(); ++i) {
     const Output& o = outputs[i];
-    int status = openOutput(exportUnit, o.file);
-    if (status == 1) {
-      o.write(exportUnit);
-      status = closeUnit(exportUnit);
-    }
-    if (status != 1) {
+    const bool opened = openOutput(exportUnit, o.file) == 1;
+    if (opened) o.write(exportUnit);
+    if (!opened || closeUnit(exportUnit) != 1) {
       std::error_code ec;
-      for (std::size_t j = 0; j <= i; ++j) std::filesystem::remove(outputs[j].file, ec);
+      for (std::size_t j = 0; j < i + (opened ? 1 : 0); ++j)
+        std::filesystem::remove(outputs[j].file, ec);
       return fail(command, outputs[i].file + ": cannot be written");
     }
   }
   return 0;
+}
+
+// Storm reads a parametric chain's rates as expressions over its parameters,
+// so each rate name must be a name there.
+bool parameterName(const std::string& name) {
+  const auto letter = [](char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
+  };
+  if (name.empty() || !letter(name[0])) return false;
+  for (char c : name) {
+    if (!letter(c) && !std::isdigit(static_cast<unsigned char>(c))) return false;
+  }
+  return true;
 }
 
 int loadRates(std::string_view command, const Chain& chain, const std::string& file,
@@ -122,7 +136,8 @@ int solveCommand(const SolveOptions& o) {
   std::vector<double> times;
   for (const std::string& text : o.times) {
     double t = 0.0;
-    if (!parseTime(text, t)) return fail("solve", "--time " + quoteText(text) + " is not a time (a number >= 0)");
+    if (!parseTime(text, t))
+      return fail("solve", "--time " + quoteText(text) + " is not a time (a number >= 0)");
     times.push_back(t);
   }
   Chain chain;
@@ -157,6 +172,9 @@ int exportCommand(const ExportOptions& o) {
   Array1<double> rate;
   std::vector<Output> outputs;
   if (o.format == "dot") {
+    if (!o.rates.empty()) {
+      return fail("export", "--to dot draws the rate names, not values: --rates has no use there");
+    }
     if (chain.nstates > dotLimit && !o.force) {
       return fail("export", std::to_string(chain.nstates) + " states are more than a graph of " +
                                 std::to_string(dotLimit) + " can show; --force draws it anyway");
@@ -173,8 +191,16 @@ int exportCommand(const ExportOptions& o) {
   } else {
     const bool numbers = !o.parametric && !ratesFile.empty();
     if (numbers && loadRates("export", chain, ratesFile, rate) != 0) return 1;
-    outputs.push_back(
-        {prefix + ".drn", [&, numbers](int unit) { writeDrn(chain, numbers ? &rate : nullptr, unit); }});
+    for (int r = 1; !numbers && r <= chain.rateNames.size(); ++r) {
+      if (!parameterName(chain.rateNames(r))) {
+        return fail("export",
+                    "rate name " + quoteText(chain.rateNames(r)) +
+                        " is not a parameter name (letters, digits, _): give a rates file");
+      }
+    }
+    outputs.push_back({prefix + ".drn", [&, numbers](int unit) {
+                         writeDrn(chain, numbers ? &rate : nullptr, unit);
+                       }});
   }
   if (writeFiles("export", outputs) != 0) return 1;
   for (const Output& out : outputs) writeText(SCRUNT, "wrote " + out.file + "\n");

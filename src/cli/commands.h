@@ -8,20 +8,20 @@ namespace molvex {
 
 struct SolveOptions {
   std::string model;
-  std::string rates;              // "" for NAME.RAT
-  std::vector<std::string> times; // as given, checked by the command
+  std::string rates;               // "" for NAME.RAT
+  std::vector<std::string> times;  // as given, checked by the command
   double epsilon = 1e-12;
   bool json = false;
-  std::string plot;               // "" for no plot
-  std::string until;              // "" for the default end of the plot
+  std::string plot;   // "" for no plot
+  std::string until;  // "" for the default end of the plot
   bool logTime = false;
 };
 
 struct ExportOptions {
   std::string model;
-  std::string format;   // drn, prism or dot
-  std::string rates;    // "" for NAME.RAT where it exists
-  std::string prefix;   // "" for NAME
+  std::string format;  // drn, prism or dot
+  std::string rates;   // "" for NAME.RAT where it exists
+  std::string prefix;  // "" for NAME
   bool parametric = false;
   bool force = false;
 };

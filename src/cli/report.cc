@@ -46,7 +46,8 @@ std::string jsonString(const std::string& text) {
 
 std::string mttfLine(const Figures& f) {
   if (std::isinf(f.mttfLower)) {
-    return "infinite: the system can end in a state where it has not failed";
+    return f.pStuck > 0.0 ? "infinite: the system can end in a state where it has not failed"
+                          : "beyond the range of a double";
   }
   if (f.mttfUpper == f.mttfLower) return readable(f.mttfLower);
   return "at least " + readable(f.mttfLower) + " (no upper bound: truncation states are reached)";
@@ -81,8 +82,8 @@ std::string jsonNumber(double value) {
 std::string reportTable(const Report& r) {
   const Chain& chain = *r.chain;
   const Figures& f = r.figures;
-  std::string out = "Model " + chain.model + ": " + plural(f.operational, "operational state") + ", " +
-                    plural(f.failure, "failure state") + ", " +
+  std::string out = "Model " + chain.model + ": " + plural(f.operational, "operational state") +
+                    ", " + plural(f.failure, "failure state") + ", " +
                     plural(f.truncation, "truncation state") + ", " +
                     plural(f.transitions, "transition") + "\n";
   out += "Rates from " + r.ratesFile + "\n";
@@ -127,7 +128,8 @@ std::string reportJson(const Report& r) {
            ", \"lower\": " + jsonNumber(u.lower) + ", \"upper\": " + jsonNumber(u.upper) +
            ", \"terms\": " + std::to_string(u.terms) + ", \"by_type\": {";
     for (int t = 1; t <= chain.ntypes; ++t) {
-      out += std::string(t > 1 ? ", " : "") + "\"" + std::to_string(t) + "\": " + jsonNumber(u.byType(t));
+      out += std::string(t > 1 ? ", " : "") + "\"" + std::to_string(t) +
+             "\": " + jsonNumber(u.byType(t));
     }
     out += "}}";
   }

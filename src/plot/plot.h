@@ -16,12 +16,12 @@ struct PlotCurve {
 
 struct PlotData {
   std::string model;
-  std::vector<double> times;   // increasing; above 0 throughout when logTime
-  std::vector<double> lower;   // the unreliability, or its lower bound
-  std::vector<double> upper;   // equal to lower unless truncated
-  bool truncated = false;      // draw the band between lower and upper
+  std::vector<double> times;      // increasing; above 0 throughout when logTime
+  std::vector<double> lower;      // the unreliability, or its lower bound
+  std::vector<double> upper;      // equal to lower unless truncated
+  bool truncated = false;         // draw the band between lower and upper
   std::vector<PlotCurve> byType;  // probability of each type's failure state
-  bool logTime = false;        // a logarithmic time axis
+  bool logTime = false;           // a logarithmic time axis
 };
 
 // The SVG text of the plot.

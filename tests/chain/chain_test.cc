@@ -75,8 +75,10 @@ TEST(ChainReader, ReadsWhatTheRunWrote) {
 TEST(ChainReader, ReadsMultipliersTruncationAndSharedSpares) {
   testing::ScratchDir dir;
   for (const char* ext : {"INT", "TUP", "DIC"}) {
-    dir.write(std::string("TRUNC.") + ext, example(std::string("truncation/expected/TRUNC.") + ext));
-    dir.write(std::string("SHARED.") + ext, example(std::string("sharedspare/expected/SHARED.") + ext));
+    dir.write(std::string("TRUNC.") + ext,
+              example(std::string("truncation/expected/TRUNC.") + ext));
+    dir.write(std::string("SHARED.") + ext,
+              example(std::string("sharedspare/expected/SHARED.") + ext));
   }
   Chain chain;
   std::string error;
@@ -127,9 +129,17 @@ TEST(ChainReader, RefusesWhatIsWrongOrDoesNotBelongTogether) {
        "PUMPS.DIC: FEIDS names state 3 for type 1, which is already"},
       {"a total that leaves a state unaccounted", "PUMPS.TUP", " -1\n 5\n", " -1\n 6\n",
        "PUMPS.TUP: state 6 of 6 is neither expanded nor a failure or truncation state"},
+      {"failure states swapped between the types", "PUMPS.DIC", " 5 4 ", " 4 5 ",
+       "PUMPS.INT:9: arc 2 -> 4 has the rate LAM2, but FEIDS makes state 4 the failure state of "
+       "type 1 (LAM1)"},
+      {"a chain cut short beside complete tuples", "PUMPS.INT", " 1 2    LAM1;", " 1 3    LAM1;",
+       "PUMPS.INT: no arc leads to state 2 of PUMPS.TUP"},
+      {"an arc back to the initial state", "PUMPS.INT", " 2 4    LAM2*X;", " 2 1    LAM2;",
+       "PUMPS.INT: an arc leads back to the initial state 1"},
       {"a total far beyond the states", "PUMPS.TUP", " -1\n 5\n", " -1\n 2000000000\n",
        "PUMPS.TUP: a total of 2000000000 states for 3 expanded states and 2 component types"},
-      {"rates whose sum overflows", "PUMPS.RAT", "LAM1 1e-3\n\n  LAM2\t2E-3", "LAM1 1.7e308\nLAM2 1.7e308",
+      {"rates whose sum overflows", "PUMPS.RAT", "LAM1 1e-3\n\n  LAM2\t2E-3",
+       "LAM1 1.7e308\nLAM2 1.7e308",
        "PUMPS.RAT: the rates out of state 1 add up beyond the range of a double"},
       {"a TAIDS line beside an untruncated chain", "PUMPS.DIC", " 5 4 \n", " 5 4 \n TAIDS\n 0 0 \n",
        "PUMPS.DIC: a TAIDS line, but PUMPS.INT is not truncated"},
@@ -139,8 +149,10 @@ TEST(ChainReader, RefusesWhatIsWrongOrDoesNotBelongTogether) {
        "PUMPS.RAT: no value for the rate LAM2 of PUMPS.INT"},
       {"a rate that is not a number", "PUMPS.RAT", "2E-3", "fast",
        "PUMPS.RAT:4: value 'fast' of LAM2 is not a number"},
-      {"a rate of zero", "PUMPS.RAT", "2E-3", "0", "PUMPS.RAT:4: value '0' of LAM2 is not a positive"},
-      {"an infinite rate", "PUMPS.RAT", "2E-3", "inf", "PUMPS.RAT:4: value 'inf' of LAM2 is not a positive finite"},
+      {"a rate of zero", "PUMPS.RAT", "2E-3", "0",
+       "PUMPS.RAT:4: value '0' of LAM2 is not a positive"},
+      {"an infinite rate", "PUMPS.RAT", "2E-3", "inf",
+       "PUMPS.RAT:4: value 'inf' of LAM2 is not a positive finite"},
       {"a rate given twice", "PUMPS.RAT", "# pumps", "LAM2 1", "PUMPS.RAT:4: LAM2 is given twice"},
   };
   for (const Fault& f : faults) {

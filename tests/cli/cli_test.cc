@@ -38,6 +38,7 @@ TEST(Subcommands, AWrongCommandLineExitsWithTwoAndTheUsage) {
       {"solve", "PUMPS", "--bogus"},
       {"solve", "PUMPS", "--until", "5"},
       {"solve", "PUMPS", "--epsilon", "0"},
+      {"solve", "PUMPS", "--epsilon", "nan"},
       {"solve", "PUMPS", "OTHER"},
       {"export", "PUMPS"},
       {"export", "PUMPS", "--to", "pdf"},
@@ -47,7 +48,8 @@ TEST(Subcommands, AWrongCommandLineExitsWithTwoAndTheUsage) {
     const testing::CommandOutcome r = runCommand(args);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err.rfind("molvex " + args[0] + ": ", 0), 0u) << r.err;
-    EXPECT_NE(r.err.find("Usage: molvex " + args[0] + " [OPTIONS] NAME"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Usage: molvex " + args[0] + " [OPTIONS] NAME"), std::string::npos)
+        << r.err;
     EXPECT_EQ(r.out, "");
   }
   const testing::CommandOutcome help = runCommand({"solve", "--help"});
@@ -74,6 +76,18 @@ TEST(Subcommands, BadInputExitsWithOneAndWritesNothing) {
     EXPECT_EQ(r.out, "");
     EXPECT_FALSE(std::filesystem::exists(g.dir.path() / "out.svg"));
   }
+  // A file in the way is reported, and is not this run's to remove.
+  std::filesystem::create_directory(g.dir.path() / "in-the-way.svg");
+  const testing::CommandOutcome blocked =
+      runCommand({"solve", "PUMPS", "--plot", "in-the-way.svg", "--time", "5"});
+  EXPECT_EQ(blocked.status, 1);
+  EXPECT_EQ(blocked.err, "molvex solve: in-the-way.svg: cannot be written\n");
+  EXPECT_TRUE(std::filesystem::is_directory(g.dir.path() / "in-the-way.svg"));
+  const testing::CommandOutcome dotRates =
+      runCommand({"export", "PUMPS", "--to", "dot", "--rates", "PUMPS.RAT"});
+  EXPECT_EQ(dotRates.status, 1);
+  EXPECT_EQ(dotRates.err.rfind("molvex export: --to dot draws the rate names", 0), 0u)
+      << dotRates.err;
   const testing::CommandOutcome missing = runCommand({"export", "NOPE", "--to", "dot"});
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.err.rfind("molvex export: NOPE.DIC: not a dictionary", 0), 0u) << missing.err;
@@ -87,14 +101,17 @@ std::string skeleton(const std::string& json) {
 
 TEST(Subcommands, JsonHasExactlyTheDocumentedKeys) {
   Generated pumps("pumps", "PUMPS");
-  const testing::CommandOutcome r = runCommand({"solve", "PUMPS", "--json", "--time", "100", "--time", "0"});
+  const testing::CommandOutcome r =
+      runCommand({"solve", "PUMPS", "--json", "--time", "100", "--time", "0"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(skeleton(r.out),
             "{\"model\": \"PUMPS\", \"truncated\": false, \"states\": {\"operational\": #, "
             "\"failure\": #, \"truncation\": #, \"transitions\": #}, \"mttf_lower\": #, "
             "\"mttf_upper\": #, \"p_fail\": {\"lower\": #, \"upper\": #}, \"unreliability\": "
-            "[{\"time\": #, \"lower\": #, \"upper\": #, \"terms\": #, \"by_type\": {\"#\": #, \"#\": #}}, "
-            "{\"time\": #, \"lower\": #, \"upper\": #, \"terms\": #, \"by_type\": {\"#\": #, \"#\": #}}]}\n");
+            "[{\"time\": #, \"lower\": #, \"upper\": #, \"terms\": #, \"by_type\": {\"#\": #, "
+            "\"#\": #}}, "
+            "{\"time\": #, \"lower\": #, \"upper\": #, \"terms\": #, \"by_type\": {\"#\": #, "
+            "\"#\": #}}]}\n");
   // 17 significant digits: parallel pumps, MTTF = 1/a + 1/b - 1/(a+b).
   EXPECT_NE(r.out.find("\"mttf_lower\": 1166.666666666666"), std::string::npos) << r.out;
 
@@ -108,7 +125,8 @@ TEST(Subcommands, JsonHasExactlyTheDocumentedKeys) {
 
 TEST(Subcommands, APlotIsWrittenBesideTheFigures) {
   Generated g("truncation", "TRUNC");
-  const testing::CommandOutcome r = runCommand({"solve", "TRUNC", "--plot", "trunc.svg", "--log-time", "--until", "1e4"});
+  const testing::CommandOutcome r =
+      runCommand({"solve", "TRUNC", "--plot", "trunc.svg", "--log-time", "--until", "1e4"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(g.dir.read("trunc.svg").find("<svg"), std::string::npos);
 }
@@ -118,10 +136,12 @@ TEST(Subcommands, AGraphOfTooManyStatesNeedsForce) {
   // states and 11 failure states, more than a picture can show.
   testing::ScratchDir dir;
   testing::Console con;
-  std::string txt = "NODE 20 TYPE FBOX INPUT 19\nNODE 19 TYPE AND 11 INPUT 1 2 3 4 5 6 7 8 9 10 11\n";
+  std::string txt =
+      "NODE 20 TYPE FBOX INPUT 19\nNODE 19 TYPE AND 11 INPUT 1 2 3 4 5 6 7 8 9 10 11\n";
   std::string dic;
   for (int i = 1; i <= 11; ++i) {
-    txt += "NODE " + std::to_string(i) + " TYPE BASIC 1 OF COMPONENT TYPE " + std::to_string(i) + "\n";
+    txt +=
+        "NODE " + std::to_string(i) + " TYPE BASIC 1 OF COMPONENT TYPE " + std::to_string(i) + "\n";
     dic += std::to_string(i) + " PART L" + std::to_string(i) + "\n  BODY\n";
   }
   dir.write("BIG.TXT", txt);

@@ -12,6 +12,8 @@
 //
 // The graphs are checked by Graphviz itself: it must read each one without a
 // word on stderr and draw every state and every arc.
+#include "export/export.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -23,7 +25,6 @@
 
 #include "chain/chain.h"
 #include "chain/rates.h"
-#include "export/export.h"
 #include "main/dialog.h"
 #include "support/console.h"
 #include "util/units.h"
@@ -60,7 +61,8 @@ void loadChain(const testing::ScratchDir& dir, const std::string& source, Chain&
   } else {
     const fs::path folder = fs::path(MOLVEX_SOURCE_DIR) / "examples" / source;
     for (const auto& entry : fs::directory_iterator(folder)) {
-      if (entry.is_regular_file()) fs::copy_file(entry.path(), dir.path() / entry.path().filename());
+      if (entry.is_regular_file())
+        fs::copy_file(entry.path(), dir.path() / entry.path().filename());
     }
     const std::string answers = slurp(folder / "answers.txt");
     model = answers.substr(0, answers.find('\n'));
@@ -196,12 +198,12 @@ Drawing draw(const testing::ScratchDir& dir, const std::string& graph) {
 
 bool haveDot() { return std::system("dot -V > /dev/null 2>&1") == 0; }
 
-#define REQUIRE_DOT()                                                      \
-  do {                                                                     \
-    if (!haveDot()) {                                                      \
+#define REQUIRE_DOT()                                                        \
+  do {                                                                       \
+    if (!haveDot()) {                                                        \
       if (std::getenv("CI") != nullptr) FAIL() << "Graphviz dot is missing"; \
-      GTEST_SKIP() << "Graphviz dot is not installed";                     \
-    }                                                                      \
+      GTEST_SKIP() << "Graphviz dot is not installed";                       \
+    }                                                                        \
   } while (0)
 
 class ExportDot : public ::testing::TestWithParam<const char*> {};

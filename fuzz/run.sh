@@ -14,7 +14,7 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(words cvrtxt bldlst dict ft2mc chain)
 build="$root/build-fuzz"
 
-cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DMOLVEX_FUZZ=ON -DMOLVEX_TESTS=OFF >/dev/null
+cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DMOLVEX_FUZZ=ON -DMOLVEX_WERROR=ON -DMOLVEX_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 --target $(printf 'fuzz_%s ' "${targets[@]}")
 "$root/fuzz/corpus.sh" "$build/corpus"
 

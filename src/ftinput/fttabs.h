@@ -12,7 +12,9 @@ constexpr int GATSIZ = 257;      // words of a gate list: the count and 256 gate
 constexpr int MAXNOD = 256;      // nodes of one model
 constexpr int MAXBAS = 96;       // basic components of one model
 constexpr int BASSIZ = 98;       // root state vector: 96 slots and two trailer words
-constexpr int WRKSIZ = 7680000;  // the work area: index list during the build, then the queue
+// The work area: the index list during the build, then the queue.  Larger
+// only when the state limit is raised (setStateLimit).
+inline int WRKSIZ = 7680000;
 
 struct FaultTree {
   Array1<int> PLCTAB{PLCSIZ};

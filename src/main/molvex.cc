@@ -1,14 +1,16 @@
 // The molvex command: the dialogue, a subcommand, or its usage and version.
+#include <cstdlib>
 #include <iostream>
 #include <string_view>
 
 #include "cli/cli.h"
 #include "main/dialog.h"
+#include "stategen/store.h"
 
 namespace {
 
 constexpr std::string_view USAGE =
-    "Usage: molvex [--help | --version]\n"
+    "Usage: molvex [--help | --version | --max-states N]\n"
     "       molvex solve NAME [--rates FILE] [--time T]... [--json] [--plot FILE.svg]\n"
     "       molvex export NAME --to drn|prism|dot [--rates FILE] [-o PREFIX]\n"
     "\n"
@@ -24,8 +26,10 @@ constexpr std::string_view USAGE =
     "  export  the generated chain for Storm (DRN), PRISM or Graphviz\n"
     "\n"
     "Options:\n"
-    "  --help     print this text and exit\n"
-    "  --version  print the version and exit\n"
+    "  --help          print this text and exit\n"
+    "  --version       print the version and exit\n"
+    "  --max-states N  hold the dialogue with room for N states (80000 to\n"
+    "                  10000000; default 80000), the tables sized to match\n"
     "\n"
     "Exit status: 0 after the last model, 1 after a failed model, 2 for a wrong\n"
     "argument, 3 when the input ended before a model was completely defined.\n"
@@ -38,7 +42,15 @@ constexpr std::string_view USAGE =
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   if (argc > 1 && molvex::isSubcommand(argv[1])) return molvex::runSubcommand(argc, argv);
-  if (argc > 1) {
+  if (argc == 3 && std::string_view(argv[1]) == "--max-states") {
+    char* end = nullptr;
+    const long states = std::strtol(argv[2], &end, 10);
+    if (*argv[2] == '\0' || *end != '\0' || molvex::setStateLimit(states) != 1) {
+      std::cerr << "molvex: --max-states takes a number of states from 80000 to 10000000, not '"
+                << argv[2] << "'\n";
+      return 2;
+    }
+  } else if (argc > 1) {
     const std::string_view arg = argv[1];
     if (argc == 2 && arg == "--help") {
       std::cout << USAGE;

@@ -100,9 +100,21 @@ void enter(StateIndex* IDX, const NodePool& POOL, int HEAD, int NODSIZ, int FIRS
 
 }  // namespace
 
+int setStateLimit(long states) {
+  constexpr long defaultStates = 80000, defaultPool = 580000, defaultWork = 7680000;
+  // The words of the largest table must stay an int, and its index table a
+  // power of two that an int holds.
+  constexpr long most = 10000000;
+  if (states < defaultStates || states > most) return -1;
+  MAXSTA = static_cast<int>(states);
+  POOLWD = static_cast<int>((defaultPool * states + defaultStates - 1) / defaultStates);
+  WRKSIZ = static_cast<int>((defaultWork * states + defaultStates - 1) / defaultStates);
+  return 1;
+}
+
 void INIIDX(StateStore& ST) {
   for (StateIndex* IDX : {&ST.LVLIX, &ST.PERIX}) {
-    if (IDX->SLOTS.size() == 0) IDX->SLOTS.resize(IDXSLT);
+    if (IDX->SLOTS.size() == 0) IDX->SLOTS.resize(IDXSLT());
   }
   emptyIndex(ST.LVLIX, ST.POOL1.NULPTR);
   emptyIndex(ST.PERIX, ST.POOL2.NULPTR);

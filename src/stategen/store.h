@@ -24,15 +24,23 @@
 
 namespace molvex {
 
-constexpr int POOLWD = 580000;  // words of each node pool
-constexpr int MAXNSZ = 290;     // largest node size of the pools
-constexpr int MAXSTA = 80000;   // state numbers of one chain
+constexpr int MAXNSZ = 290;  // largest node size of the pools
+
+// The limits of one generation: 80,000 state numbers and 580,000-word node
+// pools unless a user raised the limit (setStateLimit).
+inline int POOLWD = 580000;  // words of each node pool
+inline int MAXSTA = 80000;   // state numbers of one chain
+
+// Raises the state limit to `states` (at least the default) and scales the
+// node pools, the work area and so the indexes with it; returns 1, or -1
+// when the tables of so many states could not be addressed.
+int setStateLimit(long states);
 
 // The smallest state node is three data words and its link (an encoded
 // state without failed slots, or a vector of one slot), so a pool holds at
 // most POOLWD / 4 of them; an index has more slots than that, so that a
 // probe always ends at an empty slot and probe runs stay short.
-constexpr int IDXSLT = static_cast<int>(std::bit_ceil(unsigned{POOLWD / 4 + 1}));
+inline int IDXSLT() { return static_cast<int>(std::bit_ceil(unsigned(POOLWD / 4 + 1))); }
 
 struct IndexSlot {
   int NODE = -1;

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "stategen/store.h"
 #include "support/console.h"
 
 namespace molvex {
@@ -115,6 +116,39 @@ TEST(Generation, TheStateNumberLimitStopsTheGeneration) {
   EXPECT_EQ(m.con.lines(), concat({" **** FT2MC: ERROR F510 - TOO MANY STATES GENERATED, MAX = "
                                    "80000"},
                                   statistics(80001, 80000, 0, 79999, 79999)));
+}
+
+// A raised limit: the same chain runs to its end within 200,000 states, and
+// a limit it passes is reported as the limit in force.  The default comes
+// back whole: pools and work area of exactly the documented size.
+TEST(Generation, ARaisedStateLimitSizesTheTablesToMatch) {
+  struct Restore {
+    ~Restore() { setStateLimit(80000); }
+  } restore;
+  EXPECT_EQ(setStateLimit(79999), -1);
+  EXPECT_EQ(setStateLimit(10000001), -1);
+  const char* tree = "N 1 1 16 100000*1\nN 2 2 18 100001/100000\nA 1 1 2 2\nN 3 3 22\nA 2 2 3 3\n";
+  {
+    ASSERT_EQ(setStateLimit(200000), 1);
+    EXPECT_EQ(MAXSTA, 200000);
+    EXPECT_EQ(POOLWD, 1450000);
+    EXPECT_EQ(WRKSIZ, 19200000);
+    Model m;
+    m.dir.write("M.FTR", tree);
+    EXPECT_EQ(m.run(), 1) << m.con.screen();
+    EXPECT_NE(m.dir.read("M.TUP").find("\n -1\n 100001\n"), std::string::npos);
+  }
+  {
+    ASSERT_EQ(setStateLimit(90000), 1);
+    Model m;
+    m.dir.write("M.FTR", tree);
+    EXPECT_EQ(m.run(), -1);
+    EXPECT_EQ(m.con.lines().front(), " **** FT2MC: ERROR F510 - TOO MANY STATES GENERATED, MAX = 90000");
+  }
+  ASSERT_EQ(setStateLimit(80000), 1);
+  EXPECT_EQ(MAXSTA, 80000);
+  EXPECT_EQ(POOLWD, 580000);
+  EXPECT_EQ(WRKSIZ, 7680000);
 }
 
 }  // namespace

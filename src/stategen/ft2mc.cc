@@ -41,6 +41,7 @@ struct Generation {
   ArcTable ARCS;
   Queue Q;
   std::string INTNAM, TUPNAM;
+  std::string CURTXT;  // the verbose comment head of the state being expanded
 
   int NTRUNC = 0, VERBOSE = 0;
   int NSLOT = 0, NPAND = 0, SPRBAS = 0, DYNFLG = 0;
@@ -299,7 +300,8 @@ int expand(Generation& G) {
   G.CHANGED = 0;
   G.RATMUL = 0;
   G.ARCS.NTRANS = k;
-  const ArcStates S{G.CUR(G.NSLOT + 2), G.NSLOT, G.CUR, G.NEW, G.TRUNC, G.VERBOSE};
+  if (G.VERBOSE != 0) commentHead(G.CURTXT, G.CUR, G.NSLOT);
+  const ArcStates S{G.CUR(G.NSLOT + 2), G.NSLOT, G.CUR, G.NEW, G.TRUNC, G.VERBOSE, G.CURTXT};
   k = 1;
   for (int failcp = 1; failcp <= NBASIC; ++failcp) {
     if (G.CUR(failcp) <= 0) continue;

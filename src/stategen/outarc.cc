@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <string>
 #include <string_view>
 
 #include "main/globals.h"
@@ -29,11 +31,30 @@ struct Rate {
   std::string_view view() const { return std::string_view(text.data(), text.size()); }
 };
 
-void writeSlots(Line& line, CIntTab v, int NSLOT) {
-  for (int i = 1; i <= NSLOT; ++i) line << v(i);
+// An integer's digits; a slot value is nearly always one digit.
+void appendDigits(std::string& text, int value) {
+  if (value >= 0 && value <= 9) {
+    text.push_back(static_cast<char>('0' + value));
+    return;
+  }
+  char digits[16];
+  const auto r = std::to_chars(digits, digits + sizeof digits, value);
+  text.append(digits, static_cast<std::size_t>(r.ptr - digits));
 }
 
 }  // namespace
+
+void appendSlots(std::string& text, CIntTab v, int n) {
+  for (int i = 1; i <= n; ++i) {
+    if (text.empty() || text.back() != ' ') text.push_back(' ');
+    appendDigits(text, v(i));
+  }
+}
+
+void commentHead(std::string& HEAD, CIntTab CUR, int NSLOT) {
+  HEAD.assign("*");
+  appendSlots(HEAD, CUR, NSLOT);
+}
 
 void OUTARC(const ArcStates& S, int k, Span1<const std::string> TYPNAM, CIntTab TRNCST,
             CIntTab BASTYP, ArcTable& ARCS) {
@@ -59,16 +80,23 @@ void OUTARC(const ArcStates& S, int k, Span1<const std::string> TYPNAM, CIntTab 
   const std::string_view mult(digits.data(), static_cast<std::size_t>(ndig));
   const Rate rate(TYPNAM(type), failure || (S.TRUNC != 0 && TRNCST(type) == target));
   if (S.VERBOSE != 0) {
-    Line line(INTUNT);
-    line << "*";
-    writeSlots(line, S.CUR, S.NSLOT);
+    // The comment is formed whole and handed to the line writer as text:
+    // the head of every arc of the source is the same, and the target's
+    // slots are formed by the same rule the writer follows.
+    static std::string comment;
+    comment.assign(S.CURTXT);
     if (failure) {
-      line << " -> F" << type;
+      comment += " -> F ";  // the blank the free format puts before an integer
+      appendDigits(comment, type);
     } else {
-      line << " -> ";
-      writeSlots(line, S.NEW, S.NSLOT);
+      comment += " -> ";
+      appendSlots(comment, S.NEW, S.NSLOT);
     }
-    line << "    " << mult << "*" << rate.view();
+    comment += "    ";
+    comment += mult;
+    comment += '*';
+    comment += rate.view();
+    Line(INTUNT) << comment;
   }
   {
     Line line(INTUNT);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "util/array1.h"
 
@@ -28,7 +29,18 @@ struct ArcStates {
   CIntTab NEW;     // the target state vector (for the verbose comment)
   int TRUNC;       // the generation is truncating
   int VERBOSE;
+  // The verbose comment's head, "*" and the slots of CUR (commentHead):
+  // the same for every arc of the source state, so formed once for them.
+  std::string_view CURTXT;
 };
+
+// Slots 1..n of v behind `text` as the free-format writer puts integers:
+// each after one blank, unless the text so far ends in one.
+void appendSlots(std::string& text, CIntTab v, int n);
+
+// HEAD := "*" and slots 1..NSLOT of CUR, the head of a verbose comment line
+// (in a string kept from state to state, so that it is not allocated anew).
+void commentHead(std::string& HEAD, CIntTab CUR, int NSLOT);
 
 // Writes transition k of the source state as one arc, merging into it the
 // later transitions to the same target through components whose types have

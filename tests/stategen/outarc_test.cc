@@ -37,7 +37,9 @@ struct Fixture {
     arcs.ARCMUL(arcs.NTRANS) = mul;
   }
   std::vector<std::string> write(int trunc, int verbose) {
-    const ArcStates s{4, 3, cur, nw, trunc, verbose};
+    std::string head;
+    commentHead(head, cur, 3);
+    const ArcStates s{4, 3, cur, nw, trunc, verbose, head};
     for (int k = 1; k <= arcs.NTRANS; ++k) {
       if (arcs.ARCTO(k) != 0) OUTARC(s, k, names, trncst, bastyp, arcs);
     }

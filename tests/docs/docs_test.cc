@@ -302,5 +302,15 @@ TEST(Docs, AWrongArgumentExitsWithTwoAfterSayingSo) {
   }
 }
 
+TEST(Docs, AStateLimitOutOfRangeExitsWithTwo) {
+  if (!haveMolvex()) GTEST_SKIP() << "molvex is not built";
+  for (const char* args : {"--max-states 79999", "--max-states many", "--max-states ''"}) {
+    const Outcome run = runMolvex(args);
+    EXPECT_EQ(run.status, 2) << args;
+    EXPECT_EQ(run.output.rfind("molvex: --max-states takes a number of states from 80000 to ", 0), 0u)
+        << args << ": " << run.output;
+  }
+}
+
 }  // namespace
 }  // namespace molvex

@@ -59,11 +59,7 @@ double timedGeneration(const Model& m, int useIndex, molvex::bench::Outcome& out
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::map<std::string, Model (*)(int)> families{
-      {"kofn", molvex::bench::kOfN},          {"mult", molvex::bench::multiples},
-      {"fdep", molvex::bench::dependencies},  {"csp", molvex::bench::coldSpares},
-      {"pand", molvex::bench::priorityAnds},  {"seq", molvex::bench::sequences},
-      {"trunc", molvex::bench::truncatedKOfN}};
+  const auto& families = molvex::bench::families();
   bool scan = true;
   std::string family = "seq";
   int size = 9;

@@ -176,4 +176,11 @@ double peakMiB() {
   return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
+const std::map<std::string, Model (*)(int)>& families() {
+  static const std::map<std::string, Model (*)(int)> byName{
+      {"kofn", kOfN},         {"mult", multiples}, {"fdep", dependencies}, {"csp", coldSpares},
+      {"pand", priorityAnds}, {"seq", sequences},  {"trunc", truncatedKOfN}};
+  return byName;
+}
+
 }  // namespace molvex::bench

@@ -3,6 +3,7 @@
 // directory, and what one generation of them gave.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,9 @@ Model coldSpares(int size);     // cold spare gates, neighbours sharing a spare
 Model priorityAnds(int size);   // priority-AND gates over pairs of components
 Model sequences(int size);      // sequence gates over triples of components
 Model truncatedKOfN(int size);  // a wide k of n, cut before its failures
+
+// The families by the names the one-run programs take on their command line.
+const std::map<std::string, Model (*)(int)>& families();
 
 // Writes NAME.FTR and NAME.DIC into the current directory and removes the
 // outputs of an earlier run.

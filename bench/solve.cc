@@ -54,11 +54,7 @@ void writeRates(const molvex::Chain& chain, const std::string& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::map<std::string, Model (*)(int)> families{
-      {"kofn", molvex::bench::kOfN},          {"mult", molvex::bench::multiples},
-      {"fdep", molvex::bench::dependencies},  {"csp", molvex::bench::coldSpares},
-      {"pand", molvex::bench::priorityAnds},  {"seq", molvex::bench::sequences},
-      {"trunc", molvex::bench::truncatedKOfN}};
+  const auto& families = molvex::bench::families();
   std::string family = "seq";
   int size = 9;
   if (argc == 3 && families.count(argv[1]) != 0) {

@@ -1,6 +1,7 @@
 #include "chain/chain.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <map>
 #include <sstream>
 #include <vector>
@@ -14,20 +15,6 @@ namespace {
 
 constexpr int MAXTYP = 96;  // the dictionary's limit
 constexpr int MAXSLT = 96;  // the generation's limit of basic components
-
-// The words of a line: blank-separated, as every file of the chain writes
-// them.
-std::vector<std::string_view> words(std::string_view line) {
-  std::vector<std::string_view> out;
-  std::size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && line[i] == ' ') ++i;
-    const std::size_t start = i;
-    while (i < line.size() && line[i] != ' ') ++i;
-    if (i > start) out.push_back(line.substr(start, i - start));
-  }
-  return out;
-}
 
 bool toInt(std::string_view word, int& value) {
   const char* end = word.data() + word.size();
@@ -88,7 +75,7 @@ class Reader {
 // A line of integers only: the .TUP file and the FEIDS and TAIDS values.
 int integers(Reader& in, const std::string& line, std::vector<int>& values, std::string_view what) {
   values.clear();
-  for (std::string_view w : words(line)) {
+  for (std::string_view w : blankWords(line)) {
     int v = 0;
     if (!toInt(w, v)) return in.failHere(quoteText(w) + " is not an integer " + std::string(what));
     values.push_back(v);
@@ -146,7 +133,7 @@ int readStateLines(const std::string& file, int feidln, Chain& chain, bool& taid
   chain.trncst.resize(chain.ntypes, 0);
   taids = false;
   int status = in.nextText(line);
-  if (status == 1 && words(line).size() == 1 && words(line)[0] == "TAIDS") {
+  if (status == 1 && blankWords(line) == std::vector<std::string_view>{"TAIDS"}) {
     taids = true;
     if (typeValues(chain.trncst, "TAIDS") != 1) return -1;
     status = in.nextText(line);
@@ -220,7 +207,7 @@ int readHeader(Reader& in, Chain& chain) {
   const int status = in.nextText(line);
   if (status == -11) return in.failAtEnd("empty: no header line");
   if (status != 1) return -1;
-  const auto w = words(line);
+  const auto w = blankWords(line);
   std::size_t i = 1;
   bool ok = !w.empty() && w[0] == "SORTED";
   if (ok && i < w.size() && w[i] == "TRUNC=") {
@@ -245,9 +232,7 @@ bool parseRate(std::string_view text, const std::map<std::string, int, std::less
   text.remove_suffix(1);
   const std::size_t star = text.find('*');
   int k = 1;
-  const bool hasK = star != std::string_view::npos && star > 0 && toInt(text.substr(0, star), k) &&
-                    k >= 1 &&
-                    text.substr(0, star).find_first_not_of("0123456789") == std::string_view::npos;
+  const bool hasK = star != std::string_view::npos && toInt(text.substr(0, star), k) && k >= 1;
   for (int withK = hasK ? 1 : 0; withK >= 0; --withK) {
     std::string_view rest = withK ? text.substr(star + 1) : text;
     const bool hasX = rest.size() > 2 && rest.substr(rest.size() - 2) == "*X";
@@ -277,7 +262,7 @@ int readArcs(const std::string& file, Chain& chain, std::vector<RawArc>& raw, st
     const int status = in.next(line);
     if (status == -11) break;
     if (status != 1) return -1;
-    const auto w = words(line);
+    const auto w = blankWords(line);
     if (w.empty() || w[0][0] == '*') continue;  // the separator and comment lines
     RawArc r{0, in.line(), Arc{}};
     if (w.size() != 3 || !toInt(w[0], r.source) || !toInt(w[1], r.arc.target)) {
@@ -464,6 +449,24 @@ int placeArcs(Chain& chain, const std::vector<RawArc>& raw, const std::string& i
 
 }  // namespace
 
+std::vector<std::string_view> blankWords(std::string_view line) {
+  std::vector<std::string_view> out;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && line[i] == ' ') ++i;
+    const std::size_t start = i;
+    while (i < line.size() && line[i] != ' ') ++i;
+    if (i > start) out.push_back(line.substr(start, i - start));
+  }
+  return out;
+}
+
+bool readDouble(const std::string& text, double& value) {
+  char* end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return !text.empty() && end == text.c_str() + text.size();
+}
+
 std::string quoteText(std::string_view text) {
   text = text.substr(0, text.find_last_not_of(' ') + 1);
   std::string out;
@@ -474,11 +477,13 @@ std::string quoteText(std::string_view text) {
   return out;
 }
 
-std::string Chain::rateText(const Arc& arc) const {
+std::string Chain::rateExpression(const Arc& arc) const {
   std::string text = arc.multiplier > 1 ? std::to_string(arc.multiplier) + "*" : "";
-  text += rateNames(arc.rate);
-  if (arc.marked) text += "*X";
-  return text;
+  return text + rateNames(arc.rate);
+}
+
+std::string Chain::rateText(const Arc& arc) const {
+  return arc.marked ? rateExpression(arc) + "*X" : rateExpression(arc);
 }
 
 int readChain(std::string_view model, Chain& chain, std::string& error) {

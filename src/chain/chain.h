@@ -11,6 +11,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "util/array1.h"
 
@@ -54,10 +55,19 @@ struct Chain {
   Span1<const int> unitsOf(int s) const {
     return Span1<const int>(units).slice((s - 1) * nbasic + 1, nbasic);
   }
-  // The rate text of an arc as NAME.INT writes it, without its ";":
-  // "K*NAME", "NAME", each with "*X" when marked.
+  // An arc's rate as an expression over the rate names: "K*NAME" or "NAME".
+  std::string rateExpression(const Arc& arc) const;
+  // The rate text of an arc as NAME.INT writes it, without its ";": the
+  // expression, with "*X" when marked.
   std::string rateText(const Arc& arc) const;
 };
+
+// The blank-separated words of a line of the chain's files or a rates file.
+std::vector<std::string_view> blankWords(std::string_view line);
+
+// A whole text as a number in any form C++ reads as a double ("1e-3", ".5",
+// "0x1p-4", "inf"); false when anything is left over.
+bool readDouble(const std::string& text, double& value);
 
 // A text of a file or command line in quotes, its trailing blanks cut, as
 // the messages about it show it.

@@ -1,8 +1,6 @@
 #include "chain/rates.h"
 
-#include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 #include "util/units.h"
 
@@ -28,27 +26,17 @@ int readRates(std::string_view file, RateTable& rates, std::string& error) {
     for (char& c : line) {
       if (c == '\t') c = ' ';
     }
-    const std::size_t start = line.find_first_not_of(' ');
-    if (start == std::string::npos || line[start] == '#') continue;
-    const std::size_t nameEnd = line.find(' ', start);
-    const std::size_t valueStart =
-        line.find_first_not_of(' ', nameEnd == std::string::npos ? line.size() : nameEnd);
-    if (nameEnd == std::string::npos || valueStart == std::string::npos) {
-      status = fail(quoteText(line) + " is not RATENAME VALUE");
+    const auto words = blankWords(line);
+    if (words.empty() || words[0][0] == '#') continue;
+    if (words.size() != 2) {
+      status = fail(quoteText(line) + (words.size() < 2 ? " is not RATENAME VALUE"
+                                                        : " has more than RATENAME VALUE"));
       break;
     }
-    const std::size_t valueEnd = line.find(' ', valueStart);
-    if (valueEnd != std::string::npos &&
-        line.find_first_not_of(' ', valueEnd) != std::string::npos) {
-      status = fail(quoteText(line) + " has more than RATENAME VALUE");
-      break;
-    }
-    const std::string name = line.substr(start, nameEnd - start);
-    const std::string text = line.substr(valueStart, valueEnd - valueStart);
-    // strtod takes every form of a C++ double ("1e-3", ".5", "0x1p-4").
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size()) {
+    const std::string name(words[0]);
+    const std::string text(words[1]);
+    double value = 0.0;
+    if (!readDouble(text, value)) {
       status = fail("value " + quoteText(text) + " of " + name + " is not a number");
     } else if (!std::isfinite(value) || value <= 0.0) {
       status =

@@ -253,7 +253,6 @@ int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Arr
                        const std::vector<double>& times, double epsilon, long maxSteps,
                        std::vector<Unreliability>& out, std::string& error) {
   const int n = chain.nstates;
-  const long limit = maxSteps;
   out.clear();
   out.resize(times.size());
   for (std::size_t j = 0; j < times.size(); ++j) {
@@ -295,7 +294,7 @@ int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Arr
   std::vector<long> start(times.size());
   std::vector<std::size_t> waiting(times.size());
   for (std::size_t j = 0; j < times.size(); ++j) {
-    start[j] = windowStart(q * times[j], epsilon, limit);
+    start[j] = windowStart(q * times[j], epsilon, maxSteps);
     waiting[j] = j;
   }
   std::stable_sort(waiting.begin(), waiting.end(),
@@ -345,13 +344,13 @@ int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Arr
       }
     }
     if (active.empty() && next == waiting.size()) break;
-    if (k == limit) {
+    if (k == maxSteps) {
       const double t = times[active.empty() ? waiting[next] : active.front().time];
       char text[160];
       std::snprintf(text, sizeof text,
                     "time %g needs more than %ld steps of the uniformized chain (q t = %g), "
                     "and the chain does not settle before",
-                    t, limit, q * t);
+                    t, maxSteps, q * t);
       error = chain.model + ": " + text;
       return -1;
     }

@@ -1,10 +1,10 @@
 #include "cli/cli.h"
 
 #include <CLI/CLI.hpp>
-#include <cstdlib>
 #include <iostream>
 #include <string>
 
+#include "chain/chain.h"
 #include "cli/commands.h"
 #include "main/files.h"
 #include "util/units.h"
@@ -35,9 +35,8 @@ void describeSolve(CLI::App& app, SolveOptions& o) {
       ->check(CLI::Validator(
           [](std::string& text) -> std::string {
             // Written out, as a range check lets "nan" through.
-            char* end = nullptr;
-            const double e = std::strtod(text.c_str(), &end);
-            const bool ok = end == text.c_str() + text.size() && e >= 1e-15 && e <= 0.5;
+            double e = 0.0;
+            const bool ok = readDouble(text, e) && e >= 1e-15 && e <= 0.5;
             return ok ? std::string() : "'" + text + "' is not a number from 1e-15 to 0.5";
           },
           "from 1e-15 to 0.5"));

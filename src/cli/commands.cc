@@ -30,10 +30,9 @@ int fail(std::string_view command, const std::string& message) {
 
 // A time of the command line: a finite number, not negative.
 bool parseTime(const std::string& text, double& value) {
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
+  const bool number = readDouble(text, value);
   if (value == 0.0) value = 0.0;  // "-0" is the time 0
-  return !text.empty() && end == text.c_str() + text.size() && std::isfinite(value) && value >= 0.0;
+  return number && std::isfinite(value) && value >= 0.0;
 }
 
 struct Output {

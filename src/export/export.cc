@@ -11,32 +11,20 @@
 namespace molvex {
 namespace {
 
-// Text gathered before it goes to the unit: a chain of a million states is
-// written in pieces of this size rather than line by line.
-constexpr std::size_t pieceSize = 1 << 16;
-
+// The unit gathers the text and hands it to the file in large pieces, so
+// the writers append piece by piece.
 class Writer {
  public:
-  explicit Writer(int unit) : unit_(unit) { text_.reserve(pieceSize + 256); }
-  ~Writer() { flush(); }
-  Writer(const Writer&) = delete;
-  Writer& operator=(const Writer&) = delete;
-
+  explicit Writer(int unit) : unit_(unit) {}
   Writer& operator<<(std::string_view s) {
-    text_.append(s);
-    if (text_.size() >= pieceSize) flush();
+    appendText(unit_, s);
     return *this;
   }
   Writer& operator<<(char c) { return *this << std::string_view(&c, 1); }
   Writer& operator<<(int value) { return *this << std::string_view(std::to_string(value)); }
 
  private:
-  void flush() {
-    if (!text_.empty()) appendText(unit_, text_);
-    text_.clear();
-  }
   int unit_;
-  std::string text_;
 };
 
 // The shortest text that reads back as the same double: the other engine
@@ -45,13 +33,6 @@ std::string number(double value) {
   char buf[32];
   const auto r = std::to_chars(buf, buf + sizeof buf, value);
   return std::string(buf, r.ptr);
-}
-
-// An arc's rate as an expression over the rate names, without the "*X" mark,
-// which only says where the arc leads.
-std::string expression(const Chain& chain, const Arc& arc) {
-  std::string text = arc.multiplier > 1 ? std::to_string(arc.multiplier) + "*" : "";
-  return text + chain.rateNames(arc.rate);
 }
 
 // The outgoing transitions of a state, one per target in increasing order.
@@ -89,7 +70,8 @@ std::string sumExpression(const Chain& chain, const std::vector<int>& arcs) {
   std::string text;
   for (int a : arcs) {
     if (!text.empty()) text += '+';
-    text += expression(chain, chain.arcs(a));
+    // Without the "*X" mark, which only says where the arc leads.
+    text += chain.rateExpression(chain.arcs(a));
   }
   return text;
 }

@@ -6,7 +6,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="${1:-$root/build-fuzz/corpus}"
-for t in words cvrtxt bldlst dict ft2mc chain; do
+for t in words cvrtxt bldlst dict ft2mc chain galileo; do
   mkdir -p "$out/$t"
   if [ -d "$root/fuzz/seeds/$t" ]; then cp "$root/fuzz/seeds/$t"/* "$out/$t/"; fi
 done
@@ -48,3 +48,6 @@ for expected in "$root"/examples/*/expected/ "$root"/tests/golden/*/expected/; d
     awk '/^ *FEIDS/ { exit } /^[0-9]/ { printf "%s %.1e\n", $3, 1e-3 * (1 + $1 / 10) }' "$dic"
   } > "$out/chain/$name"
 done
+
+# galileo: the Galileo examples.
+cp "$root"/examples/galileo/*.dft "$out/galileo/"

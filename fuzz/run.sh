@@ -5,13 +5,13 @@
 # build-fuzz/artifacts/TARGET/.  The corpora grow in build-fuzz/corpus/, so a
 # later run goes on from what an earlier one found.
 #
-#   fuzz/run.sh [SECONDS] [TARGET...]     targets: words cvrtxt bldlst dict ft2mc chain
+#   fuzz/run.sh [SECONDS] [TARGET...]     targets: words cvrtxt bldlst dict ft2mc chain galileo
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-60}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(words cvrtxt bldlst dict ft2mc chain)
+[ ${#targets[@]} -gt 0 ] || targets=(words cvrtxt bldlst dict ft2mc chain galileo)
 build="$root/build-fuzz"
 
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DMOLVEX_FUZZ=ON -DMOLVEX_WERROR=ON -DMOLVEX_TESTS=OFF >/dev/null

@@ -1,18 +1,84 @@
 #include "cli/cli.h"
 
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <iostream>
+#include <limits>
 #include <string>
 
 #include "chain/chain.h"
 #include "cli/commands.h"
+#include "cli/dft.h"
 #include "main/files.h"
+#include "stategen/store.h"
 #include "util/units.h"
 
 namespace molvex {
 namespace {
 
 void say(int unit, const std::string& text) { writeText(unit, text); }
+
+// A whole number from `least` to `most` in decimal digits only, `range`
+// saying so in words.  The text is handed on rewritten in plain digits,
+// since CLI11 would read "010" as octal and " 5" or "+5" as 5.
+CLI::Validator wholeNumber(long least, long most, const std::string& what,
+                           const std::string& range) {
+  return CLI::Validator(
+      [=](std::string& text) -> std::string {
+        long value = 0;
+        bool ok = !text.empty();
+        for (char c : text) {
+          ok = ok && std::isdigit(static_cast<unsigned char>(c)) != 0;
+          if (ok && value <= most) value = value * 10 + (c - '0');  // stops before overflowing
+        }
+        if (!ok || value < least || value > most) {
+          return "'" + text + "' is not " + what + " (" + range + ")";
+        }
+        text = std::to_string(value);
+        return std::string();
+      },
+      range);
+}
+
+void addTimes(CLI::App& app, std::vector<std::string>& times) {
+  app.add_option("--time", times, "a mission time for the unreliability (any number of them)")
+      ->type_name("T")
+      ->expected(1)
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
+
+void addEpsilon(CLI::App& app, double& epsilon) {
+  app.add_option("--epsilon", epsilon, "absolute error bound of the unreliability")
+      ->type_name("E")
+      ->capture_default_str()
+      ->check(CLI::Validator(
+          [](std::string& text) -> std::string {
+            // Written out, as a range check lets "nan" through.
+            double e = 0.0;
+            const bool ok = readDouble(text, e) && e >= 1e-15 && e <= 0.5;
+            return ok ? std::string() : "'" + text + "' is not a number from 1e-15 to 0.5";
+          },
+          "from 1e-15 to 0.5"));
+}
+
+void addTruncation(CLI::App& app, int& truncation) {
+  app.add_option("--trunc", truncation,
+                 "truncate the chain after N failures (0: the complete chain)")
+      ->type_name("N")
+      ->capture_default_str()
+      ->transform(
+          wholeNumber(0, std::numeric_limits<int>::max(), "a truncation bound", "0 or more"));
+}
+
+void addMaxStates(CLI::App& app, long& maxStates) {
+  app.add_option("--max-states", maxStates, "room for N states, the tables sized to match")
+      ->type_name("N")
+      ->capture_default_str()
+      ->transform(
+          wholeNumber(leastStateLimit, mostStateLimit, "a number of states",
+                      std::to_string(leastStateLimit) + " to " + std::to_string(mostStateLimit)));
+}
 
 void describeSolve(CLI::App& app, SolveOptions& o) {
   app.description(
@@ -24,22 +90,8 @@ void describeSolve(CLI::App& app, SolveOptions& o) {
   app.add_option("NAME", o.model, "the model name")->type_name("")->required();
   app.add_option("--rates", o.rates, "the rates file: RATENAME VALUE per line (default NAME.RAT)")
       ->type_name("FILE");
-  app.add_option("--time", o.times, "a mission time for the unreliability (any number of them)")
-      ->type_name("T")
-      ->expected(1)
-      ->allow_extra_args(false)
-      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  app.add_option("--epsilon", o.epsilon, "absolute error bound of the unreliability")
-      ->type_name("E")
-      ->capture_default_str()
-      ->check(CLI::Validator(
-          [](std::string& text) -> std::string {
-            // Written out, as a range check lets "nan" through.
-            double e = 0.0;
-            const bool ok = readDouble(text, e) && e >= 1e-15 && e <= 0.5;
-            return ok ? std::string() : "'" + text + "' is not a number from 1e-15 to 0.5";
-          },
-          "from 1e-15 to 0.5"));
+  addTimes(app, o.times);
+  addEpsilon(app, o.epsilon);
   app.add_flag("--json", o.json, "one JSON object instead of the table");
   CLI::Option* plot =
       app.add_option("--plot", o.plot, "draw the unreliability over time into an SVG file")
@@ -69,17 +121,80 @@ void describeExport(CLI::App& app, ExportOptions& o) {
   app.add_flag("--force", o.force, "dot: draw a chain of more than 2000 states");
 }
 
+void describeGenerate(CLI::App& app, GenerateOptions& o) {
+  app.description(
+      "The Markov chain of the model NAME in the current directory, generated as the\n"
+      "dialogue generates it for the answers NAME and the truncation bound, without the\n"
+      "questions: the same files and the same messages, for scripts.");
+  app.add_option("NAME", o.model, "the model name")->type_name("")->required();
+  addTruncation(app, o.truncation);
+  addMaxStates(app, o.maxStates);
+}
+
+CLI::Validator modelNameCheck() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        return modelName(text)
+                   ? std::string()
+                   : "'" + text + "' is not a model name (1 to 9 letters, digits, _ or -)";
+      },
+      "");
+}
+
+void describeImport(CLI::App& app, ImportOptions& o) {
+  app.description(
+      "A Galileo dynamic fault tree (.dft) as MOLVEX's own files in the current\n"
+      "directory: the text description NAME.TXT, the dictionary NAME.DIC and the rates\n"
+      "file NAME.RAT.  A construct MOLVEX cannot represent is refused with its place in\n"
+      "the file; one that other tools compute otherwise is imported with a warning.");
+  app.add_option("FILE", o.file, "the .dft file")->type_name("")->required();
+  app.add_option("NAME", o.model,
+                 "the model name (default: the file's base name, upper-cased, cut to 9)")
+      ->type_name("")
+      ->check(modelNameCheck());
+  app.add_flag("--force", o.force, "write over NAME.TXT, NAME.DIC and NAME.RAT");
+}
+
+void describeRun(CLI::App& app, RunOptions& o) {
+  app.description(
+      "A Galileo dynamic fault tree (.dft) taken to its figures in one step: imported\n"
+      "into a scratch directory, generated and solved; prints the report of molvex solve\n"
+      "(the import's warnings and the generation's messages go to the error stream).");
+  app.add_option("FILE", o.file, "the .dft file")->type_name("")->required();
+  addTruncation(app, o.truncation);
+  addTimes(app, o.times);
+  addEpsilon(app, o.epsilon);
+  app.add_flag("--json", o.json, "one JSON object instead of the table");
+  CLI::Option* keep =
+      app.add_option("--keep", o.keep, "keep the model's files in DIR (made when missing)")
+          ->type_name("DIR");
+  app.add_flag("--force", o.force, "write over the model's files in DIR")->needs(keep);
+  addMaxStates(app, o.maxStates);
+}
+
 }  // namespace
 
-bool isSubcommand(std::string_view word) { return word == "solve" || word == "export"; }
+bool isSubcommand(std::string_view word) {
+  return word == "generate" || word == "solve" || word == "export" || word == "import" ||
+         word == "run";
+}
 
 int runSubcommand(int argc, const char* const* argv) {
   if (attachedOutput(errorUnit) == nullptr) attachOutput(errorUnit, &std::cerr);
   const std::string name = argv[1];
   CLI::App app("molvex " + name, "molvex " + name);
+  GenerateOptions generate;
   SolveOptions solve;
   ExportOptions exportOptions;
-  if (name == "solve") {
+  ImportOptions import;
+  RunOptions run;
+  if (name == "generate") {
+    describeGenerate(app, generate);
+  } else if (name == "import") {
+    describeImport(app, import);
+  } else if (name == "run") {
+    describeRun(app, run);
+  } else if (name == "solve") {
     describeSolve(app, solve);
   } else {
     describeExport(app, exportOptions);
@@ -93,6 +208,9 @@ int runSubcommand(int argc, const char* const* argv) {
     say(errorUnit, "molvex " + name + ": " + e.what() + "\n" + app.help());
     return 2;
   }
+  if (name == "generate") return generateCommand(generate);
+  if (name == "import") return importCommand(import);
+  if (name == "run") return runDftCommand(run);
   return name == "solve" ? solveCommand(solve) : exportCommand(exportOptions);
 }
 

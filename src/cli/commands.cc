@@ -13,8 +13,12 @@
 #include "cli/cli.h"
 #include "cli/report.h"
 #include "export/export.h"
+#include "main/dialog.h"
 #include "main/files.h"
+#include "main/globals.h"
 #include "plot/plot.h"
+#include "stategen/ft2mc.h"
+#include "stategen/store.h"
 #include "util/units.h"
 
 namespace molvex {
@@ -33,29 +37,6 @@ bool parseTime(const std::string& text, double& value) {
   const bool number = readDouble(text, value);
   if (value == 0.0) value = 0.0;  // "-0" is the time 0
   return number && std::isfinite(value) && value >= 0.0;
-}
-
-struct Output {
-  std::string file;
-  std::function<void(int)> write;
-};
-
-// Writes each file whole on the export unit; after a failed write none of
-// the files this run wrote is left, so a user never takes a cut file for a
-// chain.  What it could not open is not its own to remove.
-int writeFiles(std::string_view command, const std::vector<Output>& outputs) {
-  for (std::size_t i = 0; i < outputs.size(); ++i) {
-    const Output& o = outputs[i];
-    const bool opened = openOutput(exportUnit, o.file) == 1;
-    if (opened) o.write(exportUnit);
-    if (!opened || closeUnit(exportUnit) != 1) {
-      std::error_code ec;
-      for (std::size_t j = 0; j < i + (opened ? 1 : 0); ++j)
-        std::filesystem::remove(outputs[j].file, ec);
-      return fail(command, outputs[i].file + ": cannot be written");
-    }
-  }
-  return 0;
 }
 
 // Storm reads a parametric chain's rates as expressions over its parameters,
@@ -131,6 +112,22 @@ int drawPlot(const SolveOptions& o, const Chain& chain, const Array1<double>& ra
 
 }  // namespace
 
+// On the export unit.  What it could not open is not its own to remove.
+int writeFiles(std::string_view command, const std::vector<Output>& outputs) {
+  for (std::size_t i = 0; i < outputs.size(); ++i) {
+    const Output& o = outputs[i];
+    const bool opened = openOutput(exportUnit, o.file) == 1;
+    if (opened) o.write(exportUnit);
+    if (!opened || closeUnit(exportUnit) != 1) {
+      std::error_code ec;
+      for (std::size_t j = 0; j < i + (opened ? 1 : 0); ++j)
+        std::filesystem::remove(outputs[j].file, ec);
+      return fail(command, outputs[i].file + ": cannot be written");
+    }
+  }
+  return 0;
+}
+
 int solveCommand(const SolveOptions& o) {
   std::vector<double> times;
   for (const std::string& text : o.times) {
@@ -204,6 +201,27 @@ int exportCommand(const ExportOptions& o) {
   if (writeFiles("export", outputs) != 0) return 1;
   for (const Output& out : outputs) writeText(SCRUNT, "wrote " + out.file + "\n");
   return 0;
+}
+
+int generateCommand(const GenerateOptions& o) {
+  if (o.truncation < 0) {
+    return fail("generate", "--trunc " + std::to_string(o.truncation) +
+                                " is not a truncation bound (0 or more)");
+  }
+  const int previousLimit = MAXSTA;
+  if (setStateLimit(o.maxStates) != SUCCES) {
+    return fail("generate", "--max-states " + std::to_string(o.maxStates) +
+                                " is not a number of states (" + std::to_string(leastStateLimit) +
+                                " to " + std::to_string(mostStateLimit) + ")");
+  }
+  // The set-up the dialogue gives each model, so that nothing a previous
+  // model or command left behind can change this one.
+  INITDR();
+  INIUTL(0, 5, 6, 0);
+  const int VERBOSE = 1;
+  const int status = FT2MC(answerField(o.model, MDLLEN), MDLLEN, o.truncation, VERBOSE);
+  setStateLimit(previousLimit);
+  return status == SUCCES ? 0 : 1;
 }
 
 }  // namespace molvex

@@ -1,7 +1,9 @@
 // What each subcommand does once its command line has been understood.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace molvex {
@@ -26,8 +28,31 @@ struct ExportOptions {
   bool force = false;
 };
 
+struct GenerateOptions {
+  std::string model;
+  int truncation = 0;      // 0 for the complete chain
+  long maxStates = 80000;  // the state limit of this generation (default leastStateLimit)
+};
+
+// A file a command writes: its name and what writes it on a unit.
+struct Output {
+  std::string file;
+  std::function<void(int)> write;
+};
+
+// Writes each file whole; after a failed write none of the files this run
+// wrote is left, so a user never takes a cut file for a chain.  Returns 0, or
+// 1 after the message of `command`.
+int writeFiles(std::string_view command, const std::vector<Output>& outputs);
+
 // Each returns the exit status (0 or 1) after its output and messages.
 int solveCommand(const SolveOptions& options);
 int exportCommand(const ExportOptions& options);
+
+// Generates the model as the dialogue does once it has its answers: the same
+// files and the same messages of the generation on the screen unit, without
+// the dialogue's questions and tracebacks.  1 when the model failed.  The
+// state limit in force before the call is in force again after it.
+int generateCommand(const GenerateOptions& options);
 
 }  // namespace molvex

@@ -11,8 +11,6 @@
 namespace molvex {
 namespace {
 
-constexpr int MDLLEN = 15;
-
 // Set when the keyboard input ended in the middle of a model's definition;
 // the run then ends with its own exit status, whatever the statuses say.
 bool keyboardEnded = false;
@@ -22,10 +20,7 @@ bool keyboardEnded = false;
 int readAnswer(int unit, std::string& text, int length) {
   std::string record;
   const int status = readRecord(unit, record);
-  text.assign(static_cast<std::size_t>(length), ' ');
-  if (status == SUCCES) {
-    std::copy_n(record.begin(), std::min(record.size(), text.size()), text.begin());
-  }
+  text = answerField(status == SUCCES ? record : std::string_view(), length);
   return status;
 }
 
@@ -46,6 +41,12 @@ void truncationHelp() {
 }
 
 }  // namespace
+
+std::string answerField(std::string_view answer, int length) {
+  std::string text(static_cast<std::size_t>(std::max(length, 0)), ' ');
+  std::copy_n(answer.begin(), std::min(answer.size(), text.size()), text.begin());
+  return text;
+}
 
 int GETMDL(std::string& MODEL, int LENGTH) {
   for (;;) {

@@ -6,6 +6,14 @@
 
 namespace molvex {
 
+// The length of the model name as the dialogue reads it and FT2MC takes it.
+constexpr int MDLLEN = 15;
+
+// An answer as a text of `length` characters, blank-padded or cut: the form
+// in which the dialogue hands every answer on, so that a name given another
+// way reaches FT2MC as the same text.
+std::string answerField(std::string_view answer, int length);
+
 // Runs the dialogue until the user defines no further model, a model fails,
 // or the keyboard input ends.  Returns the process exit status: 0 after the
 // last model, 1 after a failed model, 3 when the input ended before a model

@@ -11,6 +11,9 @@ namespace {
 
 constexpr std::string_view USAGE =
     "Usage: molvex [--help | --version | --max-states N]\n"
+    "       molvex run FILE.dft [--trunc N] [--time T]... [--json] [--keep DIR]\n"
+    "       molvex import FILE.dft [NAME] [--force]\n"
+    "       molvex generate NAME [--trunc N] [--max-states N]\n"
     "       molvex solve NAME [--rates FILE] [--time T]... [--json] [--plot FILE.svg]\n"
     "       molvex export NAME --to drn|prism|dot [--rates FILE] [-o PREFIX]\n"
     "\n"
@@ -21,9 +24,15 @@ constexpr std::string_view USAGE =
     "the dictionary NAME.DIC back with its failure and truncation state numbers.\n"
     "\n"
     "Subcommands (each with its own --help):\n"
-    "  solve   the mean time to failure and the unreliability of a generated chain,\n"
-    "          with bounds after a truncated run and a breakdown by component type\n"
-    "  export  the generated chain for Storm (DRN), PRISM or Graphviz\n"
+    "  run       a Galileo model (.dft) to its figures in one step: import,\n"
+    "            generate and solve in a scratch directory\n"
+    "  import    a Galileo model (.dft) as NAME.TXT, NAME.DIC and NAME.RAT\n"
+    "  generate  one model's chain as the dialogue generates it, without the\n"
+    "            questions: the same files and messages, for scripts\n"
+    "  solve     the mean time to failure and the unreliability of a generated\n"
+    "            chain, with bounds after a truncated run and a breakdown by\n"
+    "            component type\n"
+    "  export    the generated chain for Storm (DRN), PRISM or Graphviz\n"
     "\n"
     "Options:\n"
     "  --help          print this text and exit\n"
@@ -33,7 +42,8 @@ constexpr std::string_view USAGE =
     "\n"
     "Exit status: 0 after the last model, 1 after a failed model, 2 for a wrong\n"
     "argument, 3 when the input ended before a model was completely defined.\n"
-    "A subcommand exits with 0 when done, 1 for bad input, 2 for wrong usage.\n"
+    "A subcommand exits with 0 when done, 1 for bad input or a failed model, 2 for\n"
+    "wrong usage.\n"
     "\n"
     "Documentation: README.md and docs/ in the MOLVEX sources.\n";
 

@@ -101,11 +101,10 @@ void enter(StateIndex* IDX, const NodePool& POOL, int HEAD, int NODSIZ, int FIRS
 }  // namespace
 
 int setStateLimit(long states) {
-  constexpr long defaultStates = 80000, defaultPool = 580000, defaultWork = 7680000;
+  constexpr long defaultStates = leastStateLimit, defaultPool = 580000, defaultWork = 7680000;
   // The words of the largest table must stay an int, and its index table a
   // power of two that an int holds.
-  constexpr long most = 10000000;
-  if (states < defaultStates || states > most) return -1;
+  if (states < defaultStates || states > mostStateLimit) return -1;
   MAXSTA = static_cast<int>(states);
   POOLWD = static_cast<int>((defaultPool * states + defaultStates - 1) / defaultStates);
   WRKSIZ = static_cast<int>((defaultWork * states + defaultStates - 1) / defaultStates);

@@ -31,6 +31,11 @@ constexpr int MAXNSZ = 290;  // largest node size of the pools
 inline int POOLWD = 580000;  // words of each node pool
 inline int MAXSTA = 80000;   // state numbers of one chain
 
+// The range of setStateLimit, the least being the default, so that a command
+// line can refuse a limit before any generation starts.
+constexpr long leastStateLimit = 80000;
+constexpr long mostStateLimit = 10000000;
+
 // Raises the state limit to `states` (at least the default) and scales the
 // node pools, the work area and so the indexes with it; returns 1, or -1
 // when the tables of so many states could not be addressed.

@@ -265,7 +265,9 @@ struct Outcome {
 
 Outcome runMolvex(const std::string& args) {
   Outcome run;
-  const std::string command = std::string(MOLVEX_BINARY_DIR) + "/molvex " + args + " 2>&1";
+  // From the top of the sources, where the documents' paths start.
+  const std::string command = "cd '" + ROOT.string() + "' && '" + std::string(MOLVEX_BINARY_DIR) +
+                              "/molvex' " + args + " 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return run;
   char buffer[4096];
@@ -307,7 +309,8 @@ TEST(Docs, AStateLimitOutOfRangeExitsWithTwo) {
   for (const char* args : {"--max-states 79999", "--max-states many", "--max-states ''"}) {
     const Outcome run = runMolvex(args);
     EXPECT_EQ(run.status, 2) << args;
-    EXPECT_EQ(run.output.rfind("molvex: --max-states takes a number of states from 80000 to ", 0), 0u)
+    EXPECT_EQ(run.output.rfind("molvex: --max-states takes a number of states from 80000 to ", 0),
+              0u)
         << args << ": " << run.output;
   }
 }

@@ -22,6 +22,7 @@
 #include "main/dialog.h"
 #include "support/command.h"
 #include "support/console.h"
+#include "support/folders.h"
 
 namespace molvex {
 namespace {
@@ -33,19 +34,6 @@ std::string slurp(const fs::path& path) { return testing::readFile(path); }
 void spill(const fs::path& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary);
   out << text;
-}
-
-std::vector<fs::path> goldenFolders() {
-  std::vector<fs::path> out;
-  for (const char* root : {"examples", "tests/golden"}) {
-    const fs::path dir = fs::path(MOLVEX_SOURCE_DIR) / root;
-    if (!fs::is_directory(dir)) continue;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-      if (fs::exists(entry.path() / "answers.txt")) out.push_back(entry.path());
-    }
-  }
-  std::sort(out.begin(), out.end());
-  return out;
 }
 
 // What `molvex solve` prints for the model just generated in the working
@@ -73,9 +61,7 @@ TEST_P(Golden, RunGivesTheExpectedTranscriptAndFiles) {
   const fs::path expected = folder / "expected";
   const bool update = std::getenv("MOLVEX_UPDATE_GOLDEN") != nullptr;
   testing::ScratchDir dir;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    if (entry.is_regular_file()) fs::copy_file(entry.path(), dir.path() / entry.path().filename());
-  }
+  testing::copyFiles(folder, dir.path());
   int status = 0;
   std::string screen;
   {
@@ -108,16 +94,8 @@ TEST_P(Golden, RunGivesTheExpectedTranscriptAndFiles) {
   }
 }
 
-std::string caseName(const ::testing::TestParamInfo<fs::path>& info) {
-  std::string name = info.param.parent_path().filename().string() + "_" +
-                     info.param.filename().string();
-  for (char& c : name) {
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  }
-  return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Models, Golden, ::testing::ValuesIn(goldenFolders()), caseName);
+INSTANTIATE_TEST_SUITE_P(Models, Golden, ::testing::ValuesIn(testing::goldenFolders()),
+                         testing::goldenName);
 
 }  // namespace
 }  // namespace molvex

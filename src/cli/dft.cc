@@ -1,0 +1,165 @@
+#include "cli/dft.h"
+
+#include <stdlib.h>
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "cli/cli.h"
+#include "cli/commands.h"
+#include "galileo/galileo.h"
+#include "main/files.h"
+#include "util/units.h"
+
+namespace molvex {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t modelLength = 9;
+
+int fail(std::string_view command, const std::string& message) {
+  writeText(errorUnit, "molvex " + std::string(command) + ": " + message + "\n");
+  return 1;
+}
+
+std::string where(const std::string& file, const DftPlace& at) {
+  return file + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) + ": ";
+}
+
+// Reads and translates the .dft file, its warnings printed.  Returns 0, or 1
+// after the message.
+int translateFile(std::string_view command, const std::string& file, DftFiles& files) {
+  std::error_code ec;
+  std::ifstream in(file, std::ios::binary);
+  if (!fs::is_regular_file(file, ec) || !in) return fail(command, file + ": cannot be read");
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return fail(command, file + ": cannot be read");
+  DftModel model;
+  DftMessage error;
+  if (readDft(text, model, error) != 1 ||
+      translateDft(model, fs::path(file).filename().string(), files, error) != 1) {
+    writeText(errorUnit, where(file, error.at) + error.text + "\n");
+    return 1;
+  }
+  for (const DftMessage& w : files.warnings) {
+    writeText(errorUnit, where(file, w.at) + "warning: " + w.text + "\n");
+  }
+  return 0;
+}
+
+// Writes NAME.TXT, NAME.DIC and NAME.RAT into `dir`; without `force` none
+// of them may exist already, so that no file of the user's is lost.
+int writeModel(std::string_view command, const DftFiles& files, const fs::path& dir,
+               const std::string& model, bool force) {
+  const std::vector<std::pair<std::string, const std::string*>> parts = {
+      {".TXT", &files.txt}, {".DIC", &files.dic}, {".RAT", &files.rat}};
+  std::vector<Output> outputs;
+  for (const auto& [extension, text] : parts) {
+    const std::string path = (dir / (model + extension)).string();
+    std::error_code ec;
+    if (!force && fs::exists(fs::symlink_status(path, ec))) {
+      return fail(command, path + " exists already (--force writes over it)");
+    }
+    outputs.push_back({path, [text](int unit) { appendText(unit, *text); }});
+  }
+  return writeFiles(command, outputs);
+}
+
+std::string modelFor(const std::string& given, const std::string& file) {
+  return given.empty() ? defaultModelName(file) : given;
+}
+
+// A directory of its own below the system's temporary directory.
+bool scratchDirectory(fs::path& dir) {
+  std::error_code ec;
+  std::string pattern = (fs::temp_directory_path(ec) / "molvex-run-XXXXXX").string();
+  if (ec || mkdtemp(pattern.data()) == nullptr) return false;
+  dir = pattern;
+  return true;
+}
+
+// Generates and solves the model in `dir`, the generation's messages on the
+// error unit so that the screen holds the report alone.
+int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string& model) {
+  std::error_code ec;
+  const fs::path back = fs::current_path(ec);
+  if (ec) return fail("run", "cannot tell the current directory");
+  fs::current_path(dir, ec);
+  if (ec) return fail("run", dir.string() + ": cannot be entered");
+  std::ostream* screen = attachedOutput(SCRUNT);
+  attachOutput(SCRUNT, attachedOutput(errorUnit));
+  GenerateOptions generate;
+  generate.model = model;
+  generate.truncation = o.truncation;
+  generate.maxStates = o.maxStates;
+  int status = generateCommand(generate);
+  attachOutput(SCRUNT, screen);
+  if (status != 0) {
+    fail("run", "the generation of " + model + " failed");
+  } else {
+    SolveOptions solve;
+    solve.model = model;
+    solve.times = o.times;
+    solve.epsilon = o.epsilon;
+    solve.json = o.json;
+    status = solveCommand(solve);
+  }
+  fs::current_path(back, ec);
+  return status;
+}
+
+}  // namespace
+
+std::string defaultModelName(const std::string& file) {
+  std::string name;
+  for (char c : fs::path(file).stem().string()) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    name += std::isalnum(u) && u < 0x80 ? static_cast<char>(std::toupper(u)) : c == '-' ? c : '_';
+  }
+  name = name.substr(0, modelLength);
+  return name.empty() ? "MODEL" : name;
+}
+
+bool modelName(const std::string& name) {
+  if (name.empty() || name.size() > modelLength) return false;
+  for (char c : name) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (!(std::isalnum(u) && u < 0x80) && c != '_' && c != '-') return false;
+  }
+  return true;
+}
+
+int importCommand(const ImportOptions& o) {
+  DftFiles files;
+  if (translateFile("import", o.file, files) != 0) return 1;
+  const std::string model = modelFor(o.model, o.file);
+  if (writeModel("import", files, fs::path(), model, o.force) != 0) return 1;
+  writeText(SCRUNT,
+            model + ".TXT, " + model + ".DIC and " + model + ".RAT written from " + o.file + "\n");
+  return 0;
+}
+
+int runDftCommand(const RunOptions& o) {
+  DftFiles files;
+  if (translateFile("run", o.file, files) != 0) return 1;
+  const std::string model = defaultModelName(o.file);
+  fs::path dir;
+  std::error_code ec;
+  if (!o.keep.empty()) {
+    dir = fs::absolute(o.keep, ec);
+    fs::create_directories(dir, ec);
+    if (!fs::is_directory(dir, ec)) return fail("run", o.keep + ": cannot be made a directory");
+  } else if (!scratchDirectory(dir)) {
+    return fail("run", "cannot make a scratch directory");
+  }
+  int status = writeModel("run", files, dir, model, o.force);
+  if (status == 0) status = generateAndSolve(o, dir, model);
+  if (o.keep.empty()) fs::remove_all(dir, ec);
+  return status;
+}
+
+}  // namespace molvex

@@ -1,0 +1,39 @@
+// The subcommands for Galileo models: `import` writes MOLVEX's own files for
+// a .dft file, `run` takes a .dft file to its figures in one step.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace molvex {
+
+struct ImportOptions {
+  std::string file;   // the .dft file
+  std::string model;  // "" for the file's base name
+  bool force = false;
+};
+
+struct RunOptions {
+  std::string file;
+  int truncation = 0;
+  std::vector<std::string> times;
+  double epsilon = 1e-12;
+  bool json = false;
+  std::string keep;  // "" for a scratch directory that is removed
+  bool force = false;
+  long maxStates = 80000;
+};
+
+// The model name a .dft file gets by default: its base name upper-cased,
+// what cannot stand in a model name as '_', cut to 9 characters.
+std::string defaultModelName(const std::string& file);
+
+// A model name that the generation can take whole: 1 to 9 characters,
+// letters, digits, '_' and '-'.
+bool modelName(const std::string& name);
+
+// Each returns the exit status (0 or 1) after its output and messages.
+int importCommand(const ImportOptions& options);
+int runDftCommand(const RunOptions& options);
+
+}  // namespace molvex

@@ -1,0 +1,535 @@
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <set>
+
+#include "galileo/galileo.h"
+
+namespace molvex {
+namespace {
+
+// MOLVEX's limits, as its build and generation enforce them.
+constexpr int maxNodes = 256;
+constexpr int maxBasic = 96;
+constexpr int maxSlots = 96;
+constexpr int maxInputs = 70;
+constexpr int placeWords = 3584;
+// Rate names of 15 characters and more draw a warning from the dictionary
+// reader.
+constexpr std::size_t maxRateName = 14;
+constexpr std::size_t textColumns = 80;
+
+std::string quoted(const std::string& name) { return "\"" + name + "\""; }
+
+bool isBasic(const DftElement& e) { return e.kind == DftKind::basic; }
+
+// The model with every name resolved: inputs as element indices.
+class Net {
+ public:
+  Net(const DftModel& model, DftFiles& files, DftMessage& error)
+      : m_(model), files_(files), error_(error) {}
+
+  int translate(std::string_view source) {
+    if (resolve() != 1 || checkGates() != 1 || checkCycles() != 1 || checkSpareRoles() != 1 ||
+        number() != 1) {
+      return -1;
+    }
+    warnSpareUses();
+    warnDependencies();
+    warnTies();
+    writeText();
+    writeDictionary(source);
+    return 1;
+  }
+
+ private:
+  const DftElement& el(int i) const { return m_.elements[static_cast<std::size_t>(i)]; }
+  int count() const { return static_cast<int>(m_.elements.size()); }
+
+  int fail(DftPlace at, std::string text) {
+    error_ = {at, std::move(text)};
+    return -1;
+  }
+  void warn(DftPlace at, std::string text) { files_.warnings.push_back({at, std::move(text)}); }
+
+  int resolve() {
+    for (int i = 0; i < count(); ++i) index_.emplace(el(i).name, i);
+    const auto top = index_.find(m_.top);
+    if (top == index_.end())
+      return fail(m_.topAt, "the toplevel " + quoted(m_.top) + " is not defined");
+    top_ = top->second;
+    in_.resize(m_.elements.size());
+    for (int i = 0; i < count(); ++i) {
+      std::set<int> seen;
+      for (const DftInput& input : el(i).inputs) {
+        const auto it = index_.find(input.name);
+        if (it == index_.end()) {
+          return fail(input.at, quoted(input.name) + ", an input of " + quoted(el(i).name) +
+                                    ", is not defined");
+        }
+        if (!seen.insert(it->second).second) {
+          return fail(input.at,
+                      quoted(input.name) + " is an input of " + quoted(el(i).name) + " twice");
+        }
+        in_[static_cast<std::size_t>(i)].push_back(it->second);
+      }
+    }
+    return 1;
+  }
+
+  const std::vector<int>& inputs(int i) const { return in_[static_cast<std::size_t>(i)]; }
+
+  int checkGates() {
+    for (int i = 0; i < count(); ++i) {
+      const DftElement& g = el(i);
+      const int n = static_cast<int>(inputs(i).size());
+      const std::string name = quoted(g.name);
+      if (g.kind == DftKind::basic) continue;
+      if (g.kind != DftKind::pand && n > maxInputs) {
+        return fail(g.at, name + " has " + std::to_string(n) + " inputs, more than MOLVEX's " +
+                              std::to_string(maxInputs));
+      }
+      if (g.kind == DftKind::voting) {
+        const bool written = g.word.rfind("vot", 0) != 0;
+        if (written && g.n != n) {
+          return fail(g.at, name + " is " + g.word + " but has " + std::to_string(n) + " inputs");
+        }
+        if (g.k < 1 || g.k > n) {
+          return fail(g.at, name + " needs from 1 to " + std::to_string(n) +
+                                " failed inputs to fail, not " + std::to_string(g.k));
+        }
+      }
+      if ((g.kind == DftKind::pand || g.kind == DftKind::fdep) && n < 2) {
+        return fail(g.at, name + " needs at least two inputs");
+      }
+      // A dependency forces basic events down, a sequence holds back basic
+      // events after its first input, and a spare gate allocates units of
+      // basic events: MOLVEX's gates have no place for a gate there.
+      const int firstBasic = g.kind == DftKind::spare ? 0 : 1;
+      if (g.kind == DftKind::fdep || g.kind == DftKind::seq || g.kind == DftKind::spare) {
+        for (int j = firstBasic; j < n; ++j) {
+          const DftElement& input = el(inputs(i)[static_cast<std::size_t>(j)]);
+          if (isBasic(input)) continue;
+          const std::string role = g.kind == DftKind::fdep  ? "a dependent event"
+                                   : g.kind == DftKind::seq ? "a later input of a sequence"
+                                                            : "an input of a spare gate";
+          return fail(g.inputs[static_cast<std::size_t>(j)].at,
+                      quoted(input.name) + ", " + role + " (" + name +
+                          "), is a gate: MOLVEX takes only basic events there");
+        }
+      }
+      if (g.kind == DftKind::spare && checkDormancy(i) != 1) return -1;
+    }
+    return 1;
+  }
+
+  // Only cold spares can be represented: a spare of csp is cold unless its
+  // dorm says otherwise; the other spare gates need dorm=0 on each spare, as
+  // a missing dorm means a hot spare there.
+  int checkDormancy(int g) {
+    const DftElement& gate = el(g);
+    for (std::size_t j = 1; j < inputs(g).size(); ++j) {
+      const DftElement& spare = el(inputs(g)[j]);
+      const bool cold = spare.hasDorm ? spare.dorm == 0.0 : gate.word == "csp";
+      if (cold) continue;
+      const double dorm = spare.hasDorm ? spare.dorm : 1.0;
+      const std::string kind = dorm == 1.0 ? "a hot spare" : "a warm spare";
+      return fail(spare.hasDorm ? spare.dormAt : gate.inputs[j].at,
+                  quoted(spare.name) + " is " + kind + " of " + quoted(gate.name) +
+                      (spare.hasDorm ? "" : " (no dorm=0)") + ": MOLVEX's spares are cold, dorm=0");
+    }
+    return 1;
+  }
+
+  int checkCycles() {
+    // 0 unvisited, 1 on the path, 2 done.
+    std::vector<int> mark(m_.elements.size(), 0);
+    std::vector<std::pair<int, std::size_t>> path;
+    for (int root = 0; root < count(); ++root) {
+      if (mark[static_cast<std::size_t>(root)] != 0) continue;
+      path.push_back({root, 0});
+      mark[static_cast<std::size_t>(root)] = 1;
+      while (!path.empty()) {
+        auto& [node, next] = path.back();
+        if (next == inputs(node).size()) {
+          mark[static_cast<std::size_t>(node)] = 2;
+          path.pop_back();
+          continue;
+        }
+        const int child = inputs(node)[next++];
+        if (mark[static_cast<std::size_t>(child)] == 1) return cycle(path, child);
+        if (mark[static_cast<std::size_t>(child)] == 0) {
+          mark[static_cast<std::size_t>(child)] = 1;
+          path.push_back({child, 0});
+        }
+      }
+    }
+    return 1;
+  }
+
+  int cycle(const std::vector<std::pair<int, std::size_t>>& path, int back) {
+    std::string text;
+    bool on = false;
+    for (const auto& step : path) {
+      on = on || step.first == back;
+      if (on) text += quoted(el(step.first).name) + " -> ";
+    }
+    return fail(el(back).at,
+                quoted(el(back).name) + " is its own input: " + text + quoted(el(back).name));
+  }
+
+  // A basic event under several spare gates must be a spare of each: the
+  // generation has no rule for a unit that is one gate's primary and another
+  // gate's primary or spare.
+  int checkSpareRoles() {
+    std::vector<std::vector<int>> gatesOf(m_.elements.size());
+    for (int g = 0; g < count(); ++g) {
+      if (el(g).kind != DftKind::spare) continue;
+      for (std::size_t j = 0; j < inputs(g).size(); ++j) {
+        const int b = inputs(g)[j];
+        gatesOf[static_cast<std::size_t>(b)].push_back(g);
+        if (j > 0) spareOf_.insert(b);
+      }
+    }
+    for (int g = 0; g < count(); ++g) {
+      if (el(g).kind != DftKind::spare) continue;
+      const int primary = inputs(g)[0];
+      const auto& holders = gatesOf[static_cast<std::size_t>(primary)];
+      if (holders.size() > 1) {
+        const int other = holders[0] == g ? holders[1] : holders[0];
+        return fail(el(g).inputs[0].at,
+                    quoted(el(primary).name) + " is the primary of " + quoted(el(g).name) +
+                        " and an input of " + quoted(el(other).name) +
+                        " as well: MOLVEX shares spares between spare gates, not primaries");
+      }
+    }
+    for (int g = 0; g < count(); ++g) {
+      if (el(g).kind != DftKind::spare) continue;
+      for (std::size_t j = 1; j < inputs(g).size(); ++j) {
+        if (gatesOf[static_cast<std::size_t>(inputs(g)[j])].size() > 1) sharing_.insert(g);
+      }
+    }
+    return 1;
+  }
+
+  // Node numbers in the order of the sentences: the system-failure box, the
+  // gates (a priority-AND gate of m inputs as m - 1 nested ones), the basic
+  // events; and the limits of the build checked on the way.
+  int number() {
+    int nodes = 1;
+    int basics = 0;
+    int slots = 0;
+    int words = 5 + 9 + 1;  // header, the free word, the box and its input
+    node_.assign(m_.elements.size(), 0);
+    for (const bool basicPass : {false, true}) {
+      for (int i = 0; i < count(); ++i) {
+        const DftElement& e = el(i);
+        if (isBasic(e) != basicPass) continue;
+        const int n = static_cast<int>(inputs(i).size());
+        const int added = e.kind == DftKind::pand ? n - 1 : 1;
+        node_[static_cast<std::size_t>(i)] = nodes + 1;
+        nodes += added;
+        words += 9 * added + (e.kind == DftKind::pand ? 2 * added : n);
+        if (basicPass) ++basics;
+        slots += basicPass ? 1 : e.kind == DftKind::pand ? added : sharing_.count(i) ? n : 0;
+        const char* beyond =
+            basics > maxBasic    ? "the basic events are more than MOLVEX's 96"
+            : nodes > maxNodes   ? "the nodes of the tree are more than MOLVEX's 256"
+            : slots > maxSlots   ? "the state vector needs more than MOLVEX's 96 slots"
+            : words > placeWords ? "the tree needs more than MOLVEX's 3584 words of tables"
+                                 : nullptr;
+        if (beyond != nullptr) return fail(e.at, "with " + quoted(e.name) + " " + beyond);
+      }
+    }
+    return 1;
+  }
+
+  bool sharingInput(int b, int& gate) const {
+    for (int g : sharing_) {
+      const auto& in = inputs(g);
+      if (std::find(in.begin(), in.end(), b) != in.end()) {
+        gate = g;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  void warnSpareUses() {
+    const auto use = [&](int b, DftPlace at, const std::string& user) {
+      if (!spareOf_.count(b)) return;
+      warn(at, quoted(el(b).name) + " is a spare and also " + user +
+                   ": MOLVEX keeps a spare dormant, unable to fail, until a spare gate takes "
+                   "it; tools that activate it through " +
+                   user + " let it fail before");
+    };
+    if (isBasic(el(top_))) use(top_, m_.topAt, "the toplevel");
+    for (int g = 0; g < count(); ++g) {
+      const DftElement& e = el(g);
+      if (e.kind == DftKind::spare) continue;
+      // A dependency's dependents are forced down, which MOLVEX does to
+      // dormant spares as well.
+      const std::size_t uses = e.kind == DftKind::fdep ? 1 : inputs(g).size();
+      for (std::size_t j = 0; j < uses; ++j) {
+        use(inputs(g)[j], e.inputs[j].at, "an input of " + quoted(e.name));
+      }
+    }
+  }
+
+  void warnDependencies() {
+    for (int g = 0; g < count(); ++g) {
+      const DftElement& e = el(g);
+      for (std::size_t j = 0; j < inputs(g).size(); ++j) {
+        const DftElement& input = el(inputs(g)[j]);
+        if (input.kind == DftKind::fdep || input.kind == DftKind::seq) {
+          warn(e.inputs[j].at,
+               quoted(input.name) + " is an input of " + quoted(e.name) + ": MOLVEX gives " +
+                   (input.kind == DftKind::fdep ? "a dependency the value of its trigger"
+                                                : "a sequence the value of an AND gate") +
+                   ", where other tools give it no value");
+        }
+      }
+      if (e.kind != DftKind::fdep) continue;
+      for (std::size_t j = 1; j < inputs(g).size(); ++j) {
+        int holder = 0;
+        const int b = inputs(g)[j];
+        if (sharingInput(b, holder)) {
+          warn(e.inputs[j].at,
+               quoted(e.name) + " forces down " + quoted(el(b).name) + ", an input of " +
+                   quoted(el(holder).name) +
+                   ", which shares spares: MOLVEX's gate then takes no spare for it, "
+                   "where other tools let it take the next free spare");
+        }
+        warnSequenceOf(g, j);
+      }
+    }
+    const DftElement& top = el(top_);
+    if (top.kind == DftKind::fdep || top.kind == DftKind::seq) {
+      warn(m_.topAt, "the toplevel " + quoted(top.name) +
+                         " is a dependency or a sequence: MOLVEX gives it the value of " +
+                         (top.kind == DftKind::fdep ? "its trigger" : "an AND gate") +
+                         ", where other tools give it no value");
+    }
+  }
+
+  void warnSequenceOf(int fdep, std::size_t j) {
+    const int b = inputs(fdep)[j];
+    for (int s = 0; s < count(); ++s) {
+      if (el(s).kind != DftKind::seq) continue;
+      const auto& in = inputs(s);
+      const auto at = std::find(in.begin(), in.end(), b);
+      if (at == in.end() || at == in.begin()) continue;
+      warn(el(fdep).inputs[j].at,
+           quoted(el(fdep).name) + " forces down " + quoted(el(b).name) +
+               ", a later input of the sequence " + quoted(el(s).name) +
+               ": MOLVEX drops a failure that would force it out of order, so the trigger "
+               "cannot fail then; other tools let it fail");
+    }
+  }
+
+  // The basic events below an element.
+  void below(int i, std::set<int>& out) const {
+    if (isBasic(el(i))) {
+      out.insert(i);
+      return;
+    }
+    for (int c : inputs(i)) below(c, out);
+  }
+
+  // Two inputs of a priority-AND gate that can fail in one transition count
+  // as failed in order.  They can when a basic event lies below both, or
+  // when the failure of one basic event below one forces down one below the
+  // other (through dependencies, followed as far as they go).
+  void warnTies() {
+    std::map<int, std::set<int>> together;  // a basic event -> what fails with it
+    for (int b = 0; b < count(); ++b) {
+      if (!isBasic(el(b))) continue;
+      std::set<int>& with = together[b];
+      with.insert(b);
+      for (bool grew = true; grew;) {
+        grew = false;
+        for (int f = 0; f < count(); ++f) {
+          if (el(f).kind != DftKind::fdep) continue;
+          std::set<int> trigger;
+          below(inputs(f)[0], trigger);
+          const bool fires =
+              std::any_of(trigger.begin(), trigger.end(), [&](int t) { return with.count(t) > 0; });
+          if (!fires) continue;
+          for (std::size_t j = 1; j < inputs(f).size(); ++j) {
+            grew = with.insert(inputs(f)[j]).second || grew;
+          }
+        }
+      }
+    }
+    for (int g = 0; g < count(); ++g) {
+      if (el(g).kind != DftKind::pand) continue;
+      std::set<int> earlier;
+      below(inputs(g)[0], earlier);
+      for (std::size_t j = 1; j < inputs(g).size(); ++j) {
+        std::set<int> later;
+        below(inputs(g)[j], later);
+        const bool tie = std::any_of(together.begin(), together.end(), [&](const auto& entry) {
+          const auto hits = [&](const std::set<int>& s) {
+            return std::any_of(entry.second.begin(), entry.second.end(),
+                               [&](int b) { return s.count(b) > 0; });
+          };
+          return hits(earlier) && hits(later);
+        });
+        if (tie) {
+          warn(el(g).inputs[j].at,
+               quoted(el(inputs(g)[j]).name) +
+                   " can fail in the same transition as an input "
+                   "before it in " +
+                   quoted(el(g).name) +
+                   ": MOLVEX counts inputs failing together as failing in order, where tools "
+                   "that order simultaneous failures may not");
+        }
+        earlier.insert(later.begin(), later.end());
+      }
+    }
+  }
+
+  void sentence(int node, const std::string& word, const std::vector<int>& nodes) {
+    std::string line = "NODE " + std::to_string(node) + " TYPE " + word + " " +
+                       std::to_string(nodes.size()) + " INPUT";
+    for (int n : nodes) {
+      const std::string item = " " + std::to_string(n);
+      // An input list goes on over the next lines within the columns read.
+      if (line.size() + item.size() > textColumns) {
+        files_.txt += line + "\n";
+        line = "    ";
+      }
+      line += item;
+    }
+    files_.txt += line + "\n";
+  }
+
+  int nodeOf(int i) const { return node_[static_cast<std::size_t>(i)]; }
+
+  void writeText() {
+    files_.txt = "NODE 1 TYPE FBOX INPUT " + std::to_string(nodeOf(top_)) + "\n";
+    int component = 0;
+    for (const bool basicPass : {false, true}) {
+      for (int i = 0; i < count(); ++i) {
+        const DftElement& e = el(i);
+        if (isBasic(e) != basicPass) continue;
+        std::vector<int> nodes;
+        for (int c : inputs(i)) nodes.push_back(nodeOf(c));
+        if (basicPass) {
+          files_.txt += "NODE " + std::to_string(nodeOf(i)) + " TYPE BASIC 1 OF COMPONENT TYPE " +
+                        std::to_string(++component) + "\n";
+        } else if (e.kind == DftKind::pand) {
+          // PAND(a, b, c) as PAND(PAND(a, b), c), the outer gate first: the
+          // inner gate has failed exactly when a and b have, a no later than
+          // b, and the outer one then asks that to be no later than c.
+          const int n = static_cast<int>(nodes.size());
+          for (int k = n - 1; k >= 1; --k) {
+            const int self = nodeOf(i) + (n - 1 - k);
+            const int first = k == 1 ? nodes[0] : self + 1;
+            sentence(self, "PAND", {first, nodes[static_cast<std::size_t>(k)]});
+          }
+        } else {
+          sentence(nodeOf(i), gateWord(i), nodes);
+        }
+      }
+    }
+  }
+
+  std::string gateWord(int i) const {
+    const DftElement& e = el(i);
+    switch (e.kind) {
+      case DftKind::andGate:
+        return "AND";
+      case DftKind::orGate:
+        return "OR";
+      case DftKind::voting:
+        return std::to_string(e.k) + "/" + std::to_string(inputs(i).size());
+      case DftKind::seq:
+        return "SEQ";
+      case DftKind::fdep:
+        return "FDEP";
+      default:
+        return "CSP";
+    }
+  }
+
+  // A rate name from the element's name: upper-case letters, digits and
+  // underscores, beginning with a letter, unique, short enough to be kept
+  // whole.  "X" marks arcs into failure states in the chain: not a name.
+  std::string rateName(const std::string& name) {
+    std::string base;
+    for (char c : name) {
+      const unsigned char u = static_cast<unsigned char>(c);
+      base += std::isalnum(u) && u < 0x80 ? static_cast<char>(std::toupper(u)) : '_';
+    }
+    if (base.empty() || !std::isalpha(static_cast<unsigned char>(base[0])) || base == "X") {
+      base = "L" + base;
+    }
+    std::string candidate = base.substr(0, maxRateName);
+    for (int n = 2; !rateNames_.insert(candidate).second; ++n) {
+      const std::string suffix = "_" + std::to_string(n);
+      candidate = base.substr(0, maxRateName - suffix.size()) + suffix;
+    }
+    return candidate;
+  }
+
+  // The element's name as its description line: quoted, so that the line
+  // is never blank nor ends with a comma (either would make the dictionary
+  // reader take the next line), within the columns read, without control
+  // characters.
+  static std::string description(const std::string& name) {
+    std::string text;
+    for (char c : name) {
+      const unsigned char u = static_cast<unsigned char>(c);
+      text += u < 0x20 || u == 0x7f ? '?' : c;
+    }
+    const std::size_t room = textColumns - 4;
+    if (text.size() > room) {
+      std::size_t cut = room - 3;
+      while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+      text = text.substr(0, cut) + "...";
+    }
+    return "  \"" + text + "\"";
+  }
+
+  static std::string plain(std::string_view text) {
+    std::string out;
+    for (char c : text) out += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+    return out;
+  }
+
+  void writeDictionary(std::string_view source) {
+    files_.dic.clear();
+    files_.rat = "# The failure rates of the basic events of " + plain(source) + "\n";
+    int component = 0;
+    for (int i = 0; i < count(); ++i) {
+      const DftElement& e = el(i);
+      if (!isBasic(e)) continue;
+      const std::string rate = rateName(e.name);
+      files_.dic += std::to_string(++component) + " BE " + rate + "\n" + description(e.name) + "\n";
+      files_.rat += rate + " " + e.lambda + "\n";
+    }
+  }
+
+  const DftModel& m_;
+  DftFiles& files_;
+  DftMessage& error_;
+  std::map<std::string, int, std::less<>> index_;
+  std::vector<std::vector<int>> in_;
+  std::vector<int> node_;
+  std::set<int> spareOf_;  // basic events that are a spare of some gate
+  std::set<int> sharing_;  // spare gates that share a spare with another
+  std::set<std::string> rateNames_;
+  int top_ = 0;
+};
+
+}  // namespace
+
+int translateDft(const DftModel& model, std::string_view source, DftFiles& files,
+                 DftMessage& error) {
+  files = DftFiles();
+  Net net(model, files, error);
+  return net.translate(source);
+}
+
+}  // namespace molvex

@@ -1,0 +1,258 @@
+// The Galileo reader: the files it writes for each statement kind, every
+// refusal with its place, the warnings where MOLVEX's meaning differs.
+#include "galileo/galileo.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace molvex {
+namespace {
+
+struct Outcome {
+  int status = 0;
+  DftFiles files;
+  std::string error;  // "LINE:COLUMN: message"
+};
+
+Outcome translate(const std::string& text) {
+  Outcome o;
+  DftModel model;
+  DftMessage error;
+  o.status = readDft(text, model, error);
+  if (o.status == 1) o.status = translateDft(model, "m.dft", o.files, error);
+  if (o.status != 1) {
+    o.error =
+        std::to_string(error.at.line) + ":" + std::to_string(error.at.column) + ": " + error.text;
+  }
+  return o;
+}
+
+std::vector<std::string> warnings(const Outcome& o) {
+  std::vector<std::string> out;
+  for (const DftMessage& w : o.files.warnings) {
+    out.push_back(std::to_string(w.at.line) + ":" + std::to_string(w.at.column) + ": " + w.text);
+  }
+  return out;
+}
+
+TEST(DftReader, WritesEveryKindOfElement) {
+  // Quoted and bare names, both comment forms, attributes in any order and
+  // elements used before their statements.
+  const Outcome o = translate(
+      "// a plant\n"
+      "toplevel \"Top\";\n"
+      "\"Top\" or G1 \"Votes\" \"Order\" Seq Sp;  /* all kinds */\n"
+      "G1 and A B; \"Votes\" 2of3 A B C; Ord2 vot1 A B;\n"
+      "\"Order\" pand A B C;\n"
+      "Seq seq A D;\n"
+      "\"Dep\" fdep T D;\n"
+      "Sp hsp \"Pump A\" \"pump-a\";\n"
+      "A lambda=1; B lambda=2.5e-3; C dorm=0.5 lambda=3;\n"
+      "D lambda=4; T lambda=5;\n"
+      "\"Pump A\" lambda=6; \"pump-a\" dorm=0 lambda=7;\n");
+  ASSERT_EQ(o.status, 1) << o.error;
+  EXPECT_EQ(o.files.txt,
+            "NODE 1 TYPE FBOX INPUT 2\n"
+            "NODE 2 TYPE OR 5 INPUT 3 4 6 8 10\n"
+            "NODE 3 TYPE AND 2 INPUT 11 12\n"
+            "NODE 4 TYPE 2/3 3 INPUT 11 12 13\n"
+            "NODE 5 TYPE 1/2 2 INPUT 11 12\n"
+            "NODE 6 TYPE PAND 2 INPUT 7 13\n"
+            "NODE 7 TYPE PAND 2 INPUT 11 12\n"
+            "NODE 8 TYPE SEQ 2 INPUT 11 14\n"
+            "NODE 9 TYPE FDEP 2 INPUT 15 14\n"
+            "NODE 10 TYPE CSP 2 INPUT 16 17\n"
+            "NODE 11 TYPE BASIC 1 OF COMPONENT TYPE 1\n"
+            "NODE 12 TYPE BASIC 1 OF COMPONENT TYPE 2\n"
+            "NODE 13 TYPE BASIC 1 OF COMPONENT TYPE 3\n"
+            "NODE 14 TYPE BASIC 1 OF COMPONENT TYPE 4\n"
+            "NODE 15 TYPE BASIC 1 OF COMPONENT TYPE 5\n"
+            "NODE 16 TYPE BASIC 1 OF COMPONENT TYPE 6\n"
+            "NODE 17 TYPE BASIC 1 OF COMPONENT TYPE 7\n");
+  // One type per basic event; rate names unique identifiers of at most 14
+  // characters ("Pump A" and "pump-a" both come to PUMP_A).
+  EXPECT_EQ(o.files.dic,
+            "1 BE A\n  \"A\"\n2 BE B\n  \"B\"\n3 BE C\n  \"C\"\n4 BE D\n  \"D\"\n"
+            "5 BE T\n  \"T\"\n6 BE PUMP_A\n  \"Pump A\"\n7 BE PUMP_A_2\n  \"pump-a\"\n");
+  EXPECT_EQ(o.files.rat,
+            "# The failure rates of the basic events of m.dft\n"
+            "A 1\nB 2.5e-3\nC 3\nD 4\nT 5\nPUMP_A 6\nPUMP_A_2 7\n");
+}
+
+TEST(DftReader, NamesAndLongListsStayWithinTheColumnsRead) {
+  std::string text = "toplevel G; G or";
+  for (int i = 1; i <= 70; ++i) text += " E" + std::to_string(i);
+  text += ";\n";
+  for (int i = 1; i <= 70; ++i) text += "E" + std::to_string(i) + " lambda=1;\n";
+  text += "\"1 name, far longer than a dictionary line can hold: " + std::string(60, 'x') +
+          "\" lambda=1; G2 and E1 \"1 name, far longer than a dictionary line can hold: " +
+          std::string(60, 'x') + "\";";
+  const Outcome o = translate(text);
+  ASSERT_EQ(o.status, 1) << o.error;
+  for (const std::string& file : {o.files.txt, o.files.dic}) {
+    std::size_t start = 0;
+    for (std::size_t end; (end = file.find('\n', start)) != std::string::npos; start = end + 1) {
+      EXPECT_LE(end - start, 80u) << file.substr(start, end - start);
+    }
+  }
+  EXPECT_NE(o.files.dic.find("71 BE L1_NAME__FAR_L\n  \"1 name"), std::string::npos);
+  EXPECT_NE(o.files.dic.find("xxx...\"\n"), std::string::npos);
+}
+
+TEST(DftReader, RefusesWhatMolvexCannotRepresent) {
+  const char* const ok = "A lambda=1; B lambda=1; C lambda=1;";
+  struct Case {
+    std::string text;
+    std::string error;
+  };
+  const std::vector<Case> cases = {
+      {"A lambda=1;", "1:12: no toplevel statement names the top element"},
+      {"toplevel T; toplevel T; T lambda=1;", "1:13: a second toplevel (the first is on line 1)"},
+      {"toplevel T;", "1:10: the toplevel \"T\" is not defined"},
+      {"toplevel T;\nT and A Z; A lambda=1;", "2:9: \"Z\", an input of \"T\", is not defined"},
+      {"toplevel T;\nT lambda=1;\nT lambda=2;", "3:1: 'T' is defined twice (first on line 2)"},
+      {"toplevel T; T and A A; A lambda=1;", "1:21: \"A\" is an input of \"T\" twice"},
+      {"toplevel T; T and G; G or T;", "1:13: \"T\" is its own input: \"T\" -> \"G\" -> \"T\""},
+      {"toplevel T; T and A", "1:13: the statement begun here does not end with ';'"},
+      {"toplevel \"T;", "1:10: the name begun here does not end on its line"},
+      {"toplevel T; /* T lambda=1;", "1:13: the comment begun here does not end"},
+      {"param p; toplevel T;", "1:1: parameters are not supported: give each rate as a number"},
+      {"toplevel T; T;", "1:13: 'T' needs a gate kind or attributes such as lambda="},
+      {"toplevel T; T xand A;", "1:15: 'xand' is not a gate kind"},
+      {"toplevel T; T por A B;", "1:15: 'por' is a priority-OR gate, which MOLVEX has not"},
+      {"toplevel T; T pdep=0.5 A B;",
+       "1:15: 'pdep' is a probabilistic dependency, which MOLVEX "
+       "has not"},
+      {"toplevel T; T and;", "1:13: 'T' has no inputs"},
+      {"toplevel T; T lambda=1 prob=0.1;",
+       "1:24: 'prob' of 'T' cannot be expressed in a MOLVEX "
+       "chain, which knows failure rates (lambda=) and cold "
+       "spares (dorm=0) only"},
+      {"toplevel T; T lambda=1 repair=2;",
+       "1:24: 'repair' of 'T' cannot be expressed in a MOLVEX "
+       "chain, which knows failure rates (lambda=) and cold "
+       "spares (dorm=0) only"},
+      {"toplevel T; T lambda=1 color=2;", "1:24: 'color' is not an attribute of a basic event"},
+      {"toplevel T; T dorm=0;", "1:13: 'T' has no failure rate (lambda=)"},
+      {"toplevel T; T lambda=0;", "1:22: lambda of 'T' must be a positive number, not '0'"},
+      {"toplevel T; T lambda=0x1p3;",
+       "1:22: lambda of 'T' must be a positive number, not "
+       "'0x1p3'"},
+      {"toplevel T; T lambda=1 lambda=2;", "1:24: lambda is given twice"},
+      {"toplevel T; T lambda=1 dorm=2;", "1:29: dorm of 'T' must be a number from 0 to 1, not '2'"},
+      {std::string("toplevel T; T 2of2 A B C; ") + ok, "1:13: \"T\" is 2of2 but has 3 inputs"},
+      {std::string("toplevel T; T 4of3 A B C; ") + ok,
+       "1:13: \"T\" needs from 1 to 3 failed inputs to fail, not 4"},
+      {std::string("toplevel T; T vot0 A B C; ") + ok,
+       "1:13: \"T\" needs from 1 to 3 failed inputs to fail, not 0"},
+      {std::string("toplevel T; T pand A; ") + ok, "1:13: \"T\" needs at least two inputs"},
+      {std::string("toplevel T; T fdep A G; G and B C; ") + ok,
+       "1:22: \"G\", a dependent event (\"T\"), is a gate: MOLVEX takes only basic events there"},
+      {std::string("toplevel T; T seq A G; G and B C; ") + ok,
+       "1:21: \"G\", a later input of a sequence (\"T\"), is a gate: MOLVEX takes only basic "
+       "events there"},
+      {std::string("toplevel T; T csp G A; G and B C; ") + ok,
+       "1:19: \"G\", an input of a spare gate (\"T\"), is a gate: MOLVEX takes only basic events "
+       "there"},
+      {"toplevel T; T wsp A B; A lambda=1; B lambda=1 dorm=0.5;",
+       "1:47: \"B\" is a warm spare of \"T\": MOLVEX's spares are cold, dorm=0"},
+      {"toplevel T; T spare A B; A lambda=1; B lambda=1;",
+       "1:23: \"B\" is a hot spare of \"T\" (no dorm=0): MOLVEX's spares are cold, dorm=0"},
+      {"toplevel T; T csp A B; A lambda=1; B lambda=1 dorm=1;",
+       "1:47: \"B\" is a hot spare of \"T\": MOLVEX's spares are cold, dorm=0"},
+      {std::string("toplevel T; T or G H; G csp A B; H csp B C; ") + ok,
+       "1:40: \"B\" is the primary of \"H\" and an input of \"G\" as well: MOLVEX shares spares "
+       "between spare gates, not primaries"},
+  };
+  for (const Case& c : cases) {
+    const Outcome o = translate(c.text);
+    EXPECT_EQ(o.status, -1) << c.text;
+    EXPECT_EQ(o.error, c.error) << c.text;
+  }
+}
+
+// Each limit of the build exactly at its end and one past it.
+TEST(DftReader, RefusesWhatExceedsTheLimitsOfTheBuild) {
+  const auto under = [](const std::string& kind, int inputs, int basics) {
+    std::string text = "toplevel G; G " + kind;
+    for (int i = 1; i <= inputs; ++i) text += " E" + std::to_string(i);
+    text += ";";
+    for (int i = 1; i <= basics; ++i) text += " E" + std::to_string(i) + " lambda=1;";
+    return text;
+  };
+  struct Case {
+    std::string text;
+    std::string error;  // "" when accepted
+  };
+  std::string deep = "toplevel G0;";
+  for (int g = 0; g < 254; ++g)
+    deep += " G" + std::to_string(g) + " or G" + std::to_string(g + 1) + ";";
+  const std::vector<Case> cases = {
+      {under("or", 70, 96), ""},
+      {under("or", 71, 96), "1:13: \"G\" has 71 inputs, more than MOLVEX's 70"},
+      {under("or", 1, 97), "1:1357: with \"E97\" the basic events are more than MOLVEX's 96"},
+      // 48 inputs: 47 nested gates and 48 basic events, 95 slots; 49 are 97.
+      {under("pand", 48, 48), ""},
+      {under("pand", 49, 49),
+       "1:871: with \"E49\" the state vector needs more than MOLVEX's 96 "
+       "slots"},
+      {deep + " G254 lambda=1;", ""},
+      {deep + " G254 or E1; E1 lambda=1;",
+       "1:3364: with \"E1\" the nodes of the tree are more "
+       "than MOLVEX's 256"},
+  };
+  for (const Case& c : cases) {
+    const Outcome o = translate(c.text);
+    EXPECT_EQ(o.error, c.error) << c.text.substr(0, 40);
+  }
+}
+
+TEST(DftReader, WarnsWhereOtherToolsComputeOtherwise) {
+  struct Case {
+    std::string text;
+    std::vector<std::string> warnings;
+  };
+  const std::vector<Case> cases = {
+      {"toplevel T; T and G S; G csp P S; P lambda=1; S lambda=1 dorm=0;",
+       {"1:21: \"S\" is a spare and also an input of \"T\": MOLVEX keeps a spare dormant, unable "
+        "to fail, until a spare gate takes it; tools that activate it through an input of \"T\" "
+        "let it fail before"}},
+      {"toplevel T; T or G H; G csp P S; H csp Q S; F fdep X P; P lambda=1; Q lambda=1; "
+       "S lambda=1 dorm=0; X lambda=1;",
+       {"1:54: \"F\" forces down \"P\", an input of \"G\", which shares spares: MOLVEX's gate then "
+        "takes no spare for it, where other tools let it take the next free spare"}},
+      {"toplevel T; T and A B; O seq A B; F fdep X B; A lambda=1; B lambda=1; X lambda=1;",
+       {"1:44: \"F\" forces down \"B\", a later input of the sequence \"O\": MOLVEX drops a "
+        "failure "
+        "that would force it out of order, so the trigger cannot fail then; other tools let it "
+        "fail"}},
+      {"toplevel T; T and F A; F fdep X A; A lambda=1; X lambda=1;",
+       {"1:19: \"F\" is an input of \"T\": MOLVEX gives a dependency the value of its trigger, "
+        "where "
+        "other tools give it no value"}},
+      {"toplevel S; S seq A B; A lambda=1; B lambda=1;",
+       {"1:10: the toplevel \"S\" is a dependency or a sequence: MOLVEX gives it the value of an "
+        "AND gate, where other tools give it no value"}},
+      {"toplevel T; T pand A B C; F fdep X B C; A lambda=1; B lambda=1; C lambda=1; X lambda=1;",
+       {"1:24: \"C\" can fail in the same transition as an input before it in \"T\": MOLVEX counts "
+        "inputs failing together as failing in order, where tools that order simultaneous "
+        "failures may not"}},
+      {"toplevel T; T pand G C; G or A C; A lambda=1; C lambda=1;",
+       {"1:22: \"C\" can fail in the same transition as an input before it in \"T\": MOLVEX counts "
+        "inputs failing together as failing in order, where tools that order simultaneous "
+        "failures may not"}},
+      // A spare forced down by a dependency, and a dependency that is no
+      // input: the same meaning everywhere.
+      {"toplevel T; T csp P S; F fdep X S; P lambda=1; S lambda=1 dorm=0; X lambda=1;", {}},
+  };
+  for (const Case& c : cases) {
+    const Outcome o = translate(c.text);
+    ASSERT_EQ(o.status, 1) << o.error;
+    EXPECT_EQ(warnings(o), c.warnings) << c.text;
+  }
+}
+
+}  // namespace
+}  // namespace molvex

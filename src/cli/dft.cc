@@ -58,12 +58,13 @@ int writeModel(std::string_view command, const DftFiles& files, const fs::path& 
   const std::vector<std::pair<std::string, const std::string*>> parts = {
       {".TXT", &files.txt}, {".DIC", &files.dic}, {".RAT", &files.rat}};
   std::vector<Output> outputs;
-  for (const auto& [extension, text] : parts) {
-    const std::string path = (dir / (model + extension)).string();
+  for (const auto& part : parts) {
+    const std::string path = (dir / (model + part.first)).string();
     std::error_code ec;
     if (!force && fs::exists(fs::symlink_status(path, ec))) {
       return fail(command, path + " exists already (--force writes over it)");
     }
+    const std::string* text = part.second;
     outputs.push_back({path, [text](int unit) { appendText(unit, *text); }});
   }
   return writeFiles(command, outputs);

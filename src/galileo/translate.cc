@@ -21,6 +21,15 @@ constexpr std::size_t textColumns = 80;
 
 std::string quoted(const std::string& name) { return "\"" + name + "\""; }
 
+// A line of the dictionary that holds "FEIDS" anywhere ends its entries for
+// the reader and the rewrite alike: no name may carry it there.
+std::string withoutMarker(std::string text, std::string_view instead) {
+  for (std::size_t at; (at = text.find("FEIDS")) != std::string::npos;) {
+    text.replace(at, 5, instead);
+  }
+  return text;
+}
+
 bool isBasic(const DftElement& e) { return e.kind == DftKind::basic; }
 
 // The model with every name resolved: inputs as element indices.
@@ -327,13 +336,20 @@ class Net {
     }
   }
 
-  // The basic events below an element.
-  void below(int i, std::set<int>& out) const {
+  // The basic events below an element, each element's set formed once: a
+  // tree whose gates share inputs has exponentially many paths.
+  const std::set<int>& below(int i) {
+    std::set<int>& out = below_[i];
+    if (!out.empty()) return out;
     if (isBasic(el(i))) {
       out.insert(i);
-      return;
+    } else {
+      for (int c : inputs(i)) {
+        const std::set<int>& part = below(c);
+        out.insert(part.begin(), part.end());
+      }
     }
-    for (int c : inputs(i)) below(c, out);
+    return out;
   }
 
   // Two inputs of a priority-AND gate that can fail in one transition count
@@ -350,8 +366,7 @@ class Net {
         grew = false;
         for (int f = 0; f < count(); ++f) {
           if (el(f).kind != DftKind::fdep) continue;
-          std::set<int> trigger;
-          below(inputs(f)[0], trigger);
+          const std::set<int>& trigger = below(inputs(f)[0]);
           const bool fires =
               std::any_of(trigger.begin(), trigger.end(), [&](int t) { return with.count(t) > 0; });
           if (!fires) continue;
@@ -363,11 +378,9 @@ class Net {
     }
     for (int g = 0; g < count(); ++g) {
       if (el(g).kind != DftKind::pand) continue;
-      std::set<int> earlier;
-      below(inputs(g)[0], earlier);
+      std::set<int> earlier = below(inputs(g)[0]);
       for (std::size_t j = 1; j < inputs(g).size(); ++j) {
-        std::set<int> later;
-        below(inputs(g)[j], later);
+        const std::set<int>& later = below(inputs(g)[j]);
         const bool tie = std::any_of(together.begin(), together.end(), [&](const auto& entry) {
           const auto hits = [&](const std::set<int>& s) {
             return std::any_of(entry.second.begin(), entry.second.end(),
@@ -465,6 +478,7 @@ class Net {
     if (base.empty() || !std::isalpha(static_cast<unsigned char>(base[0])) || base == "X") {
       base = "L" + base;
     }
+    base = withoutMarker(base, "FEID_S");
     std::string candidate = base.substr(0, maxRateName);
     for (int n = 2; !rateNames_.insert(candidate).second; ++n) {
       const std::string suffix = "_" + std::to_string(n);
@@ -483,6 +497,7 @@ class Net {
       const unsigned char u = static_cast<unsigned char>(c);
       text += u < 0x20 || u == 0x7f ? '?' : c;
     }
+    text = withoutMarker(text, "FEIDs");
     const std::size_t room = textColumns - 4;
     if (text.size() > room) {
       std::size_t cut = room - 3;
@@ -520,6 +535,7 @@ class Net {
   std::set<int> spareOf_;  // basic events that are a spare of some gate
   std::set<int> sharing_;  // spare gates that share a spare with another
   std::set<std::string> rateNames_;
+  std::map<int, std::set<int>> below_;
   int top_ = 0;
 };
 

@@ -99,6 +99,9 @@ TEST(DftReader, NamesAndLongListsStayWithinTheColumnsRead) {
   }
   EXPECT_NE(o.files.dic.find("71 BE L1_NAME__FAR_L\n  \"1 name"), std::string::npos);
   EXPECT_NE(o.files.dic.find("xxx...\"\n"), std::string::npos);
+  // The word that ends the dictionary's entries, in neither name.
+  const Outcome marked = translate("toplevel \"FEIDS\"; \"FEIDS\" lambda=1;");
+  EXPECT_EQ(marked.files.dic, "1 BE FEID_S\n  \"FEIDs\"\n");
 }
 
 TEST(DftReader, RefusesWhatMolvexCannotRepresent) {
@@ -207,6 +210,22 @@ TEST(DftReader, RefusesWhatExceedsTheLimitsOfTheBuild) {
     const Outcome o = translate(c.text);
     EXPECT_EQ(o.error, c.error) << c.text.substr(0, 40);
   }
+}
+
+// 80 levels of two gates that both take both gates of the level below:
+// 2^80 paths from the top, which a walk that does not remember what it has
+// seen never finishes.
+TEST(DftReader, GatesThatShareInputsAreWalkedOnce) {
+  std::string text = "toplevel T; T pand H0 K0; A lambda=1; B lambda=2;";
+  for (int level = 0; level < 80; ++level) {
+    const std::string next = std::to_string(level + 1);
+    const std::string h = level == 79 ? "A" : "H" + next, k = level == 79 ? "B" : "K" + next;
+    text += " H" + std::to_string(level) + " or " + h + " " + k + "; K" + std::to_string(level) +
+            " and " + h + " " + k + ";";
+  }
+  const Outcome o = translate(text);
+  ASSERT_EQ(o.status, 1) << o.error;
+  ASSERT_EQ(o.files.warnings.size(), 1u);  // A and B lie below both inputs
 }
 
 TEST(DftReader, WarnsWhereOtherToolsComputeOtherwise) {

@@ -28,6 +28,8 @@ void check(const DftFiles& files) {
   static FaultTree FT;
   fuzz::require(fuzz::buildTree(FT) == SUCCES, "an imported tree does not build");
   fuzz::require(FT.NBASIC + FT.PNDLST(1) + FT.NSPSLT <= MAXBAS, "the state vector is too long");
+  // The traversal's stack of three words per place behind the tree.
+  fuzz::require(FT.PLCTAB(2) + 3 * FT.PLCTAB(1) <= PLCSIZ, "no room for the traversal's stack");
   int NTYPES = 0;
   static Array1<std::string> TYPNAM(MAXTYP);
   status = RDDICT("M.DIC               ", NTYPES, TYPNAM, MAXTYP);

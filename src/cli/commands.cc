@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <new>
 
 #include "chain/chain.h"
 #include "chain/rates.h"
@@ -219,7 +220,16 @@ int generateCommand(const GenerateOptions& o) {
   INITDR();
   INIUTL(0, 5, 6, 0);
   const int VERBOSE = 1;
-  const int status = FT2MC(answerField(o.model, MDLLEN), MDLLEN, o.truncation, VERBOSE);
+  int status = ERRGEN;
+  try {
+    status = FT2MC(answerField(o.model, MDLLEN), MDLLEN, o.truncation, VERBOSE);
+  } catch (const std::bad_alloc&) {
+    // The tables of a raised state limit are sized when the model starts:
+    // a machine without that memory gets a message, not an abort.
+    for (int unit : {DICUNT, TXTUNT, FTRUNT, INTUNT, TUPUNT}) closeUnit(unit);
+    fail("generate", "not enough memory for the tables of " + std::to_string(o.maxStates) +
+                         " states (a smaller --max-states needs less)");
+  }
   setStateLimit(previousLimit);
   return status == SUCCES ? 0 : 1;
 }

@@ -122,11 +122,13 @@ std::string defaultModelName(const std::string& file) {
     name += std::isalnum(u) && u < 0x80 ? static_cast<char>(std::toupper(u)) : c == '-' ? c : '_';
   }
   name = name.substr(0, modelLength);
+  // A name that begins with '-' would read as an option on the next command.
+  if (!name.empty() && name[0] == '-') name[0] = '_';
   return name.empty() ? "MODEL" : name;
 }
 
 bool modelName(const std::string& name) {
-  if (name.empty() || name.size() > modelLength) return false;
+  if (name.empty() || name.size() > modelLength || name[0] == '-') return false;
   for (char c : name) {
     const unsigned char u = static_cast<unsigned char>(c);
     if (!(std::isalnum(u) && u < 0x80) && c != '_' && c != '-') return false;

@@ -25,11 +25,12 @@ struct RunOptions {
 };
 
 // The model name a .dft file gets by default: its base name upper-cased,
-// what cannot stand in a model name as '_', cut to 9 characters.
+// what cannot stand in a model name as '_' (a leading '-' too), cut to 9
+// characters.
 std::string defaultModelName(const std::string& file);
 
 // A model name that the generation can take whole: 1 to 9 characters,
-// letters, digits, '_' and '-'.
+// letters, digits, '_' and '-', not beginning with '-'.
 bool modelName(const std::string& name);
 
 // Each returns the exit status (0 or 1) after its output and messages.

@@ -273,6 +273,11 @@ class Parser {
           return fail(value.at, "lambda of " + shown(s[0]) + " must be a positive number, not " +
                                     shown(value));
         }
+        // Every figure divides by the rates.
+        if (!std::isfinite(1.0 / number)) {
+          return fail(value.at, "lambda of " + shown(s[0]) +
+                                    " is too small for a mean time: " + shown(value));
+        }
         hasLambda = true;
         e.lambda = value.text;
       } else if (attribute == "dorm") {
@@ -306,6 +311,8 @@ class Parser {
 
 int readDft(std::string_view text, DftModel& model, DftMessage& error) {
   model = DftModel();
+  // Editors of some systems begin a UTF-8 file with a byte order mark.
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   Lexer lexer(text);
   Parser parser(model, error);
   std::vector<Token> statement;

@@ -1,6 +1,7 @@
 // The molvex command: the dialogue, a subcommand, or its usage and version.
 #include <cstdlib>
 #include <iostream>
+#include <new>
 #include <string_view>
 
 #include "cli/cli.h"
@@ -77,7 +78,15 @@ int main(int argc, char** argv) {
     std::cerr << "molvex: unknown argument '" << wrong << "'\n" << USAGE;
     return 2;
   }
-  const int status = molvex::MOLVEX();
+  int status = 1;
+  try {
+    status = molvex::MOLVEX();
+  } catch (const std::bad_alloc&) {
+    // Only a raised state limit asks for more than a machine may have.
+    std::cerr << "molvex: not enough memory for the tables of " << molvex::MAXSTA
+              << " states (a smaller --max-states needs less)\n";
+    return 1;
+  }
   std::cout << "Stop - Program terminated." << std::endl;
   return status;
 }

@@ -3,7 +3,9 @@
 // byte, print the same messages of the generation and fail where the
 // dialogue fails.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -14,6 +16,7 @@
 #include "support/command.h"
 #include "support/console.h"
 #include "support/folders.h"
+
 namespace molvex {
 namespace {
 
@@ -152,6 +155,31 @@ TEST(Generate, TheStateLimitHoldsForThatGenerationOnly) {
             0u)
       << r.out;
   EXPECT_EQ(MAXSTA, leastStateLimit);
+}
+
+// Tables for ten million states on a machine that cannot hold them: a
+// message and exit status 1, not an abort (here the address space is cut to
+// 1.5 GB; the sanitizers need far more than that for themselves).
+TEST(Generate, TablesBeyondTheMemoryAreAMessageNotAnAbort) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer cannot run in a small address space";
+#else
+  testing::ScratchDir dir;
+  dir.write("M.DIC", "1 PART LAM\n  BODY\n");
+  dir.write("M.FTR", "N 1 1 16 1\nN 2 2 22\nA 1 1 2 2\n");
+  const std::string command = "ulimit -v 1500000; '" + std::string(MOLVEX_BINARY_DIR) +
+                              "/molvex' generate M --max-states 10000000 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string output;
+  char buffer[512];
+  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+  const int status = pclose(pipe);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << output;
+  EXPECT_EQ(output,
+            "molvex generate: not enough memory for the tables of 10000000 states (a smaller "
+            "--max-states needs less)\n");
+#endif
 }
 
 }  // namespace

@@ -99,8 +99,9 @@ TEST(DftReader, NamesAndLongListsStayWithinTheColumnsRead) {
   }
   EXPECT_NE(o.files.dic.find("71 BE L1_NAME__FAR_L\n  \"1 name"), std::string::npos);
   EXPECT_NE(o.files.dic.find("xxx...\"\n"), std::string::npos);
-  // The word that ends the dictionary's entries, in neither name.
-  const Outcome marked = translate("toplevel \"FEIDS\"; \"FEIDS\" lambda=1;");
+  // The word that ends the dictionary's entries, in neither name; a byte
+  // order mark skipped.
+  const Outcome marked = translate("\xEF\xBB\xBFtoplevel \"FEIDS\"; \"FEIDS\" lambda=1;");
   EXPECT_EQ(marked.files.dic, "1 BE FEID_S\n  \"FEIDs\"\n");
 }
 
@@ -140,6 +141,9 @@ TEST(DftReader, RefusesWhatMolvexCannotRepresent) {
       {"toplevel T; T lambda=1 color=2;", "1:24: 'color' is not an attribute of a basic event"},
       {"toplevel T; T dorm=0;", "1:13: 'T' has no failure rate (lambda=)"},
       {"toplevel T; T lambda=0;", "1:22: lambda of 'T' must be a positive number, not '0'"},
+      {"toplevel T; T lambda=1e-310;",
+       "1:22: lambda of 'T' is too small for a mean time: "
+       "'1e-310'"},
       {"toplevel T; T lambda=0x1p3;",
        "1:22: lambda of 'T' must be a positive number, not "
        "'0x1p3'"},

@@ -256,10 +256,15 @@ TEST(GalileoImport, WritesTheThreeFilesAndKeepsTheUsers) {
   for (const std::vector<std::string>& usage : {std::vector<std::string>{"import"},
                                                 {"import", "bad.dft", "TOO-LONG-NAME"},
                                                 {"import", "bad.dft", "A B"},
+                                                {"import", "bad.dft", "-X"},
                                                 {"run", "bad.dft", "--trunc", "-1"}}) {
     EXPECT_EQ(runCommand(usage).status, 2) << usage.back();
   }
   EXPECT_EQ(runCommand({"run", "missing.dft"}).err, "molvex run: missing.dft: cannot be read\n");
+  // A leading '-' would make the name an option of the next command.
+  dir.write("-x.dft", "toplevel T; T lambda=2;");
+  EXPECT_EQ(runCommand({"import", "./-x.dft"}).out,
+            "_X.TXT, _X.DIC and _X.RAT written from ./-x.dft\n");
 }
 
 // The largest models the limits let through are generated, solved and

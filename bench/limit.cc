@@ -16,8 +16,8 @@
 #include <string>
 
 #include "models.h"
-#include "support/console.h"
 #include "stategen/store.h"
+#include "support/console.h"
 
 namespace fs = std::filesystem;
 using molvex::bench::Model;
@@ -66,11 +66,14 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--no-scan") == 0) {
       scan = false;
+    } else if (std::strcmp(argv[i], "--max-states") == 0 && i + 1 < argc &&
+               molvex::setStateLimit(std::atol(argv[i + 1])) == 1) {
+      ++i;
     } else if (families.count(argv[i]) != 0 && i + 1 < argc) {
       family = argv[i];
       size = std::atoi(argv[++i]);
     } else {
-      std::fprintf(stderr, "usage: molvex_limit [FAMILY SIZE] [--no-scan]\n");
+      std::fprintf(stderr, "usage: molvex_limit [FAMILY SIZE] [--no-scan] [--max-states N]\n");
       return 2;
     }
   }

@@ -135,6 +135,32 @@ Model truncatedKOfN(int size) {
   return finish("TRUNC", t, t.gate(MOFN, parts, mOfN(6, size)), 3, 4);
 }
 
+// The static tree: `size` single components, all of which must fail.
+Model allOf(int size) {
+  TreeFile t;
+  return finish("AND", t, t.gate(AND, singles(t, size)), 3);
+}
+
+// `size` cold spare gates over a primary and a spare of their own; the
+// system fails when half of the gates have.
+Model ownSpares(int size) {
+  TreeFile t;
+  std::vector<int> gates;
+  for (int g = 0; g < size; ++g) gates.push_back(t.gate(CSP, singles(t, 2)));
+  return finish("SPARE", t, t.gate(MOFN, gates, mOfN(std::max(size / 2, 1), size)), 3);
+}
+
+// `size` priority-AND pairs and (size + 1) / 2 cold-spare pairs; the system
+// fails when three of the gates have (size 5: five and three under 3 of 8).
+Model mixture(int size) {
+  TreeFile t;
+  std::vector<int> gates;
+  for (int g = 0; g < size; ++g) gates.push_back(t.gate(PAND, singles(t, 2)));
+  for (int g = 0; g < (size + 1) / 2; ++g) gates.push_back(t.gate(CSP, singles(t, 2)));
+  const int n = static_cast<int>(gates.size());
+  return finish("MIX", t, t.gate(MOFN, gates, mOfN(std::min(3, n), n)), 3);
+}
+
 void writeModel(const Model& m) {
   std::ofstream(fileName(m, ".FTR"), std::ios::binary) << m.ftr;
   std::ofstream dic(fileName(m, ".DIC"), std::ios::binary);
@@ -178,8 +204,9 @@ double peakMiB() {
 
 const std::map<std::string, Model (*)(int)>& families() {
   static const std::map<std::string, Model (*)(int)> byName{
-      {"kofn", kOfN},         {"mult", multiples}, {"fdep", dependencies}, {"csp", coldSpares},
-      {"pand", priorityAnds}, {"seq", sequences},  {"trunc", truncatedKOfN}};
+      {"kofn", kOfN},         {"mult", multiples}, {"fdep", dependencies},   {"csp", coldSpares},
+      {"pand", priorityAnds}, {"seq", sequences},  {"trunc", truncatedKOfN}, {"and", allOf},
+      {"spare", ownSpares},   {"mix", mixture}};
   return byName;
 }
 

@@ -40,6 +40,9 @@ Model coldSpares(int size);     // cold spare gates, neighbours sharing a spare
 Model priorityAnds(int size);   // priority-AND gates over pairs of components
 Model sequences(int size);      // sequence gates over triples of components
 Model truncatedKOfN(int size);  // a wide k of n, cut before its failures
+Model allOf(int size);          // an AND over `size` single components
+Model ownSpares(int size);      // cold spare gates, each with a spare of its own
+Model mixture(int size);        // priority-AND pairs and cold-spare pairs
 
 // The families by the names the one-run programs take on their command line.
 const std::map<std::string, Model (*)(int)>& families();

@@ -4,7 +4,9 @@
 #include <new>
 #include <string_view>
 
+#if MOLVEX_SUBCOMMANDS
 #include "cli/cli.h"
+#endif
 #include "main/dialog.h"
 #include "stategen/store.h"
 
@@ -52,7 +54,15 @@ constexpr std::string_view USAGE =
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+#if MOLVEX_SUBCOMMANDS
   if (argc > 1 && molvex::isSubcommand(argv[1])) return molvex::runSubcommand(argc, argv);
+#else
+  if (argc > 1 && argv[1][0] != '-') {
+    std::cerr << "molvex: no subcommand '" << argv[1] << "' in this molvex: it was built "
+              << "without CLI11 (Debian: libcli11-dev)\n";
+    return 2;
+  }
+#endif
   if (argc == 3 && std::string_view(argv[1]) == "--max-states") {
     char* end = nullptr;
     const long states = std::strtol(argv[2], &end, 10);

@@ -88,11 +88,28 @@ bool sharesSpare(IntTab PLCTAB, IntTab gates, int g) {
   return false;
 }
 
+// A cold spare gate takes over its inputs' units one input after the other
+// (a sharing gate keeps a slot per input); an input listed twice would have
+// its units counted twice, and the rates of their failures with them.
+int requireDistinct(IntTab PLCTAB, int g) {
+  const IntTab inputs = inputsOf(PLCTAB, g);
+  for (int n = 2; n <= inputs.size(); ++n) {
+    const int q = inputs(n);
+    const IntTab earlier = inputs.slice(1, n - 1);
+    if (std::find(earlier.begin(), earlier.end(), q) == earlier.end()) continue;
+    errorLine(SCRUNT, "PASS3", "F725") << "INPUT " << n << " OF COLD SPARE GATE " << PLCTAB(g)
+                                       << " REPEATS BASIC EVENT " << PLCTAB(q);
+    return ERRGEN;
+  }
+  return SUCCES;
+}
+
 int checkColdSpares(IntTab PLCTAB, FaultTree& FT) {
   const IntTab gates = gatesOf(FT.CSPTAB);
   for (const int g : gates) {
-    const int status = requireBasic(
-        PLCTAB, g, 1, "F717", "ALL DESCENDENT EVENTS FOR A COLD SPARE GATE MUST BE BASIC EVENTS");
+    int status = requireBasic(PLCTAB, g, 1, "F717",
+                              "ALL DESCENDENT EVENTS FOR A COLD SPARE GATE MUST BE BASIC EVENTS");
+    if (status == SUCCES) status = requireDistinct(PLCTAB, g);
     if (status != SUCCES) return status;
     const bool shares = sharesSpare(PLCTAB, gates, g);
     PLCTAB(g + FSHARE) = shares ? 1 : 0;

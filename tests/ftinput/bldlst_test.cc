@@ -195,6 +195,16 @@ TEST_F(Build, StructuralRulesInTheirOrder) {
        notBasic("F717", csp, 2, 5)},
       {basics + "N 5 5 17\nN 4 4 28\nA 5 5 4 4\nA 1 1 4 4\nA 5 5 4 4\n" + top, -1,
        notBasic("F721", seq, 3, 5)},
+      // The first input that repeats an earlier one, named by node numbers:
+      // the basic event at 8 8 is node 6 (basic component 4).
+      {basics +
+           "N 7 7 17\nN 4 4 25\nA 1 1 4 4\nA 8 8 4 4\nA 2 2 4 4\nA 8 8 4 4\nA 1 1 4 4\n"
+           "N 8 8 16 1\n" +
+           top,
+       -1,
+       {" **** PASS3: ERROR F725 - INPUT 4 OF COLD SPARE GATE 5 REPEATS BASIC EVENT 6"}},
+      // Other gates may list an input twice.
+      {basics + "N 4 4 17\nA 1 1 4 4\nA 1 1 4 4\n" + top, 1, {}},
       // The first rule broken in the order of the checks is reported: the
       // places in file order (M/N, FDEP, PAND), then the cold spares, then
       // the sequences.
@@ -208,6 +218,12 @@ TEST_F(Build, StructuralRulesInTheirOrder) {
         "ARCS"}},
       {basics + "N 7 7 17\nN 5 5 28\nA 1 1 5 5\nA 7 7 5 5\nN 4 4 25\nA 7 7 4 4\n" + top, -1,
        notBasic("F717", csp, 1, 6)},
+      // The cold spare gates one by one, each for gate inputs before repeats.
+      {basics + "N 7 7 17\nN 4 4 25\nA 1 1 4 4\nA 1 1 4 4\nA 7 7 4 4\n" + top, -1,
+       notBasic("F717", csp, 3, 5)},
+      {basics + "N 7 7 17\nN 4 4 25\nA 1 1 4 4\nA 1 1 4 4\nN 5 5 25\nA 7 7 5 5\n" + top,
+       -1,
+       {" **** PASS3: ERROR F725 - INPUT 2 OF COLD SPARE GATE 5 REPEATS BASIC EVENT 1"}},
   };
   for (const auto& c : cases) {
     con.clear();

@@ -181,12 +181,14 @@ TEST(Limits, ATreeThatLeavesNoRoomForTheTraversalStackStopsTheGeneration) {
 // The states reached through a forced failure stay in pool 2 for the whole
 // generation.  A trigger (1) takes its dependent (2) down; two components
 // of 100 units (3, 4) may fail only after the trigger (sequence gates).  Two
-// cold spare gates of 45 inputs, the trigger and 44 times the dependent,
-// share the dependent and lengthen the vector to 94 slots: 96 words and the
-// link.  Behind the 270 words of their parent lists and the 12 of the spare
-// offers, 5976 such states fit in the 580,000 words; the trigger's failure
-// gives two of them (one per gate holding its unit) and each level two more,
-// so the 5977th is met at level 77, far below 80,000 states.
+// cold spare gates over the trigger and the dependent share the dependent
+// (four slots), and 86 priority-AND gates over the same two, whose order
+// slots are all set by the trigger's failure, lengthen the vector to 94
+// slots: 96 words and the link.  Behind the 12 words of the gates' parent
+// lists and the 12 of the spare offers, 5979 such states fit in the 580,000
+// words; the trigger's failure gives two of them (one per gate holding its
+// unit) and each level two more, so the 5980th is met at level 77, far below
+// 80,000 states.
 TEST(Limits, AFullNodePoolStopsTheGeneration) {
   testing::ScratchDir dir;
   testing::Console con;
@@ -198,9 +200,8 @@ TEST(Limits, AFullNodePoolStopsTheGeneration) {
       "NODE 5 TYPE FDEP 2 INPUT 1 2\n"
       "NODE 6 TYPE SEQ 2 INPUT 1 3\n"
       "NODE 7 TYPE SEQ 2 INPUT 1 4\n";
-  std::vector<int> inputs(45, 2);
-  inputs[0] = 1;
-  text += gate(8, "CSP", inputs) + gate(9, "CSP", inputs);
+  text += "NODE 8 TYPE CSP 2 INPUT 1 2\nNODE 9 TYPE CSP 2 INPUT 1 2\n";
+  for (int g = 100; g < 186; ++g) text += gate(g, "PAND", {1, 2});
   text += "NODE 98 TYPE AND 4 INPUT 1 2 3 4\nNODE 99 TYPE FBOX INPUT 98\n";
   dir.write("M.DIC", DICT);
   dir.write("M.TXT", text);
@@ -211,7 +212,7 @@ TEST(Limits, AFullNodePoolStopsTheGeneration) {
                    " **** PSHNOD: TRACEBACK - ERROR -1 RETURNED BY GETNOD()",
                    " **** AD2LST: TRACEBACK - ERROR -1 RETURNED BY PSHNOD()",
                    " **** FT2MC: TRACEBACK - ERROR -1 RETURNED BY AD2LST() ****"}) +
-                statistics(5978, 5978, 0, 11646, 76));
+                statistics(5981, 5981, 0, 11652, 76));
   EXPECT_EQ(dir.read("M.DIC"), DICT);
 }
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
+#include <string>
 
 #include "stategen/store.h"
 #include "support/console.h"
@@ -94,16 +96,75 @@ TEST(Generation, FailuresOfTheReadersEndTheModelWithTheirStatus) {
             "INCOMPLETE ****");
 }
 
-// 96 basic components and a priority-AND gate need 97 slots.
-TEST(Generation, StateVectorsLongerThanTheLimitAreRefused) {
-  Model m;
+// `basics` components of type 1; the first `sharing` are the primaries of
+// cold spare gates that all share component sharing+1 as their spare (two
+// slots a gate), the next 2*pands are the inputs of priority-AND gates in
+// pairs, and the top event is an OR of the gates and the other components.
+std::string wideTree(int basics, int pands, int sharing) {
   std::string tree;
-  for (int i = 1; i <= 96; ++i) tree += "N " + std::to_string(i) + " 1 16 1\n";
-  tree += "N 97 1 27\nA 1 1 97 1\nA 2 1 97 1\nN 98 1 22\nA 97 1 98 1\n";
-  m.dir.write("M.FTR", tree);
-  EXPECT_EQ(m.run(), -1);
-  EXPECT_EQ(m.con.lines(),
-            (Lines{" **** FT2MC: ERROR F508 - STATE VECTOR TOO LONG: 97 SLOTS, MAX = 96 ****"}));
+  std::string top = "N 301 1 17\n";
+  const auto arc = [](int from, int to) {
+    return "A " + std::to_string(from) + " 1 " + std::to_string(to) + " 1\n";
+  };
+  for (int i = 1; i <= basics; ++i) tree += "N " + std::to_string(i) + " 1 16 1\n";
+  for (int g = 1; g <= sharing; ++g) {
+    tree +=
+        "N " + std::to_string(100 + g) + " 1 25\n" + arc(g, 100 + g) + arc(sharing + 1, 100 + g);
+    top += arc(100 + g, 301);
+  }
+  const int first = sharing > 0 ? sharing + 2 : 1;
+  for (int g = 1; g <= pands; ++g) {
+    const int a = first + 2 * (g - 1);
+    tree += "N " + std::to_string(200 + g) + " 1 27\n" + arc(a, 200 + g) + arc(a + 1, 200 + g);
+    top += arc(200 + g, 301);
+  }
+  for (int i = first + 2 * pands; i <= basics; ++i) top += arc(i, 301);
+  return tree + top + "N 302 1 22\n" + arc(301, 302);
+}
+
+// Basic components, PAND order slots and shared-spare slots all count
+// towards the 96 slots of a state; 96 must run.  A tree without PAND and
+// cold spare gates keeps its states in another form, so both forms are run.
+TEST(Generation, StateVectorsAreHeldToTheirLimit) {
+  const struct {
+    int basics, pands, sharing;
+    int slots;
+    std::string tuples;  // the number of states of the chain, for a run
+  } cases[] = {
+      {96, 0, 0, 96, "2"},  // the first failure is the top event
+      // 3 states of the spares (neither gate or one of them on the spare)
+      // times 4 of each PAND (none, one or both failed, the second first),
+      // and the failure state.
+      {90, 2, 2, 96, "49"},
+      {96, 1, 0, 97, ""},
+      {91, 2, 2, 97, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message()
+                 << c.basics << " basic, " << c.pands << " PAND, " << c.sharing << " sharing CSP");
+    Model m;
+    m.dir.write("M.FTR", wideTree(c.basics, c.pands, c.sharing));
+    const std::string slots = std::to_string(c.slots);
+    if (c.tuples.empty()) {
+      EXPECT_EQ(m.run(), -1);
+      EXPECT_EQ(m.con.lines(), (Lines{" **** FT2MC: ERROR F508 - STATE VECTOR TOO LONG: " + slots +
+                                      " SLOTS, MAX = 96 ****"}));
+      EXPECT_FALSE(std::filesystem::exists(m.dir.path() / "M.INT"));
+      continue;
+    }
+    EXPECT_EQ(m.run(), 1);
+    EXPECT_TRUE(m.con.lines().empty()) << m.con.screen();
+    // The comment of the first arc shows the whole root state.
+    const std::string chain = m.dir.read("M.INT");
+    const std::size_t from = chain.find(" * ");
+    ASSERT_NE(from, std::string::npos);
+    std::istringstream root(chain.substr(from + 3, chain.find(" ->", from) - from - 3));
+    int n = 0;
+    for (std::string word; root >> word;) ++n;
+    EXPECT_EQ(n, c.slots);
+    const std::string tup = m.dir.read("M.TUP");
+    EXPECT_EQ(tup.substr(tup.rfind("\n -1\n")), "\n -1\n " + c.tuples + "\n");
+  }
 }
 
 // A chain of 80,001 states: one component of 100,000 units under a gate that

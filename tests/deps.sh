@@ -5,7 +5,10 @@
 set -eu
 need=""
 for package in libgtest-dev libcli11-dev librsvg2-bin graphviz; do
-  dpkg -s "$package" >/dev/null 2>&1 || need="$need $package"
+  # Installed, not merely known: a removed package keeps its configuration
+  # files, and dpkg -s still answers for it.
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    need="$need $package"
 done
 [ -n "$need" ] || exit 0
 echo "tests/deps.sh: installing$need"

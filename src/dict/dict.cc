@@ -155,9 +155,11 @@ void writeValues(CIntTab values, int NTYPES) {
   for (int t = 1; t <= NTYPES; ++t) line << values(t) << " ";
 }
 
-int writeDictionary(const std::string& name, const std::string& kept, const Walk& walk,
-                    int NTYPES, CIntTab FAILST, CIntTab TRNCST, int NTRUNC) {
-  if (openOutput(DICUNT, name) != SUCCES) return ERRGEN;
+// Closing the unit puts the new file on the disk before it takes the old
+// one's name, so that a power loss cannot leave the name with part of the
+// content; the unit is closed whatever happened before.
+int writeDictionary(const std::string& kept, const Walk& walk, int NTYPES, CIntTab FAILST,
+                    CIntTab TRNCST, int NTRUNC) {
   writeText(DICUNT, kept);
   if (!walk.feids) Line(DICUNT) << "FEIDS";
   writeValues(FAILST, NTYPES);
@@ -166,6 +168,30 @@ int writeDictionary(const std::string& name, const std::string& kept, const Walk
     writeValues(TRNCST, NTYPES);
   }
   return closeUnit(DICUNT);
+}
+
+// Puts the new dictionary in the place of `target` by way of target.NEW.
+//
+// A target.NEW that is there already was not made by this run: a run killed
+// while rewriting left it, another run is rewriting the same shared
+// dictionary right now, or it is a file of the user's.  It is neither
+// emptied, nor written through when it is a link, nor removed, and the
+// dictionary is not rewritten: writing the new one under some other name
+// instead would let two runs on one shared dictionary replace each other's
+// states unseen and would leave files nobody knows of after a killed run.
+// The user removes the file and runs again.
+int replaceDictionary(const std::string& target, const std::string& kept, const Walk& walk,
+                      int NTYPES, CIntTab FAILST, CIntTab TRNCST, int NTRUNC) {
+  const std::string fresh = target + ".NEW";
+  if (createOutput(DICUNT, fresh) != SUCCES) return ERRGEN;
+  if (writeDictionary(kept, walk, NTYPES, FAILST, TRNCST, NTRUNC) != SUCCES ||
+      replaceFile(fresh, target) != SUCCES) {
+    removeFile(fresh);
+    return ERRGEN;
+  }
+  // The new dictionary has its name now, nothing is left to remove; unsynced,
+  // the rename may still be lost, and the run must not count on it.
+  return syncDirectory(target);
 }
 
 }  // namespace
@@ -200,10 +226,11 @@ int WRTDCT(std::string_view FILNAM, int NTYPES, CIntTab FAILST, CIntTab TRNCST, 
   closeUnit(DICUNT);
   if (walked != SUCCES) return ERRGEN;
 
-  const std::string name(FILNAM.substr(0, FILNAM.find_last_not_of(' ') + 1));
-  const std::string fresh = name + ".NEW";
-  if (read != SUCCES || writeDictionary(fresh, kept, walk, NTYPES, FAILST, TRNCST, NTRUNC) != SUCCES ||
-      replaceFile(fresh, name) != SUCCES) {
+  // A dictionary that several model folders share through links is rewritten
+  // where it lies, so that all of them see the new states and keep their link.
+  const std::string target = linkTarget(FILNAM);
+  if (read != SUCCES || target.empty() ||
+      replaceDictionary(target, kept, walk, NTYPES, FAILST, TRNCST, NTRUNC) != SUCCES) {
     errorLine(SCRUNT, "WRTDCT", "F606") << "ERROR WRITING DICTIONARY FILE ****";
     return ERRGEN;
   }

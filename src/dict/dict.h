@@ -30,8 +30,13 @@ int RDDICT(std::string_view FILNAM, int& NTYPES, Span1<std::string> TYPNAM, int 
 // behind the FEIDS line of the dictionary FILNAM (appending " FEIDS" when it
 // has none); the lines after an old FEIDS line are replaced, every line up
 // to it is kept as it was.  The new dictionary is written beside the old one
-// (FILNAM.NEW) and put in its place whole, so a failure leaves the old one
-// untouched.  Returns 1, or -1 after F600, F602, F606 or a traceback.
+// (FILNAM.NEW), put on the disk and then in its place whole, so a failure
+// leaves the old one untouched and no FILNAM.NEW behind (but for a failure
+// to put the directory on the disk, after the rename); a FILNAM.NEW that was
+// there before is left alone, and the dictionary is not rewritten then.
+// A link is followed to the file at its end, which is rewritten in its own
+// directory; the link stays.  Returns 1, or -1 after F600, F602, F606 or a
+// traceback.
 int WRTDCT(std::string_view FILNAM, int NTYPES, CIntTab FAILST, CIntTab TRNCST, int NTRUNC);
 
 // Reads the lines of UNIT (GETLIN's arguments) up to the one that ends a

@@ -1,6 +1,10 @@
 #include "util/units.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +19,7 @@ constexpr std::size_t FLUSHAT = 1 << 18;
 
 struct Unit {
   std::unique_ptr<std::fstream> file;  // set when the unit is open on a file
+  int fd = -1;                         // set instead when createOutput made the file
   std::istream* in = nullptr;
   std::ostream* out = nullptr;
   bool console = false;  // flushed line by line
@@ -41,6 +46,10 @@ Unit& sink() {
   return nowhere;
 }
 
+SyncCall syncCall = ::fsync;
+
+bool onFile(const Unit& u) { return u.file || u.fd >= 0; }
+
 Unit* unitAt(int unit) {
   if (unit < 1 || unit > MAXUNT) return nullptr;
   return &table()[static_cast<std::size_t>(unit)];
@@ -52,9 +61,21 @@ std::string trimmed(std::string_view name) {
   return std::string(name.substr(0, n));
 }
 
+bool writeAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t n = ::write(fd, text.data(), text.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    text.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
 void drain(Unit& u) {
   if (u.buf.empty()) return;
-  if (u.out == nullptr) {
+  if (u.fd >= 0) {
+    if (!writeAll(u.fd, u.buf)) u.failed = true;
+  } else if (u.out == nullptr) {
     u.failed = true;
   } else {
     u.out->write(u.buf.data(), static_cast<std::streamsize>(u.buf.size()));
@@ -66,6 +87,8 @@ void drain(Unit& u) {
 
 void release(Unit& u) {
   u.file.reset();
+  if (u.fd >= 0) ::close(u.fd);
+  u.fd = -1;
   u.in = nullptr;
   u.out = nullptr;
   u.console = false;
@@ -78,14 +101,14 @@ void release(Unit& u) {
 void attachInput(int unit, std::istream* in) {
   Unit* u = unitAt(unit);
   if (u == nullptr) return;
-  if (u->file) closeUnit(unit);
+  if (onFile(*u)) closeUnit(unit);
   u->in = in;
 }
 
 void attachOutput(int unit, std::ostream* out) {
   Unit* u = unitAt(unit);
   if (u == nullptr) return;
-  if (u->file) closeUnit(unit);
+  if (onFile(*u)) closeUnit(unit);
   drain(*u);
   u->out = out;
   u->console = out != nullptr;
@@ -94,7 +117,7 @@ void attachOutput(int unit, std::ostream* out) {
 
 std::ostream* attachedOutput(int unit) {
   Unit* u = unitAt(unit);
-  return u == nullptr || u->file ? nullptr : u->out;
+  return u == nullptr || onFile(*u) ? nullptr : u->out;
 }
 
 bool fileExists(std::string_view name) {
@@ -129,6 +152,17 @@ int openOutput(int unit, std::string_view name) {
   return 1;
 }
 
+int createOutput(int unit, std::string_view name) {
+  Unit* u = unitAt(unit);
+  if (u == nullptr) return -1;
+  release(*u);
+  const int fd = ::open(trimmed(name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return -1;
+  u->fd = fd;
+  u->buf.reserve(2 * FLUSHAT);
+  return 1;
+}
+
 int replaceFile(std::string_view newName, std::string_view oldName) {
   const std::string from = trimmed(newName);
   const std::string to = trimmed(oldName);
@@ -138,6 +172,31 @@ int replaceFile(std::string_view newName, std::string_view oldName) {
   std::filesystem::rename(from, to, ec);
   return ec ? -1 : 1;
 }
+
+int syncDirectory(std::string_view name) {
+  std::filesystem::path dir = std::filesystem::path(trimmed(name)).parent_path();
+  if (dir.empty()) dir = ".";
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  int status = syncCall(fd) == 0 ? 1 : -1;
+  // A file system that cannot sync a directory at all says so: a rename there
+  // is as durable as it makes it, and failing every rewrite on it helps no one.
+  if (status != 1 && errno == EINVAL) status = 1;
+  ::close(fd);
+  return status;
+}
+
+int removeFile(std::string_view name) { return ::unlink(trimmed(name).c_str()) == 0 ? 1 : -1; }
+
+std::string linkTarget(std::string_view name) {
+  const std::string path = trimmed(name);
+  std::error_code ec;
+  if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec))) return path;
+  const std::filesystem::path target = std::filesystem::canonical(path, ec);
+  return ec ? std::string() : target.string();
+}
+
+void setSyncCall(SyncCall call) { syncCall = call != nullptr ? call : ::fsync; }
 
 void rewindUnit(int unit) {
   Unit* u = unitAt(unit);
@@ -161,7 +220,15 @@ int closeUnit(int unit) {
   Unit* u = unitAt(unit);
   if (u == nullptr) return -1;
   int status = 1;
-  if (u->file) {
+  if (u->fd >= 0) {
+    drain(*u);
+    // Unsynced, a power loss could leave the name of a file that replaced
+    // another with part of its content or none.
+    if (u->failed || syncCall(u->fd) != 0) status = -1;
+    if (::close(u->fd) != 0) status = -1;
+    u->fd = -1;
+    release(*u);
+  } else if (u->file) {
     if (u->out != nullptr && flushUnit(unit) != 1) status = -1;
     u->file->close();
     if (u->out != nullptr && u->file->fail()) status = -1;

@@ -37,10 +37,34 @@ bool fileExists(std::string_view name);
 int openInput(int unit, std::string_view name);
 int openOutput(int unit, std::string_view name);
 
+// Creates a file for writing on a unit only when nothing of that name exists
+// (no file, directory or link), so that a file this run did not create is
+// never emptied or written through.  Closing the unit puts the file on the
+// disk, and fails when that fails.  Returns 1, or -1 (nothing is created).
+int createOutput(int unit, std::string_view name);
+
 // Puts the file `newName` in the place of `oldName` in one step, keeping the
 // old file's permissions: a reader sees either the whole old file or the
 // whole new one.  Returns 1, or -1 (the old file is then untouched).
 int replaceFile(std::string_view newName, std::string_view oldName);
+
+// Puts on the disk the directory that holds the file `name`, so that a file
+// renamed into it keeps its name after a power loss.  Returns 1, or -1.
+int syncDirectory(std::string_view name);
+
+// Removes a file (not a directory); returns 1, or -1.
+int removeFile(std::string_view name);
+
+// The file a name stands for: a symbolic link, or a chain of them, followed
+// to the file at its end; any other name as given.  Trailing blanks are
+// dropped; "" when a link leads nowhere.
+std::string linkTarget(std::string_view name);
+
+// The call that puts a file or a directory on the disk: fsync, unless a test
+// has put its own in its place to watch the calls or to make one fail.  A
+// null call restores fsync.
+using SyncCall = int (*)(int fd);
+void setSyncCall(SyncCall call);
 
 // Positions an input unit at the beginning of its file.
 void rewindUnit(int unit);

@@ -1,16 +1,75 @@
 #include "dict/dict.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <regex>
+#include <set>
 
 #include "main/globals.h"
 #include "support/console.h"
+#include "support/folders.h"
+#include "util/units.h"
 
 namespace molvex {
 namespace {
 
+namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
+
+const std::string F606 = " **** WRTDCT: ERROR F606 - ERROR WRITING DICTIONARY FILE ****";
+
+// What a flush to the disk found when it was called.
+struct Synced {
+  bool directory;
+  ino_t inode;
+  off_t size;       // of a file; 0 for a directory
+  bool freshThere;  // whether M.DIC.NEW existed
+  bool operator==(const Synced&) const = default;
+};
+std::vector<Synced> synced;
+// When set, what a flush returns in place of fsync's answer.
+int (*syncOutcome)(const Synced&) = nullptr;
+
+int recordSync(int fd) {
+  struct stat st {};
+  if (fstat(fd, &st) != 0) return -1;
+  const bool directory = S_ISDIR(st.st_mode);
+  synced.push_back({directory, st.st_ino, directory ? 0 : st.st_size,
+                    fs::exists(fs::symlink_status("M.DIC.NEW"))});
+  return syncOutcome != nullptr ? syncOutcome(synced.back()) : fsync(fd);
+}
+
+ino_t inode(const char* name) {
+  struct stat st {};
+  return stat(name, &st) == 0 ? st.st_ino : 0;
+}
+
+// Files written from now on are cut at `bytes`, the write failing then.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) : handler_(signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    rlimit cut = saved_;
+    cut.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &cut);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    signal(SIGXFSZ, handler_);
+  }
+
+ private:
+  rlimit saved_{};
+  void (*handler_)(int);
+};
 
 std::string padded(const std::string& text, std::size_t width) {
   return text + std::string(width - text.size(), ' ');
@@ -31,7 +90,14 @@ const std::string f603 =
     "INPUT LINE, OFFSET =  81 ****";
 
 struct Dictionary : ::testing::Test {
-  Dictionary() { INITDR(); INIUTL(0, 5, 6, 0); }
+  Dictionary() {
+    INITDR();
+    INIUTL(0, 5, 6, 0);
+    synced.clear();
+    syncOutcome = nullptr;
+    setSyncCall(recordSync);
+  }
+  ~Dictionary() override { setSyncCall(nullptr); }
   testing::Console con;
   testing::ScratchDir dir;
   Array1<std::string> TYPNAM{96};
@@ -177,6 +243,151 @@ TEST_F(Dictionary, AFailedRewriteLeavesTheDictionaryAsItWas) {
                    " **** SKPICT: ERROR U900 - UNEXPECTED END-OF-FILE ENCOUNTERED WHILE READING "
                    "DICTIONARY FILE",
                    " **** WRTDCT: TRACEBACK - ERROR RETURNED BY SKPICT() ****"}));
+}
+
+TEST_F(Dictionary, TheNewFileIsOnTheDiskBeforeItTakesTheNameAndTheNameAfter) {
+  EXPECT_EQ(write(entries(1, 2), 0), 1);
+  struct stat dic {};
+  ASSERT_EQ(stat("M.DIC", &dic), 0);
+  EXPECT_EQ(synced, (std::vector<Synced>{{false, dic.st_ino, dic.st_size, true},
+                                         {true, inode("."), 0, false}}));
+}
+
+// Each failure after M.DIC.NEW was made removes it; only one after the
+// rename leaves the new dictionary in place.
+TEST_F(Dictionary, AFailedRewriteRemovesItsNewFile) {
+  FAILST(1) = 7;
+  FAILST(2) = 12;
+  const std::string old = entries(1, 2) + " FEIDS\n 1 2 \n";
+  const std::string rewritten = entries(1, 2) + " FEIDS\n 7 12 \n";
+  const struct {
+    const char* what;
+    bool cut;  // the new file cannot be written whole
+    int (*outcome)(const Synced&);
+    int status;
+    std::string after;  // M.DIC, "/" when it is a directory
+  } cases[] = {
+      {"the new file is cut short", true, nullptr, -1, old},
+      {"the new file cannot be flushed", false,
+       [](const Synced& s) { return s.directory ? 0 : (errno = EIO, -1); }, -1, old},
+      {"the dictionary became a directory before the rename", false,
+       [](const Synced& s) {
+         if (!s.directory && fs::remove("M.DIC")) fs::create_directories("M.DIC/ENTRY");
+         return 0;
+       },
+       -1, "/"},
+      {"the directory cannot be flushed", false,
+       [](const Synced& s) { return s.directory ? (errno = EIO, -1) : 0; }, -1, rewritten},
+      {"a file system that cannot flush a directory", false,
+       [](const Synced& s) { return s.directory ? (errno = EINVAL, -1) : 0; }, 1, rewritten},
+  };
+  for (const auto& c : cases) {
+    con.clear();
+    fs::remove_all("M.DIC");
+    dir.write("M.DIC", old);
+    syncOutcome = c.outcome;
+    std::optional<FileSizeLimit> limit;
+    if (c.cut) limit.emplace(old.size() / 2);
+    EXPECT_EQ(WRTDCT("M.DIC", 2, FAILST, TRNCST, 0), c.status) << c.what;
+    limit.reset();
+    EXPECT_EQ(fs::is_directory("M.DIC") ? "/" : dir.read("M.DIC"), c.after) << c.what;
+    EXPECT_FALSE(fs::exists(fs::symlink_status("M.DIC.NEW"))) << c.what;
+    EXPECT_EQ(con.lines(), c.status == 1 ? Lines{} : Lines{F606}) << c.what;
+  }
+}
+
+// An M.DIC.NEW the run did not make is not its to empty, write through or
+// remove; the dictionary then stays as it was.
+TEST_F(Dictionary, ANewFileThatWasThereIsLeftAlone) {
+  const std::string old = entries(1, 2);
+  for (const bool link : {false, true}) {
+    con.clear();
+    dir.write("OTHER", "not ours\n");
+    fs::remove("M.DIC.NEW");
+    if (link) {
+      fs::create_symlink("OTHER", "M.DIC.NEW");
+    } else {
+      dir.write("M.DIC.NEW", "not ours\n");
+    }
+    EXPECT_EQ(write(old, 0), -1) << link;
+    EXPECT_EQ(dir.read("M.DIC"), old) << link;
+    EXPECT_EQ(dir.read("M.DIC.NEW"), "not ours\n") << link;
+    EXPECT_EQ(dir.read("OTHER"), "not ours\n") << link;
+    EXPECT_EQ(fs::is_symlink(fs::symlink_status("M.DIC.NEW")), link);
+    EXPECT_EQ(con.lines(), Lines{F606}) << link;
+  }
+  EXPECT_TRUE(synced.empty());
+}
+
+// Two model folders share one dictionary, A through a chain of two links.
+TEST_F(Dictionary, ALinkedDictionaryIsRewrittenWhereItLies) {
+  FAILST(1) = 7;
+  FAILST(2) = 12;
+  for (const char* folder : {"shared", "A", "B"}) fs::create_directory(folder);
+  dir.write("shared/REAL.DIC", entries(1, 2));
+  fs::permissions("shared/REAL.DIC", fs::perms::owner_read | fs::perms::owner_write);
+  fs::create_symlink("REAL.DIC", "shared/LINK.DIC");
+  fs::create_symlink("../shared/LINK.DIC", "A/M.DIC");
+  fs::create_symlink("../shared/REAL.DIC", "B/M.DIC");
+  fs::current_path("A");
+  EXPECT_EQ(WRTDCT("M.DIC", 2, FAILST, TRNCST, 0), 1);
+  fs::current_path(dir.path());
+  EXPECT_EQ(fs::read_symlink("A/M.DIC"), "../shared/LINK.DIC");
+  EXPECT_EQ(fs::read_symlink("shared/LINK.DIC"), "REAL.DIC");
+  const std::string rewritten = entries(1, 2) + " FEIDS\n 7 12 \n";
+  EXPECT_EQ(dir.read("shared/REAL.DIC"), rewritten);
+  EXPECT_EQ(dir.read("B/M.DIC"), rewritten);
+  EXPECT_EQ(fs::status("shared/REAL.DIC").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
+  std::set<std::string> names;
+  for (const auto& entry : fs::recursive_directory_iterator(".")) {
+    names.insert(entry.path().lexically_relative(".").string());
+  }
+  EXPECT_EQ(names, (std::set<std::string>{"A", "A/M.DIC", "B", "B/M.DIC", "shared",
+                                          "shared/LINK.DIC", "shared/REAL.DIC"}));
+  struct stat real {};
+  ASSERT_EQ(stat("shared/REAL.DIC", &real), 0);
+  EXPECT_EQ(synced, (std::vector<Synced>{{false, real.st_ino, real.st_size, false},
+                                         {true, inode("shared"), 0, false}}));
+  EXPECT_TRUE(con.lines().empty());
+}
+
+// What the dialogue asks of the kernel, seen from outside: the recorded
+// flushes above do not show that they reach it.
+TEST(DictionaryOnDisk, TheKernelFlushesTheNewFileBeforeTheRenameAndTheDirectoryAfter) {
+  const fs::path molvex = fs::path(MOLVEX_BINARY_DIR) / "molvex";
+  if (!fs::exists(molvex)) GTEST_SKIP() << "molvex is not built";
+  if (std::system("command -v strace >/dev/null 2>&1") != 0) GTEST_SKIP() << "no strace";
+  testing::ScratchDir dir;
+  testing::copyFiles(fs::path(MOLVEX_SOURCE_DIR) / "examples/pumps", dir.path());
+  // The leak checker of a sanitized build cannot work under a tracer.
+  const std::string command =
+      "ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" strace -f -y -o trace "
+      "-e trace=fsync,fdatasync,rename,renameat,renameat2 '" +
+      molvex.string() + "' < answers.txt > screen 2>&1";
+  const int status = std::system(command.c_str());
+  const std::string trace = dir.read("trace");
+  if (trace.find("+++ exited") == std::string::npos) GTEST_SKIP() << "strace cannot trace here";
+  EXPECT_EQ(status, 0) << dir.read("screen");
+  // The calls on the dictionary and on its directory; strace shows a file
+  // descriptor with its path.
+  const std::string here = fs::canonical(dir.path()).string();
+  const std::regex sync(R"(^\d+ +(f(?:data)?sync)\(\d+<(.*)>\) += (-?\d+))");
+  const std::regex rename(R"(^\d+ +rename\w*\(.*"PUMPS\.DIC\.NEW".*\) += (-?\d+))");
+  Lines calls;
+  for (const std::string& line : testing::splitLines(trace)) {
+    std::smatch m;
+    if (std::regex_search(line, m, sync) && (m[2] == here || m[2] == here + "/PUMPS.DIC.NEW")) {
+      calls.push_back(m[1].str() + " " + m[2].str() + " = " + m[3].str());
+    } else if (std::regex_search(line, m, rename)) {
+      calls.push_back("rename = " + m[1].str());
+    }
+  }
+  EXPECT_EQ(calls,
+            (Lines{"fsync " + here + "/PUMPS.DIC.NEW = 0", "rename = 0", "fsync " + here + " = 0"}))
+      << trace;
+  EXPECT_EQ(dir.read("PUMPS.DIC"),
+            testing::readFile(fs::path(MOLVEX_SOURCE_DIR) / "examples/pumps/expected/PUMPS.DIC"));
 }
 
 }  // namespace

@@ -206,6 +206,8 @@ TEST(FileFaults, ADictionaryRewriteKilledAtAnyMomentLeavesTheOldOrTheNewFile) {
   std::uniform_int_distribution<long> moment(0, took.count() * 3 / 2);
   for (int i = 0; i < 20; ++i) {
     dir.write("M.DIC", old);
+    // What a killed rewrite leaves, the next one would take for another's.
+    fs::remove("M.DIC.NEW");
     rewriteKilledAfter(std::chrono::microseconds(moment(random)), FAILST, TRNCST);
     const std::string after = dir.read("M.DIC");
     EXPECT_TRUE(after == old || after == rewritten) << "killed rewrite " << i;

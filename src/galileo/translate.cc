@@ -492,12 +492,7 @@ class Net {
   // reader take the next line), within the columns read, without control
   // characters.
   static std::string description(const std::string& name) {
-    std::string text;
-    for (char c : name) {
-      const unsigned char u = static_cast<unsigned char>(c);
-      text += u < 0x20 || u == 0x7f ? '?' : c;
-    }
-    text = withoutMarker(text, "FEIDs");
+    std::string text = withoutMarker(printable(name), "FEIDs");
     const std::size_t room = textColumns - 4;
     if (text.size() > room) {
       std::size_t cut = room - 3;
@@ -507,15 +502,20 @@ class Net {
     return "  \"" + text + "\"";
   }
 
-  static std::string plain(std::string_view text) {
+  // Control characters as '?': a line break or a tab would change the
+  // lines of the file.
+  static std::string printable(std::string_view text) {
     std::string out;
-    for (char c : text) out += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+    for (char c : text) {
+      const unsigned char u = static_cast<unsigned char>(c);
+      out += u < 0x20 || u == 0x7f ? '?' : c;
+    }
     return out;
   }
 
   void writeDictionary(std::string_view source) {
     files_.dic.clear();
-    files_.rat = "# The failure rates of the basic events of " + plain(source) + "\n";
+    files_.rat = "# The failure rates of the basic events of " + printable(source) + "\n";
     int component = 0;
     for (int i = 0; i < count(); ++i) {
       const DftElement& e = el(i);

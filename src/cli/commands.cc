@@ -28,11 +28,6 @@ namespace {
 constexpr int plotPoints = 200;
 constexpr int dotLimit = 2000;  // states; a larger graph cannot be looked at
 
-int fail(std::string_view command, const std::string& message) {
-  writeText(errorUnit, "molvex " + std::string(command) + ": " + message + "\n");
-  return 1;
-}
-
 // A time of the command line: a finite number, not negative.
 bool parseTime(const std::string& text, double& value) {
   const bool number = readDouble(text, value);
@@ -112,6 +107,11 @@ int drawPlot(const SolveOptions& o, const Chain& chain, const Array1<double>& ra
 }
 
 }  // namespace
+
+int fail(std::string_view command, const std::string& message) {
+  writeText(errorUnit, "molvex " + std::string(command) + ": " + message + "\n");
+  return 1;
+}
 
 // On the export unit.  What it could not open is not its own to remove.
 int writeFiles(std::string_view command, const std::vector<Output>& outputs) {

@@ -34,6 +34,10 @@ struct GenerateOptions {
   long maxStates = 80000;  // the state limit of this generation (default leastStateLimit)
 };
 
+// Prints "molvex COMMAND: MESSAGE" on the error unit; returns 1, the exit
+// status of bad input.
+int fail(std::string_view command, const std::string& message);
+
 // A file a command writes: its name and what writes it on a unit.
 struct Output {
   std::string file;

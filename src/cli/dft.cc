@@ -21,11 +21,6 @@ namespace fs = std::filesystem;
 
 constexpr std::size_t modelLength = 9;
 
-int fail(std::string_view command, const std::string& message) {
-  writeText(errorUnit, "molvex " + std::string(command) + ": " + message + "\n");
-  return 1;
-}
-
 std::string where(const std::string& file, const DftPlace& at) {
   return file + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) + ": ";
 }

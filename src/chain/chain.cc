@@ -87,10 +87,11 @@ int integers(Reader& in, const std::string& line, std::vector<int>& values, std:
 
 int readTypes(const std::string& file, Chain& chain, int& feidln, std::string& error) {
   Array1<std::string> names(MAXTYP);
+  Array1<std::string> dormant(MAXTYP);
   std::ostringstream messages;
   std::ostream* screen = attachedOutput(SCRUNT);
   attachOutput(SCRUNT, &messages);
-  const int status = RDDICT(file, chain.ntypes, names, MAXTYP, &feidln);
+  const int status = RDDICT(file, chain.ntypes, names, MAXTYP, &feidln, dormant);
   attachOutput(SCRUNT, screen);
   if (status != 1) {
     std::string text = messages.str();
@@ -98,10 +99,12 @@ int readTypes(const std::string& file, Chain& chain, int& feidln, std::string& e
     error = file + ": not a dictionary the generation reads:\n" + text;
     return -1;
   }
+  const auto cut = [](const std::string& n) { return n.substr(0, n.find_last_not_of(' ') + 1); };
   chain.typeNames.resize(chain.ntypes);
+  chain.dormantNames.resize(chain.ntypes);
   for (int t = 1; t <= chain.ntypes; ++t) {
-    const std::string& n = names(t);
-    chain.typeNames(t) = n.substr(0, n.find_last_not_of(' ') + 1);
+    chain.typeNames(t) = cut(names(t));
+    chain.dormantNames(t) = cut(dormant(t));
   }
   return 1;
 }
@@ -254,7 +257,10 @@ int readArcs(const std::string& file, Chain& chain, std::vector<RawArc>& raw, st
   if (in.open() != 1) return -1;
   if (readHeader(in, chain) != 1) return -1;
   std::map<std::string, int, std::less<>> known;
-  for (int t = 1; t <= chain.ntypes; ++t) known.emplace(chain.typeNames(t), 0);
+  for (int t = 1; t <= chain.ntypes; ++t) {
+    known.emplace(chain.typeNames(t), 0);
+    if (!chain.dormantNames(t).empty()) known.emplace(chain.dormantNames(t), 0);
+  }
   std::vector<std::string> names;
   std::string line;
   std::string name;
@@ -407,13 +413,15 @@ int placeArcs(Chain& chain, const std::vector<RawArc>& raw, const std::string& i
       return fail(arc + " leads to a failure state without *X: the files are not of one run");
     }
     // A failure state is numbered by the type of the component whose
-    // failure reaches it, and that type's rate name is the arc's.
-    if (to == StateKind::Failure &&
-        chain.rateNames(r.arc.rate) != chain.typeNames(chain.type(r.arc.target))) {
+    // failure reaches it, and that type's rate name, active or dormant, is
+    // the arc's.
+    const int t = chain.type(r.arc.target);
+    if (to == StateKind::Failure && chain.rateNames(r.arc.rate) != chain.typeNames(t) &&
+        chain.rateNames(r.arc.rate) != chain.dormantNames(t)) {
       return fail(arc + " has the rate " + chain.rateNames(r.arc.rate) +
                   ", but FEIDS makes state " + std::to_string(r.arc.target) +
-                  " the failure state of type " + std::to_string(chain.type(r.arc.target)) + " (" +
-                  chain.typeNames(chain.type(r.arc.target)) + "): the files are not of one run");
+                  " the failure state of type " + std::to_string(t) + " (" + chain.typeNames(t) +
+                  "): the files are not of one run");
     }
     reached(r.arc.target) = 1;
     ++chain.first(r.source);

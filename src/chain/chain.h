@@ -45,6 +45,7 @@ struct Chain {
   Array1<int> expansion;   // the expanded states in the order of NAME.TUP
   int ntypes = 0;
   Array1<std::string> typeNames;  // 1 .. ntypes: each type's rate name, blanks cut
+  Array1<std::string> dormantNames;  // 1 .. ntypes: its rate while dormant, "" for none
   Array1<int> failst;             // 1 .. ntypes: the FEIDS line (0: no failure state)
   Array1<int> trncst;             // 1 .. ntypes: the TAIDS line, all 0 without truncation
   Array1<std::string> rateNames;  // the distinct rate names of the arcs, in the order met

@@ -38,9 +38,10 @@ int readRates(std::string_view file, RateTable& rates, std::string& error) {
     double value = 0.0;
     if (!readDouble(text, value)) {
       status = fail("value " + quoteText(text) + " of " + name + " is not a number");
-    } else if (!std::isfinite(value) || value <= 0.0) {
-      status =
-          fail("value " + quoteText(text) + " of " + name + " is not a positive finite number");
+    } else if (!std::isfinite(value) || value < 0.0) {
+      // 0 is a unit that fails only when a dependency forces it down.
+      status = fail("value " + quoteText(text) + " of " + name +
+                    " is not a finite number of 0 or more");
     } else if (!rates.value.emplace(name, value).second) {
       status = fail(name + " is given twice");
     }

@@ -17,7 +17,7 @@ struct RateTable {
   std::map<std::string, double, std::less<>> value;  // by rate name
 };
 
-// Reads a rates file.  Every value must be a positive finite number, every
+// Reads a rates file.  Every value must be a finite number of 0 or more, every
 // name given once.  Returns 1, or -1 with `error` naming the file and line.
 int readRates(std::string_view file, RateTable& rates, std::string& error);
 

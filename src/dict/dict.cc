@@ -1,6 +1,7 @@
 #include "dict/dict.h"
 
 #include <algorithm>
+#include <sstream>
 
 #include "main/error.h"
 #include "main/files.h"
@@ -94,8 +95,35 @@ int badItem(int status, int START) {
   return ERRGEN;
 }
 
+// The rate variable name of a header line, WORD holding its first LEN
+// characters: cut to 15 with warning F100 when it is 15 or longer.
+void storeName(const std::string& WORD, int LEN, std::string& name) {
+  if (LEN >= NAMSIZ) {
+    warningLine(SCRUNT, "RDDICT", "F100") << "FAILURE RATE VARIABLE, " << WORD;
+    // The warning's second line, indented under its text.
+    Line(SCRUNT) << std::string(28, ' ') << "TOO LONG - TRUNCATED TO " << Fixed{NAMSIZ, 3}
+                 << " CHARACTERS ++++";
+  }
+  name.assign(WORD, 0, static_cast<std::size_t>(std::min(LEN, NAMSIZ)));
+  name.resize(NAMSIZ, ' ');
+}
+
+// A second entry of type n whose second word is DORMANT names the rate of a
+// unit of that type while it lies dormant as a spare.  A dictionary without
+// this form read the line as an entry out of order (F605), so no dictionary
+// written before can be taken to mean it.
+bool dormantEntry(const std::string& LINE, int n, int NTYPES, Span1<std::string> DRMNAM) {
+  if (n < 1 || n != NTYPES || DRMNAM.size() < n || DRMNAM(n) != std::string(NAMSIZ, ' ')) {
+    return false;
+  }
+  std::istringstream words(LINE.substr(0, TXTEND));
+  std::string number, kind, name;
+  return static_cast<bool>(words >> number >> kind >> name) && kind == "DORMANT";
+}
+
 // One header line: type number, a word not used, the rate variable name.
-int readHeader(const std::string& LINE, int maxtyp, int& NTYPES, Span1<std::string> TYPNAM) {
+int readHeader(const std::string& LINE, int maxtyp, int& NTYPES, Span1<std::string> TYPNAM,
+               Span1<std::string> DRMNAM) {
   int START = 1;
   int LEN = 0;
   int IVAL = -1;
@@ -112,8 +140,9 @@ int readHeader(const std::string& LINE, int maxtyp, int& NTYPES, Span1<std::stri
                                         << "OF COMPONENT TYPES = " << Fixed{maxtyp, 3} << " ****";
     return ERRGEN;
   }
+  const bool dormant = dormantEntry(LINE, n, NTYPES, DRMNAM);
   // Also a number below 1: the types are numbered from 1 without a gap.
-  if (n != NTYPES + 1) {
+  if (n != NTYPES + 1 && !dormant) {
     errorLine(SCRUNT, "RDDICT", "F605") << "COMPONENT ENTRIES OUT OF ORDER IN " << "DICTIONARY: ****";
     Line(SCRUNT) << LINE;
     return ERRGEN;
@@ -122,15 +151,7 @@ int readHeader(const std::string& LINE, int maxtyp, int& NTYPES, Span1<std::stri
   status = next('C');
   if (status == SUCCES) status = next('C');
   if (status != SUCCES) return badItem(status, START);
-  if (LEN >= NAMSIZ) {
-    warningLine(SCRUNT, "RDDICT", "F100") << "FAILURE RATE VARIABLE, " << WORD;
-    // The warning's second line, indented under its text.
-    Line(SCRUNT) << std::string(28, ' ') << "TOO LONG - TRUNCATED TO " << Fixed{NAMSIZ, 3}
-                 << " CHARACTERS ++++";
-  }
-  std::string& name = TYPNAM(n);
-  name.assign(WORD, 0, static_cast<std::size_t>(std::min(LEN, NAMSIZ)));
-  name.resize(NAMSIZ, ' ');
+  storeName(WORD, LEN, dormant ? DRMNAM(n) : TYPNAM(n));
   return SUCCES;
 }
 
@@ -202,15 +223,16 @@ int SKPICT(std::string& LINE, int MAXLEN, int LINLEN, int UNIT) {
 }
 
 int RDDICT(std::string_view FILNAM, int& NTYPES, Span1<std::string> TYPNAM, int MAXTYP,
-           int* FEIDLN) {
+           int* FEIDLN, Span1<std::string> DRMNAM) {
   if (FEIDLN != nullptr) *FEIDLN = 0;
   NTYPES = 0;
   TYPNAM.fill(std::string(NAMSIZ, ' '));
+  DRMNAM.fill(std::string(NAMSIZ, ' '));
   if (openDictionary("RDDICT", FILNAM) != SUCCES) return ERRGEN;
   const int maxtyp = std::min(MAXTYP, TYPNAM.size());
   Walk walk;
   const int status = walkEntries("RDDICT", walk, [&](const std::string& LINE) {
-    return readHeader(LINE, maxtyp, NTYPES, TYPNAM);
+    return readHeader(LINE, maxtyp, NTYPES, TYPNAM, DRMNAM);
   });
   closeUnit(DICUNT);
   if (FEIDLN != nullptr && walk.feids) *FEIDLN = walk.nread;

@@ -22,9 +22,12 @@ namespace molvex {
 // error line (F600-F605, or a traceback of GETLIN or SKPICT) with NTYPES and
 // TYPNAM as far as they were read.  F100 warns of a name cut to 15.  A
 // reader of the values behind FEIDS learns from FEIDLN, when given, the line
-// number of the FEIDS line (0 when the dictionary has none).
+// number of the FEIDS line (0 when the dictionary has none).  A reader that
+// knows dormant spares gives DRMNAM (as TYPNAM): an entry "n DORMANT NAME"
+// right after entry n gives type n the rate NAME of a dormant unit, and
+// DRMNAM(n) stays blank for a type without one.
 int RDDICT(std::string_view FILNAM, int& NTYPES, Span1<std::string> TYPNAM, int MAXTYP,
-           int* FEIDLN = nullptr);
+           int* FEIDLN = nullptr, Span1<std::string> DRMNAM = {});
 
 // Writes FAILST(1..NTYPES), and when NTRUNC > 0 "TAIDS" and TRNCST(1..NTYPES),
 // behind the FEIDS line of the dictionary FILNAM (appending " FEIDS" when it

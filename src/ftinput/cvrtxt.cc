@@ -145,7 +145,8 @@ int box(Scan& sc, int& BOXSEN, NodeSentence& S) {
   return SUCCES;
 }
 
-// The type code of a gate word, 0 for none.  CSP and SEQ must stand alone.
+// The type code of a gate word, 0 for none.  CSP, SPARE and SEQ must stand
+// alone.
 int gateCode(const Scan& sc) {
   if (sc.WORD.find('/') != std::string::npos) return TMOFN;
   const struct {
@@ -154,7 +155,7 @@ int gateCode(const Scan& sc) {
     bool whole;
   } gates[] = {{"AND", TAND, false},   {"OR", TOR, false},  {"XOR", TXOR, false},
                {"NOT", TNOT, false},   {"FDEP", TFDEP, false}, {"CSP", TCSP, true},
-               {"PAND", TPAND, false}, {"SEQ", TSEQ, true}};
+               {"PAND", TPAND, false}, {"SEQ", TSEQ, true},    {"SPARE", TSPARE, true}};
   for (const auto& g : gates) {
     if (sc.starts(g.word) && (!g.whole || sc.LEN == static_cast<int>(g.word.size()))) {
       return g.code;

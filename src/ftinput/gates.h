@@ -9,6 +9,9 @@ inline int TMOFN = 18;   // M/N gate
 inline int TAND = 19;
 inline int TBOX = 21;    // labelled box
 inline int TFBOX = 22;   // system-failure box
+// A spare gate whose units forced down by a dependency are replaced: in the
+// place table a cold spare gate (TCSP) with FREPLC set.
+inline int TSPARE = 23;
 inline int TXOR = 24;
 inline int TCSP = 25;    // cold spare
 inline int TNOT = 26;

@@ -136,6 +136,11 @@ int Builder::fields(int type) {
   }
   if (type == TFDEP) return append(FT_.FDPLST, "FDEP");
   if (type == TCSP) return append(FT_.CSPTAB, "CSP");
+  if (type == TSPARE) {
+    PLCTAB_(p_ + FTYPE) = TCSP;
+    PLCTAB_(p_ + FREPLC) = 1;
+    return append(FT_.CSPTAB, "CSP");
+  }
   if (type == TSEQ) return append(FT_.SEQLST, "SEQ");
   if (type == TPAND) {
     const int status = append(FT_.PNDLST, "PAND");

@@ -11,6 +11,7 @@ void INIPLC() {
   FGATM = 2;
   FCTYPE = 2;
   FPAND = 2;
+  FREPLC = 2;
   FGATN = 3;
   FMULT = 3;
   FSHARE = 3;
@@ -27,6 +28,7 @@ void INIGAT() {
   TAND = 19;
   TBOX = 21;
   TFBOX = 22;
+  TSPARE = 23;
   TXOR = 24;
   TCSP = 25;
   TNOT = 26;

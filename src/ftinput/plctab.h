@@ -14,6 +14,7 @@ inline int FTYPE = 1;   // node type code
 inline int FGATM = 2;   // M of an M/N gate
 inline int FCTYPE = 2;  // component type of a basic event
 inline int FPAND = 2;   // position of a PAND gate in PNDLST
+inline int FREPLC = 2;  // a cold spare gate replaces units forced down (1) or not (0)
 inline int FGATN = 3;   // N of an M/N gate
 inline int FMULT = 3;   // multiplicity of a basic event
 inline int FSHARE = 3;  // cold spare gate shares a spare

@@ -38,8 +38,9 @@ struct DftElement {
   int k = 0;         // a voting gate's threshold
   int n = 0;         // and its n as written ("2of3"), 0 for "vot2"
   std::vector<DftInput> inputs;
-  // A basic event's attributes, the rate as written.
+  // A basic event's attributes, the rate as written and as read.
   std::string lambda;
+  double rate = 0.0;
   bool hasDorm = false;
   double dorm = 1.0;
   DftPlace dormAt;

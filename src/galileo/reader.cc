@@ -269,17 +269,19 @@ class Parser {
       double number = 0.0;
       if (attribute == "lambda") {
         if (hasLambda) return fail(name.at, "lambda is given twice");
-        if (!decimal(value.text, number) || number <= 0.0) {
-          return fail(value.at, "lambda of " + shown(s[0]) + " must be a positive number, not " +
-                                    shown(value));
+        if (!decimal(value.text, number) || number < 0.0) {
+          return fail(value.at, "lambda of " + shown(s[0]) +
+                                    " must be a number of 0 or more, not " + shown(value));
         }
-        // Every figure divides by the rates.
-        if (!std::isfinite(1.0 / number)) {
+        // Every figure divides by the rates; 0 is a unit that fails only
+        // when a dependency forces it down.
+        if (number > 0.0 && !std::isfinite(1.0 / number)) {
           return fail(value.at, "lambda of " + shown(s[0]) +
                                     " is too small for a mean time: " + shown(value));
         }
         hasLambda = true;
         e.lambda = value.text;
+        e.rate = number;
       } else if (attribute == "dorm") {
         if (e.hasDorm) return fail(name.at, "dorm is given twice");
         if (!decimal(value.text, number) || number < 0.0 || number > 1.0) {
@@ -293,7 +295,7 @@ class Parser {
                            attribute) != std::end(unsupportedAttributes)) {
         return fail(name.at, "'" + name.text + "' of " + shown(s[0]) +
                                  " cannot be expressed in a MOLVEX chain, which knows failure "
-                                 "rates (lambda=) and cold spares (dorm=0) only");
+                                 "rates (lambda=) and dormancy factors (dorm=) only");
       } else {
         return fail(name.at, "'" + name.text + "' is not an attribute of a basic event");
       }

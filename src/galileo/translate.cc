@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <map>
 #include <set>
 
@@ -40,11 +41,10 @@ class Net {
 
   int translate(std::string_view source) {
     if (resolve() != 1 || checkGates() != 1 || checkCycles() != 1 || checkSpareRoles() != 1 ||
-        number() != 1) {
+        dormancy() != 1 || number() != 1) {
       return -1;
     }
-    warnSpareUses();
-    warnDependencies();
+    warnSequences();
     warnTies();
     writeText();
     writeDictionary(source);
@@ -88,20 +88,58 @@ class Net {
 
   const std::vector<int>& inputs(int i) const { return in_[static_cast<std::size_t>(i)]; }
 
+  bool isDependency(int i) const { return el(i).kind == DftKind::fdep; }
+
+  // The inputs that the gate's value depends on: a dependency listed under
+  // an AND, OR or voting gate only attaches it to the tree.
+  std::vector<int> valued(int i) const {
+    std::vector<int> out;
+    for (int c : inputs(i)) {
+      if (!isDependency(c)) out.push_back(c);
+    }
+    return out;
+  }
+
+  // A dependency has no failure value: listed as an input it is dropped
+  // where the gate's value is the same without it, refused elsewhere.
+  int checkDependencyInputs(int i) {
+    const DftElement& g = el(i);
+    const bool attaches =
+        g.kind == DftKind::andGate || g.kind == DftKind::orGate || g.kind == DftKind::voting;
+    for (std::size_t j = 0; j < inputs(i).size(); ++j) {
+      const int c = inputs(i)[j];
+      if (!isDependency(c) || attaches) continue;
+      return fail(g.inputs[j].at, quoted(el(c).name) + ", an input of " + quoted(g.name) +
+                                      ", is a dependency, which has no failure value; list it "
+                                      "under an and, or or voting gate, or under none");
+    }
+    if (valued(i).empty()) {
+      return fail(g.at, quoted(g.name) +
+                            " has only dependencies as inputs, which have no failure value");
+    }
+    return 1;
+  }
+
   int checkGates() {
+    if (isDependency(top_)) {
+      return fail(m_.topAt, "the toplevel " + quoted(m_.top) +
+                                " is a dependency, which has no failure value");
+    }
     for (int i = 0; i < count(); ++i) {
       const DftElement& g = el(i);
-      const int n = static_cast<int>(inputs(i).size());
       const std::string name = quoted(g.name);
       if (g.kind == DftKind::basic) continue;
+      if (checkDependencyInputs(i) != 1) return -1;
+      const int written = static_cast<int>(inputs(i).size());
+      const int n = static_cast<int>(valued(i).size());
       if (g.kind != DftKind::pand && n > maxInputs) {
         return fail(g.at, name + " has " + std::to_string(n) + " inputs, more than MOLVEX's " +
                               std::to_string(maxInputs));
       }
       if (g.kind == DftKind::voting) {
-        const bool written = g.word.rfind("vot", 0) != 0;
-        if (written && g.n != n) {
-          return fail(g.at, name + " is " + g.word + " but has " + std::to_string(n) + " inputs");
+        if (g.word.rfind("vot", 0) != 0 && g.n != written) {
+          return fail(g.at,
+                      name + " is " + g.word + " but has " + std::to_string(written) + " inputs");
         }
         if (g.k < 1 || g.k > n) {
           return fail(g.at, name + " needs from 1 to " + std::to_string(n) +
@@ -127,25 +165,6 @@ class Net {
                           "), is a gate: MOLVEX takes only basic events there");
         }
       }
-      if (g.kind == DftKind::spare && checkDormancy(i) != 1) return -1;
-    }
-    return 1;
-  }
-
-  // Only cold spares can be represented: a spare of csp is cold unless its
-  // dorm says otherwise; the other spare gates need dorm=0 on each spare, as
-  // a missing dorm means a hot spare there.
-  int checkDormancy(int g) {
-    const DftElement& gate = el(g);
-    for (std::size_t j = 1; j < inputs(g).size(); ++j) {
-      const DftElement& spare = el(inputs(g)[j]);
-      const bool cold = spare.hasDorm ? spare.dorm == 0.0 : gate.word == "csp";
-      if (cold) continue;
-      const double dorm = spare.hasDorm ? spare.dorm : 1.0;
-      const std::string kind = dorm == 1.0 ? "a hot spare" : "a warm spare";
-      return fail(spare.hasDorm ? spare.dormAt : gate.inputs[j].at,
-                  quoted(spare.name) + " is " + kind + " of " + quoted(gate.name) +
-                      (spare.hasDorm ? "" : " (no dorm=0)") + ": MOLVEX's spares are cold, dorm=0");
     }
     return 1;
   }
@@ -221,6 +240,70 @@ class Net {
     return 1;
   }
 
+  // The dormancy factor of each spare: its dorm=, or else the meaning of
+  // its spare gates' keyword (csp cold, hsp hot; wsp and spare, on which the
+  // field's tools disagree, hot as most read it, with a warning).  A spare
+  // that the toplevel reaches through gates other than spare gates is in use
+  // from the start, as the field activates it: it fails at its full rate
+  // while dormant too.
+  int dormancy() {
+    std::set<int> active;
+    activate(top_, active);
+    for (int b : spareOf_) {
+      const DftElement& e = el(b);
+      double dorm = e.dorm;
+      if (!e.hasDorm && impliedDormancy(b, dorm) != 1) return -1;
+      if (active.count(b) || dorm == 1.0) {
+        dormant_[b] = "";
+      } else if (dorm > 0.0) {
+        dormant_[b] = shortest(dorm * e.rate);
+      }
+    }
+    return 1;
+  }
+
+  // The elements that the toplevel uses from the start: down through every
+  // gate but the spare gates, whose spares wait until taken.
+  void activate(int i, std::set<int>& active) const {
+    if (!active.insert(i).second || el(i).kind == DftKind::spare) return;
+    for (int c : valued(i)) activate(c, active);
+  }
+
+  int impliedDormancy(int b, double& dorm) {
+    std::map<double, int> implied;  // a factor -> the first gate that implies it
+    for (int g = 0; g < count(); ++g) {
+      const DftElement& gate = el(g);
+      if (gate.kind != DftKind::spare) continue;
+      for (std::size_t j = 1; j < inputs(g).size(); ++j) {
+        if (inputs(g)[j] != b) continue;
+        const bool guessed = gate.word == "wsp" || gate.word == "spare";
+        implied.emplace(gate.word == "csp" ? 0.0 : 1.0, g);
+        if (guessed) {
+          warn(gate.inputs[j].at,
+               quoted(el(b).name) + ", a spare of " + quoted(gate.name) + " (" + gate.word +
+                   "), has no dorm=: MOLVEX takes it as a hot spare (dorm=1), as most of the "
+                   "field's tools do; others take it as a cold one: give dorm= to say which");
+        }
+      }
+    }
+    if (implied.size() > 1) {
+      return fail(el(b).at, quoted(el(b).name) + " has no dorm= and is a spare of " +
+                                quoted(el(implied.begin()->second).name) +
+                                ", which makes it cold, and of " +
+                                quoted(el(implied.rbegin()->second).name) +
+                                ", which makes it hot: give dorm=");
+    }
+    dorm = implied.begin()->first;
+    return 1;
+  }
+
+  // The shortest decimal text that reads back as the same double.
+  static std::string shortest(double value) {
+    char text[32];
+    const auto r = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, r.ptr);
+  }
+
   // Node numbers in the order of the sentences: the system-failure box, the
   // gates (a priority-AND gate of m inputs as m - 1 nested ones), the basic
   // events; and the limits of the build checked on the way.
@@ -234,7 +317,7 @@ class Net {
       for (int i = 0; i < count(); ++i) {
         const DftElement& e = el(i);
         if (isBasic(e) != basicPass) continue;
-        const int n = static_cast<int>(inputs(i).size());
+        const int n = static_cast<int>(valued(i).size());
         const int added = e.kind == DftKind::pand ? n - 1 : 1;
         node_[static_cast<std::size_t>(i)] = nodes + 1;
         nodes += added;
@@ -253,71 +336,29 @@ class Net {
     return 1;
   }
 
-  bool sharingInput(int b, int& gate) const {
-    for (int g : sharing_) {
-      const auto& in = inputs(g);
-      if (std::find(in.begin(), in.end(), b) != in.end()) {
-        gate = g;
-        return true;
-      }
-    }
-    return false;
-  }
-
-  void warnSpareUses() {
-    const auto use = [&](int b, DftPlace at, const std::string& user) {
-      if (!spareOf_.count(b)) return;
-      warn(at, quoted(el(b).name) + " is a spare and also " + user +
-                   ": MOLVEX keeps a spare dormant, unable to fail, until a spare gate takes "
-                   "it; tools that activate it through " +
-                   user + " let it fail before");
-    };
-    if (isBasic(el(top_))) use(top_, m_.topAt, "the toplevel");
-    for (int g = 0; g < count(); ++g) {
-      const DftElement& e = el(g);
-      if (e.kind == DftKind::spare) continue;
-      // A dependency's dependents are forced down, which MOLVEX does to
-      // dormant spares as well.
-      const std::size_t uses = e.kind == DftKind::fdep ? 1 : inputs(g).size();
-      for (std::size_t j = 0; j < uses; ++j) {
-        use(inputs(g)[j], e.inputs[j].at, "an input of " + quoted(e.name));
-      }
-    }
-  }
-
-  void warnDependencies() {
+  // A sequence listed as an input or as the toplevel: the field's tools
+  // disagree on its value (some give it none).
+  void warnSequences() {
     for (int g = 0; g < count(); ++g) {
       const DftElement& e = el(g);
       for (std::size_t j = 0; j < inputs(g).size(); ++j) {
         const DftElement& input = el(inputs(g)[j]);
-        if (input.kind == DftKind::fdep || input.kind == DftKind::seq) {
-          warn(e.inputs[j].at,
-               quoted(input.name) + " is an input of " + quoted(e.name) + ": MOLVEX gives " +
-                   (input.kind == DftKind::fdep ? "a dependency the value of its trigger"
-                                                : "a sequence the value of an AND gate") +
-                   ", where other tools give it no value");
+        if (input.kind == DftKind::seq) {
+          warn(e.inputs[j].at, quoted(input.name) + " is an input of " + quoted(e.name) +
+                                   ": MOLVEX gives a sequence the value of an AND gate over its "
+                                   "inputs, as Galileo does; tools that take it as a restriction "
+                                   "only give it no value");
         }
       }
       if (e.kind != DftKind::fdep) continue;
-      for (std::size_t j = 1; j < inputs(g).size(); ++j) {
-        int holder = 0;
-        const int b = inputs(g)[j];
-        if (sharingInput(b, holder)) {
-          warn(e.inputs[j].at,
-               quoted(e.name) + " forces down " + quoted(el(b).name) + ", an input of " +
-                   quoted(el(holder).name) +
-                   ", which shares spares: MOLVEX's gate then takes no spare for it, "
-                   "where other tools let it take the next free spare");
-        }
-        warnSequenceOf(g, j);
-      }
+      for (std::size_t j = 1; j < inputs(g).size(); ++j) warnSequenceOf(g, j);
     }
     const DftElement& top = el(top_);
-    if (top.kind == DftKind::fdep || top.kind == DftKind::seq) {
+    if (top.kind == DftKind::seq) {
       warn(m_.topAt, "the toplevel " + quoted(top.name) +
-                         " is a dependency or a sequence: MOLVEX gives it the value of " +
-                         (top.kind == DftKind::fdep ? "its trigger" : "an AND gate") +
-                         ", where other tools give it no value");
+                         " is a sequence: MOLVEX gives it the value of an AND gate over its "
+                         "inputs, as Galileo does; tools that take it as a restriction only "
+                         "give it no value");
     }
   }
 
@@ -427,7 +468,7 @@ class Net {
         const DftElement& e = el(i);
         if (isBasic(e) != basicPass) continue;
         std::vector<int> nodes;
-        for (int c : inputs(i)) nodes.push_back(nodeOf(c));
+        for (int c : valued(i)) nodes.push_back(nodeOf(c));
         if (basicPass) {
           files_.txt += "NODE " + std::to_string(nodeOf(i)) + " TYPE BASIC 1 OF COMPONENT TYPE " +
                         std::to_string(++component) + "\n";
@@ -456,13 +497,15 @@ class Net {
       case DftKind::orGate:
         return "OR";
       case DftKind::voting:
-        return std::to_string(e.k) + "/" + std::to_string(inputs(i).size());
+        return std::to_string(e.k) + "/" + std::to_string(valued(i).size());
       case DftKind::seq:
         return "SEQ";
       case DftKind::fdep:
         return "FDEP";
       default:
-        return "CSP";
+        // The field's spare gate: a unit a dependency forces down is
+        // replaced by the next spare, as when it fails by itself.
+        return "SPARE";
     }
   }
 
@@ -490,16 +533,16 @@ class Net {
   // The element's name as its description line: quoted, so that the line
   // is never blank nor ends with a comma (either would make the dictionary
   // reader take the next line), within the columns read, without control
-  // characters.
-  static std::string description(const std::string& name) {
+  // characters; `more` follows the quotes.
+  static std::string description(const std::string& name, std::string_view more = "") {
     std::string text = withoutMarker(printable(name), "FEIDs");
-    const std::size_t room = textColumns - 4;
+    const std::size_t room = textColumns - 4 - more.size();
     if (text.size() > room) {
       std::size_t cut = room - 3;
       while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
       text = text.substr(0, cut) + "...";
     }
-    return "  \"" + text + "\"";
+    return "  \"" + text + "\"" + std::string(more);
   }
 
   // Control characters as '?': a line break or a tab would change the
@@ -521,8 +564,15 @@ class Net {
       const DftElement& e = el(i);
       if (!isBasic(e)) continue;
       const std::string rate = rateName(e.name);
-      files_.dic += std::to_string(++component) + " BE " + rate + "\n" + description(e.name) + "\n";
+      const std::string type = std::to_string(++component);
+      files_.dic += type + " BE " + rate + "\n" + description(e.name) + "\n";
       files_.rat += rate + " " + e.lambda + "\n";
+      const auto dormant = dormant_.find(i);
+      if (dormant == dormant_.end()) continue;
+      // A hot spare, or one in use from the start, fails at one rate.
+      const std::string asleep = dormant->second.empty() ? rate : rateName(e.name + " dorm");
+      files_.dic += type + " DORMANT " + asleep + "\n" + description(e.name, " while dormant") + "\n";
+      if (asleep != rate) files_.rat += asleep + " " + dormant->second + "\n";
     }
   }
 
@@ -533,6 +583,9 @@ class Net {
   std::vector<std::vector<int>> in_;
   std::vector<int> node_;
   std::set<int> spareOf_;  // basic events that are a spare of some gate
+  // The spares that fail while dormant: the value of their rate then, or ""
+  // for the rate of a unit in use.
+  std::map<int, std::string> dormant_;
   std::set<int> sharing_;  // spare gates that share a spare with another
   std::set<std::string> rateNames_;
   std::map<int, std::set<int>> below_;

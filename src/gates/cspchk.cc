@@ -49,14 +49,14 @@ class SpareTables {
   // The gate of the CSPRNT node or REPEAT entry `node`.
   bool entry(int node, Parent& g) const {
     if (node < 1 || node > POOL_.POOLSZ() - PRTSIZ) return outOfRange("LIST NODE", node);
-    g.position = POOL_.POOL(node);
     g.base = POOL_.POOL(node + 1);
-    const CIntTab CSPTAB = FT_.CSPTAB;
-    if (g.position < 1 || g.position > CSPTAB(1) || g.position >= CSPTAB.size()) {
-      return outOfRange("CSP GATE", g.position);
-    }
-    g.gate = CSPTAB(g.position + 1);
-    return walk_.checkPlace(g.gate);
+    return gateAt(POOL_.POOL(node), g);
+  }
+  // The gate at `position` in CSPTAB, its base taken from its place.
+  bool sharingGate(int position, Parent& g) const {
+    if (!gateAt(position, g)) return false;
+    g.base = field(g.gate, FSPBAS);
+    return true;
   }
   // The node after a node that entry() has accepted.
   int next(int node) const { return POOL_.POOL(node + PRTSIZ); }
@@ -95,6 +95,16 @@ class SpareTables {
   int input(int place, int j) const { return walk_.input(place, j); }
 
  private:
+  bool gateAt(int position, Parent& g) const {
+    g.position = position;
+    const CIntTab CSPTAB = FT_.CSPTAB;
+    if (position < 1 || position > CSPTAB(1) || position >= CSPTAB.size()) {
+      return outOfRange("CSP GATE", position);
+    }
+    g.gate = CSPTAB(position + 1);
+    return walk_.checkPlace(g.gate);
+  }
+
   // The traversal's family of messages for tables the build does not make.
   bool outOfRange(std::string_view what, int value) const {
     errorLine(SCRUNT, routine_, "F806") << "INTERNAL ERROR - " << what << " OUT OF RANGE "
@@ -128,6 +138,21 @@ int traced(int status, std::string_view routine, std::string_view callee) {
 // transition: the failure happens whether or not a gate uses its units.
 bool forcedDown(int CHANGED, CIntTab PRESTA, CIntTab STATE, int FAILCP) {
   return CHANGED != 0 && PRESTA(FAILCP) != STATE(FAILCP);
+}
+
+// The units a gate without shared spares needs (DEMAND, its primary's) and
+// the working units in V of its inputs before input j (AHEAD), which fill
+// that demand first.
+bool unitsAhead(const FaultTree& FT, const SpareTables& tables, const Parent& g, int j, CIntTab V,
+                long long& AHEAD, long long& DEMAND) {
+  AHEAD = 0;
+  for (int k = 1; k <= j; ++k) {
+    int c = 0;
+    if (!tables.inputComponent(g.gate, k, c)) return false;
+    if (k == 1) DEMAND = FT.BASE(c);
+    if (k < j) AHEAD += V(c);
+  }
+  return true;
 }
 
 // Offers the gate on the REPEAT list: a node whose data word
@@ -195,7 +220,8 @@ int replace(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& POOL
 }  // namespace
 
 int CSPCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, CIntTab PRESTA,
-           CIntTab SRCSTA, int FAILCP, int CHANGED, int& ALLOWED, int& RPTLST, int& RATMUL) {
+           CIntTab SRCSTA, int FAILCP, int CHANGED, int WARM, int& ALLOWED, int& RPTLST,
+           int& RATMUL) {
   static int nfail[MAXBAS];
   SpareTables tables("CSPCHK", FT, SPRBAS, POOL2, NSLOT, STATE, IntTab(nfail, MAXBAS));
   if (!tables.prepare() || !tables.basic(FAILCP)) return ERRGEN;
@@ -211,8 +237,11 @@ int CSPCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, 
   }
   Parent g;
   if (!tables.entry(head, g)) return ERRGEN;
+  // Dormant units of a warm type fail in a transition of their own (DRMCHK):
+  // this one is the failure of units in use, and of none when none is.
+  const int FORCED = WARM != 0 ? 0 : CHANGED;
   if (tables.field(g.gate, FSHARE) == 0) {
-    return traced(SNGLGT(FT, SPRBAS, POOL2, NSLOT, head, STATE, PRESTA, SRCSTA, FAILCP, CHANGED,
+    return traced(SNGLGT(FT, SPRBAS, POOL2, NSLOT, head, STATE, PRESTA, SRCSTA, FAILCP, FORCED,
                          ALLOWED, RATMUL),
                   "CSPCHK", "SNGLGT");
   }
@@ -225,7 +254,7 @@ int CSPCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, 
                   "CSPCHK", "DETUSD");
   if (status != SUCCES) return status;
   if (RPTLST == POOL2.NULPTR) {  // all its units are dormant
-    ALLOWED = forcedDown(CHANGED, PRESTA, STATE, FAILCP) ? 1 : 0;
+    ALLOWED = forcedDown(FORCED, PRESTA, STATE, FAILCP) ? 1 : 0;
     return SUCCES;
   }
   ALLOWED = 1;
@@ -238,11 +267,52 @@ int CSPCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, 
   return release(POOL2, node, entry);
 }
 
-int UPDDSC(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, IntTab STATE,
-           CIntTab PRESTA) {
+int DRMCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, CIntTab PRESTA,
+           CIntTab SRCSTA, int FAILCP, int CHANGED, int& ALLOWED, int& RATMUL) {
   static int nfail[MAXBAS];
+  SpareTables tables("DRMCHK", FT, SPRBAS, POOL2, NSLOT, STATE, IntTab(nfail, MAXBAS));
+  if (!tables.prepare() || !tables.basic(FAILCP)) return ERRGEN;
+  if (CHANGED != 0) {
+    const int status = traced(UPDDSC(FT, SPRBAS, POOL2, NSLOT, STATE, PRESTA), "DRMCHK", "UPDDSC");
+    if (status != SUCCES) return status;
+  }
+  long long dormant = 0;
+  const int head = FT.CSPRNT(FAILCP);
+  Parent g;
+  if (head != POOL2.NULPTR) {
+    if (!tables.entry(head, g)) return ERRGEN;
+    int j = 0;
+    long long ahead = 0;
+    long long demand = 0;
+    if (tables.field(g.gate, FSHARE) == 0) {
+      // Units beyond the gate's remaining demand lie dormant.
+      if (!tables.inputOf("CSPRNT", g, FAILCP, j) ||
+          !unitsAhead(FT, tables, g, j, SRCSTA, ahead, demand)) {
+        return ERRGEN;
+      }
+      dormant = SRCSTA(FAILCP) - std::clamp<long long>(demand - ahead, 0, SRCSTA(FAILCP));
+    } else {
+      // The units no sharing gate holds in the source state.
+      int used = 0;
+      int idle = 0;
+      const int status = traced(
+          DETUSD(FT, SPRBAS, POOL2, NSLOT, SRCSTA, SRCSTA, FAILCP, used, idle, nullptr),
+          "DRMCHK", "DETUSD");
+      if (status != SUCCES) return status;
+      dormant = idle;
+    }
+  }
+  ALLOWED = dormant > 0 ? 1 : 0;
+  RATMUL = saturated(dormant);
+  return SUCCES;
+}
+
+int UPDDSC(FaultTree& FT, int SPRBAS, NodePool& POOL, int NSLOT, IntTab STATE, CIntTab PRESTA) {
+  static int nfail[MAXBAS];
+  static int lost[MAXBAS];  // per shared-spare slot: the units it held and lost here
   SpareTables tables("UPDDSC", FT, SPRBAS, POOL, NSLOT, STATE, IntTab(nfail, MAXBAS));
   if (!tables.prepare()) return ERRGEN;
+  std::fill(std::begin(lost), std::end(lost), 0);
   for (int i = 1; i <= FT.NBASIC; ++i) {
     if (STATE(i) == PRESTA(i)) continue;
     for (int node = FT.CSPRNT(i); node != POOL.NULPTR; node = tables.next(node)) {
@@ -252,7 +322,25 @@ int UPDDSC(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, IntTab ST
       int j = 0;
       int slot = 0;
       if (!tables.inputOf("CSPRNT", g, i, j) || !tables.spareSlot(g, j, slot)) return ERRGEN;
+      lost[slot - SPRBAS - 1] = STATE(slot);
       STATE(slot) = 0;
+    }
+  }
+  // A gate that replaces units forced down takes, for each unit it lost,
+  // one of its first later input that has an idle unit, once every unit
+  // forced down is let go: gate by gate in the order of CSPTAB, so that
+  // where gates compete for one spare the earlier gate gets it.
+  for (int position = 1; position <= FT.NSHCSP; ++position) {
+    Parent g;
+    if (!tables.sharingGate(position, g)) return ERRGEN;
+    if (tables.field(g.gate, FREPLC) == 0) continue;
+    for (int j = 1; j <= tables.field(g.gate, FNARC); ++j) {
+      int slot = 0;
+      if (!tables.spareSlot(g, j, slot)) return ERRGEN;
+      for (int unit = 1; unit <= lost[slot - SPRBAS - 1]; ++unit) {
+        const int status = replace(FT, tables, SPRBAS, POOL, NSLOT, STATE, STATE, g, j);
+        if (status != SUCCES) return status;
+      }
     }
   }
   return SUCCES;
@@ -277,15 +365,9 @@ int SNGLGT(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, int NODE,
         << " IN THE PLACE TABLE) WHICH IS SUPPOSED TO HAVE NO SHARED SPARES";
     return ERRGEN;
   }
-  // The working units of the inputs before FAILCP's fill the demand first.
   long long ahead = 0;
   long long demand = 0;
-  for (int k = 1; k <= j; ++k) {
-    int c = 0;
-    if (!tables.inputComponent(g.gate, k, c)) return ERRGEN;
-    if (k == 1) demand = FT.BASE(c);
-    if (k < j) ahead += STATE(c);
-  }
+  if (!unitsAhead(FT, tables, g, j, STATE, ahead, demand)) return ERRGEN;
   ALLOWED = ahead < demand || forcedDown(CHANGED, PRESTA, STATE, FAILCP) ? 1 : 0;
   RATMUL = saturated(std::min<long long>(SRCSTA(FAILCP), demand - ahead));
   return SUCCES;

@@ -35,20 +35,34 @@ namespace molvex {
 // failed (and which a functional dependency may have changed: CHANGED, with
 // PRESTA the successor as it was before).  SRCSTA is the source state.
 // ALLOWED := 0 when the transition cannot happen.  RATMUL (set by the caller
-// to SRCSTA(FAILCP)) becomes the number of exposed units.  When the failing
+// to SRCSTA(FAILCP)) becomes the number of exposed units.  WARM = 1 when
+// FAILCP's dormant units fail too, in a transition of their own (DRMCHK):
+// this one is then allowed only when a unit of FAILCP is in use.  When the
+// failing
 // component is held by gates that share spares, the first call fills RPTLST
 // with one entry per such gate, and each call takes one entry and lets that
 // gate lose the unit; the caller repeats the transition while RPTLST is not
 // empty, with STATE's spare slots restored.  Returns 1, or the failing
 // status after a message and a traceback line.
 int CSPCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, CIntTab PRESTA,
-           CIntTab SRCSTA, int FAILCP, int CHANGED, int& ALLOWED, int& RPTLST, int& RATMUL);
+           CIntTab SRCSTA, int FAILCP, int CHANGED, int WARM, int& ALLOWED, int& RPTLST,
+           int& RATMUL);
+
+// The failure of a dormant unit of FAILCP, a component whose type has a rate
+// while dormant: the same successor STATE as CSPCHK's, but RATMUL := the
+// units of FAILCP that lie dormant in SRCSTA (those no gate needs or holds),
+// ALLOWED := 0 when there are none.  The unit was in no gate's use, so the
+// spare slots change only for units a dependency forced down.  Returns 1,
+// or the failing status after a message and a traceback line.
+int DRMCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, CIntTab PRESTA,
+           CIntTab SRCSTA, int FAILCP, int CHANGED, int& ALLOWED, int& RATMUL);
 
 // A sharing gate no longer holds any unit of a component that a dependency
 // forced down (STATE(i) differs from PRESTA(i)): its slot for it becomes 0.
-// Returns 1 or -1.
-int UPDDSC(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, IntTab STATE,
-           CIntTab PRESTA);
+// A gate whose FREPLC is set then takes, for each unit it lost, a unit of
+// its first later input that has an idle one (gates in CSPTAB order).
+// Returns 1, or the failing status after a message.
+int UPDDSC(FaultTree& FT, int SPRBAS, NodePool& POOL, int NSLOT, IntTab STATE, CIntTab PRESTA);
 
 // The check for FAILCP under a gate that shares no spare, NODE being the
 // first node of CSPRNT(FAILCP): such a component has no other cold spare

@@ -37,6 +37,7 @@ struct Generation {
   StateNumbers SN;
   int NTYPES = 0;
   Array1<std::string> TYPNAM{MAXBAS, std::string(NAMLEN, ' ')};
+  Array1<std::string> DRMNAM{MAXBAS, std::string(NAMLEN, ' ')};  // rates while dormant
   Array1<int> CUR{BASSIZ}, NEW{BASSIZ}, SAVE{BASSIZ}, WORK{BASSIZ}, ENCODE{BASSIZ + 1};
   ArcTable ARCS;
   Queue Q;
@@ -47,6 +48,7 @@ struct Generation {
   int NSLOT = 0, NPAND = 0, SPRBAS = 0, DYNFLG = 0;
   int NINT = 0, NUNIQ = 0, NARCS = 0, TRUNC = 0, PREVLV = 0;
   int CHANGED = 0, RATMUL = 0, RPTLST = -1;
+  int DORMNT = 0;  // the transition is the failure of a dormant unit
   int LEVEL = 0;  // of the state being expanded
 };
 
@@ -231,7 +233,14 @@ int numberSuccessor(Generation& G, int failcp, int& k) {
   G.ARCS.ARCTO(k) = failed != 0 ? -number : number;
   G.ARCS.ARCBE(k) = failcp;
   G.ARCS.ARCMUL(k) = G.RATMUL;
+  G.ARCS.ARCDRM(k) = G.DORMNT;
   return SUCCES;
+}
+
+// The units of a component whose type has a dormant rate fail while they lie
+// dormant as spares too; without cold spare gates no unit ever lies dormant.
+bool warm(const Generation& G, int failcp) {
+  return count(G.FT.CSPTAB) > 0 && G.DRMNAM(G.FT.BASTYP(failcp))[0] != ' ';
 }
 
 // The dynamic gates' say on the successor in NEW at the alternative point:
@@ -240,9 +249,13 @@ int numberSuccessor(Generation& G, int failcp, int& k) {
 int applyGates(Generation& G, int failcp, bool& allowed) {
   FaultTree& FT = G.FT;
   int ALLOWED = 1;
-  if (count(FT.CSPTAB) > 0) {
+  if (G.DORMNT != 0) {
+    const int status = DRMCHK(FT, G.SPRBAS, G.ST.POOL2, G.NSLOT, G.NEW, G.SAVE, G.CUR, failcp,
+                              G.CHANGED, ALLOWED, G.RATMUL);
+    if (status != SUCCES) return failedOn(G, status, "DRMCHK");
+  } else if (count(FT.CSPTAB) > 0) {
     const int status = CSPCHK(FT, G.SPRBAS, G.ST.POOL2, G.NSLOT, G.NEW, G.SAVE, G.CUR, failcp,
-                              G.CHANGED, ALLOWED, G.RPTLST, G.RATMUL);
+                              G.CHANGED, warm(G, failcp) ? 1 : 0, ALLOWED, G.RPTLST, G.RATMUL);
     if (status != SUCCES) return failedOn(G, status, "CSPCHK");
   }
   if (ALLOWED != 0 && count(FT.PNDLST) > 0) {
@@ -270,6 +283,9 @@ int eachTransition(Generation& G, int failcp, Visit visit) {
     const int status = DEPCHK(FT, G.SPRBAS, G.NSLOT, G.NEW, G.CHANGED);
     if (status != SUCCES) return failedOn(G, status, "DEPCHK");
   }
+  // The units in use fail first, a transition for each sharing gate that
+  // holds one; then, of a warm type, the dormant ones.
+  G.DORMNT = 0;
   do {
     bool allowed = false;
     int status = applyGates(G, failcp, allowed);
@@ -277,7 +293,8 @@ int eachTransition(Generation& G, int failcp, Visit visit) {
     if (status != SUCCES) return status;
     // The gates' slots start from the source state for every alternative.
     for (int s = FT.NBASIC + 1; s <= G.NSLOT; ++s) G.NEW(s) = G.CUR(s);
-  } while (G.RPTLST != G.ST.POOL2.NULPTR);
+    G.DORMNT = G.RPTLST == G.ST.POOL2.NULPTR && G.DORMNT == 0 && warm(G, failcp) ? 1 : 0;
+  } while (G.RPTLST != G.ST.POOL2.NULPTR || G.DORMNT != 0);
   if (G.CHANGED != 0) {
     for (int i = 1; i <= FT.NBASIC; ++i) G.NEW(i) = G.SAVE(i);
     G.NEW(G.NSLOT + 1) = G.SAVE(G.NSLOT + 1);
@@ -307,7 +324,7 @@ int expand(Generation& G) {
     if (G.CUR(failcp) <= 0) continue;
     const int status = eachTransition(G, failcp, [&] {
       if (G.ARCS.ARCTO(k) != 0) {
-        OUTARC(S, k, G.TYPNAM, G.SN.TRNCST, G.FT.BASTYP, G.ARCS);
+        OUTARC(S, k, {G.TYPNAM, G.DRMNAM}, G.SN.TRNCST, G.FT.BASTYP, G.ARCS);
         ++G.NARCS;
       }
       ++k;
@@ -377,7 +394,7 @@ int run(Generation& G, std::string_view MODEL) {
     return ERRGEN;
   }
   const std::string base(MODEL.substr(0, p));
-  int status = RDDICT(padded(base + ".DIC"), G.NTYPES, G.TYPNAM, MAXBAS);
+  int status = RDDICT(padded(base + ".DIC"), G.NTYPES, G.TYPNAM, MAXBAS, nullptr, G.DRMNAM);
   if (status != SUCCES) return status;
   if (fileExists(base + ".TXT")) {
     status = CVRTXT(MODEL, MAXBAS, MAXNOD);

@@ -31,6 +31,12 @@ struct Rate {
   std::string_view view() const { return std::string_view(text.data(), text.size()); }
 };
 
+// The rate name of transition k.
+const std::string& rateName(const RateNames& NAMES, CIntTab BASTYP, const ArcTable& ARCS, int k) {
+  const int type = BASTYP(ARCS.ARCBE(k));
+  return ARCS.ARCDRM(k) != 0 ? NAMES.DRMNAM(type) : NAMES.TYPNAM(type);
+}
+
 // An integer's digits; a slot value is nearly always one digit.
 void appendDigits(std::string& text, int value) {
   if (value >= 0 && value <= 9) {
@@ -56,16 +62,16 @@ void commentHead(std::string& HEAD, CIntTab CUR, int NSLOT) {
   appendSlots(HEAD, CUR, NSLOT);
 }
 
-void OUTARC(const ArcStates& S, int k, Span1<const std::string> TYPNAM, CIntTab TRNCST,
-            CIntTab BASTYP, ArcTable& ARCS) {
-  const int b = ARCS.ARCBE(k);
-  const int type = BASTYP(b);
+void OUTARC(const ArcStates& S, int k, const RateNames& NAMES, CIntTab TRNCST, CIntTab BASTYP,
+            ArcTable& ARCS) {
+  const int type = BASTYP(ARCS.ARCBE(k));
+  const std::string& name = rateName(NAMES, BASTYP, ARCS, k);
   // Merged transitions may together hold more units than an int counts.
   long long m = ARCS.ARCMUL(k);
   const int target = IABSV(ARCS.ARCTO(k));
   const bool failure = ARCS.ARCTO(k) < 0;
   for (int j = k + 1; j <= ARCS.NTRANS; ++j) {
-    if (ARCS.ARCTO(j) == ARCS.ARCTO(k) && TYPNAM(BASTYP(ARCS.ARCBE(j))) == TYPNAM(type)) {
+    if (ARCS.ARCTO(j) == ARCS.ARCTO(k) && rateName(NAMES, BASTYP, ARCS, j) == name) {
       m += ARCS.ARCMUL(j);
       ARCS.ARCTO(j) = 0;
     }
@@ -78,7 +84,7 @@ void OUTARC(const ArcStates& S, int k, Span1<const std::string> TYPNAM, CIntTab 
     return;
   }
   const std::string_view mult(digits.data(), static_cast<std::size_t>(ndig));
-  const Rate rate(TYPNAM(type), failure || (S.TRUNC != 0 && TRNCST(type) == target));
+  const Rate rate(name, failure || (S.TRUNC != 0 && TRNCST(type) == target));
   if (S.VERBOSE != 0) {
     // The comment is formed whole and handed to the line writer as text:
     // the head of every arc of the source is the same, and the target's

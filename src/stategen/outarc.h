@@ -13,12 +13,22 @@ constexpr int NAMLEN = 15;   // characters of a rate variable name
 
 // The transitions of one source state: target number (negative for a
 // failure state, 0 once merged into an earlier arc), failing basic
-// component, rate multiplier.
+// component, rate multiplier, and 1 where dormant units fail (at their
+// type's dormant rate), else 0.
 struct ArcTable {
   Array1<int> ARCTO{MAXARC};
   Array1<int> ARCBE{MAXARC};
   Array1<int> ARCMUL{MAXARC};
+  Array1<int> ARCDRM{MAXARC};
   int NTRANS = 0;
+};
+
+// The rate variable names of the component types: TYPNAM(t) of a unit in
+// use, DRMNAM(t) of a dormant one (blank for a type whose dormant units do
+// not fail).
+struct RateNames {
+  Span1<const std::string> TYPNAM;
+  Span1<const std::string> DRMNAM;
 };
 
 // What OUTARC needs to know of the source and target states.
@@ -43,9 +53,8 @@ void appendSlots(std::string& text, CIntTab v, int n);
 void commentHead(std::string& HEAD, CIntTab CUR, int NSLOT);
 
 // Writes transition k of the source state as one arc, merging into it the
-// later transitions to the same target through components whose types have
-// the same rate name.
-void OUTARC(const ArcStates& S, int k, Span1<const std::string> TYPNAM, CIntTab TRNCST,
-            CIntTab BASTYP, ArcTable& ARCS);
+// later transitions to the same target at the same rate name.
+void OUTARC(const ArcStates& S, int k, const RateNames& NAMES, CIntTab TRNCST, CIntTab BASTYP,
+            ArcTable& ARCS);
 
 }  // namespace molvex

@@ -149,10 +149,10 @@ TEST(ChainReader, RefusesWhatIsWrongOrDoesNotBelongTogether) {
        "PUMPS.RAT: no value for the rate LAM2 of PUMPS.INT"},
       {"a rate that is not a number", "PUMPS.RAT", "2E-3", "fast",
        "PUMPS.RAT:4: value 'fast' of LAM2 is not a number"},
-      {"a rate of zero", "PUMPS.RAT", "2E-3", "0",
-       "PUMPS.RAT:4: value '0' of LAM2 is not a positive"},
+      {"a negative rate", "PUMPS.RAT", "2E-3", "-1e-3",
+       "PUMPS.RAT:4: value '-1e-3' of LAM2 is not a finite number of 0 or more"},
       {"an infinite rate", "PUMPS.RAT", "2E-3", "inf",
-       "PUMPS.RAT:4: value 'inf' of LAM2 is not a positive finite"},
+       "PUMPS.RAT:4: value 'inf' of LAM2 is not a finite number of 0 or more"},
       {"a rate given twice", "PUMPS.RAT", "# pumps", "LAM2 1", "PUMPS.RAT:4: LAM2 is given twice"},
   };
   for (const Fault& f : faults) {

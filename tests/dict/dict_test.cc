@@ -162,6 +162,42 @@ TEST_F(Dictionary, ReadsTheTypesUpToFeids) {
   }
 }
 
+// "n DORMANT NAME" right after entry n gives type n its rate while dormant,
+// for a reader that asks; anywhere else, twice, or for a reader that does
+// not ask, it is the entry out of order it always was.
+TEST_F(Dictionary, DormantRatesFollowTheirType) {
+  const std::string f605 = " **** RDDICT: ERROR F605 - COMPONENT ENTRIES OUT OF ORDER IN DICTIONARY: ****";
+  const std::string dormant2 = "2 DORMANT D2\n b\n";
+  const struct {
+    std::string content;
+    bool asks;
+    int status;
+    std::vector<std::string> dormant;  // of types 1, 2, 3
+  } cases[] = {
+      {entries(1, 2) + dormant2 + "3 Z LAM3\n b\n", true, 1, {"", "D2", ""}},
+      {"1 X LAM1\n b\n1 DORMANT LAM1 more\n b\n", true, 1, {"LAM1", "", ""}},
+      {entries(1, 2) + dormant2 + "2 DORMANT D3\n b\n", true, -1, {"", "D2", ""}},
+      {entries(1, 2) + "1 DORMANT D1\n b\n", true, -1, {"", "", ""}},
+      {entries(1, 2) + "2 dormant D2\n b\n", true, -1, {"", "", ""}},
+      {entries(1, 2) + "2 DORMANT\n b\n", true, -1, {"", "", ""}},
+      {entries(1, 2) + dormant2, false, -1, {"", "", ""}},
+  };
+  for (const auto& c : cases) {
+    con.clear();
+    Array1<std::string> DRMNAM(96, "stale");
+    dir.write("M.DIC", c.content);
+    EXPECT_EQ(RDDICT("M.DIC", NTYPES, TYPNAM, 96, nullptr, c.asks ? DRMNAM : Span1<std::string>()),
+              c.status)
+        << c.content;
+    if (c.status == 1) {
+      EXPECT_EQ(con.lines(), Lines{}) << c.content;
+    } else {
+      EXPECT_EQ(con.lines().at(0), f605) << c.content;
+    }
+    for (int t = 1; t <= 3 && c.asks; ++t) EXPECT_EQ(DRMNAM(t), padded(c.dormant[t - 1], 15));
+  }
+}
+
 TEST_F(Dictionary, LongNamesAreCutTo15Characters) {
   EXPECT_EQ(read("1 X ABCDEFGHIJKLMNO\n b\n2 X ABCDEFGHIJKLMNOPQR\n b\n3 X ABCDEFGHIJKLMN MORE\n b\n"),
             1);

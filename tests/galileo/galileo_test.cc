@@ -1,5 +1,5 @@
 // The Galileo reader: the files it writes for each statement kind, every
-// refusal with its place, the warnings where MOLVEX's meaning differs.
+// refusal with its place, the warnings where the field's tools disagree.
 #include "galileo/galileo.h"
 
 #include <gtest/gtest.h>
@@ -43,15 +43,15 @@ TEST(DftReader, WritesEveryKindOfElement) {
   const Outcome o = translate(
       "// a plant\n"
       "toplevel \"Top\";\n"
-      "\"Top\" or G1 \"Votes\" \"Order\" Seq Sp;  /* all kinds */\n"
+      "\"Top\" or G1 \"Votes\" \"Order\" Seq Sp \"Dep\";  /* all kinds */\n"
       "G1 and A B; \"Votes\" 2of3 A B C; Ord2 vot1 A B;\n"
       "\"Order\" pand A B C;\n"
       "Seq seq A D;\n"
       "\"Dep\" fdep T D;\n"
-      "Sp hsp \"Pump A\" \"pump-a\";\n"
+      "Sp hsp \"Pump A\" \"pump-a\" W H;\n"
       "A lambda=1; B lambda=2.5e-3; C dorm=0.5 lambda=3;\n"
-      "D lambda=4; T lambda=5;\n"
-      "\"Pump A\" lambda=6; \"pump-a\" dorm=0 lambda=7;\n");
+      "D lambda=4; T lambda=0;\n"
+      "\"Pump A\" lambda=6; \"pump-a\" dorm=0 lambda=7; W lambda=8 dorm=0.25; H lambda=9;\n");
   ASSERT_EQ(o.status, 1) << o.error;
   EXPECT_EQ(o.files.txt,
             "NODE 1 TYPE FBOX INPUT 2\n"
@@ -63,22 +63,28 @@ TEST(DftReader, WritesEveryKindOfElement) {
             "NODE 7 TYPE PAND 2 INPUT 11 12\n"
             "NODE 8 TYPE SEQ 2 INPUT 11 14\n"
             "NODE 9 TYPE FDEP 2 INPUT 15 14\n"
-            "NODE 10 TYPE CSP 2 INPUT 16 17\n"
+            "NODE 10 TYPE SPARE 4 INPUT 16 17 18 19\n"
             "NODE 11 TYPE BASIC 1 OF COMPONENT TYPE 1\n"
             "NODE 12 TYPE BASIC 1 OF COMPONENT TYPE 2\n"
             "NODE 13 TYPE BASIC 1 OF COMPONENT TYPE 3\n"
             "NODE 14 TYPE BASIC 1 OF COMPONENT TYPE 4\n"
             "NODE 15 TYPE BASIC 1 OF COMPONENT TYPE 5\n"
             "NODE 16 TYPE BASIC 1 OF COMPONENT TYPE 6\n"
-            "NODE 17 TYPE BASIC 1 OF COMPONENT TYPE 7\n");
+            "NODE 17 TYPE BASIC 1 OF COMPONENT TYPE 7\n"
+            "NODE 18 TYPE BASIC 1 OF COMPONENT TYPE 8\n"
+            "NODE 19 TYPE BASIC 1 OF COMPONENT TYPE 9\n");
   // One type per basic event; rate names unique identifiers of at most 14
-  // characters ("Pump A" and "pump-a" both come to PUMP_A).
+  // characters ("Pump A" and "pump-a" both come to PUMP_A).  A warm spare
+  // has a rate of its own while dormant, a hot one (hsp without dorm=) the
+  // same; a cold one and C, no spare, none.
   EXPECT_EQ(o.files.dic,
             "1 BE A\n  \"A\"\n2 BE B\n  \"B\"\n3 BE C\n  \"C\"\n4 BE D\n  \"D\"\n"
-            "5 BE T\n  \"T\"\n6 BE PUMP_A\n  \"Pump A\"\n7 BE PUMP_A_2\n  \"pump-a\"\n");
+            "5 BE T\n  \"T\"\n6 BE PUMP_A\n  \"Pump A\"\n7 BE PUMP_A_2\n  \"pump-a\"\n"
+            "8 BE W\n  \"W\"\n8 DORMANT W_DORM\n  \"W\" while dormant\n"
+            "9 BE H\n  \"H\"\n9 DORMANT H\n  \"H\" while dormant\n");
   EXPECT_EQ(o.files.rat,
             "# The failure rates of the basic events of m.dft\n"
-            "A 1\nB 2.5e-3\nC 3\nD 4\nT 5\nPUMP_A 6\nPUMP_A_2 7\n");
+            "A 1\nB 2.5e-3\nC 3\nD 4\nT 0\nPUMP_A 6\nPUMP_A_2 7\nW 8\nW_DORM 2\nH 9\n");
 }
 
 TEST(DftReader, NamesAndLongListsStayWithinTheColumnsRead) {
@@ -132,20 +138,20 @@ TEST(DftReader, RefusesWhatMolvexCannotRepresent) {
       {"toplevel T; T and;", "1:13: 'T' has no inputs"},
       {"toplevel T; T lambda=1 prob=0.1;",
        "1:24: 'prob' of 'T' cannot be expressed in a MOLVEX "
-       "chain, which knows failure rates (lambda=) and cold "
-       "spares (dorm=0) only"},
+       "chain, which knows failure rates (lambda=) and "
+       "dormancy factors (dorm=) only"},
       {"toplevel T; T lambda=1 repair=2;",
        "1:24: 'repair' of 'T' cannot be expressed in a MOLVEX "
-       "chain, which knows failure rates (lambda=) and cold "
-       "spares (dorm=0) only"},
+       "chain, which knows failure rates (lambda=) and "
+       "dormancy factors (dorm=) only"},
       {"toplevel T; T lambda=1 color=2;", "1:24: 'color' is not an attribute of a basic event"},
       {"toplevel T; T dorm=0;", "1:13: 'T' has no failure rate (lambda=)"},
-      {"toplevel T; T lambda=0;", "1:22: lambda of 'T' must be a positive number, not '0'"},
+      {"toplevel T; T lambda=-1;", "1:22: lambda of 'T' must be a number of 0 or more, not '-1'"},
       {"toplevel T; T lambda=1e-310;",
        "1:22: lambda of 'T' is too small for a mean time: "
        "'1e-310'"},
       {"toplevel T; T lambda=0x1p3;",
-       "1:22: lambda of 'T' must be a positive number, not "
+       "1:22: lambda of 'T' must be a number of 0 or more, not "
        "'0x1p3'"},
       {"toplevel T; T lambda=1 lambda=2;", "1:24: lambda is given twice"},
       {"toplevel T; T lambda=1 dorm=2;", "1:29: dorm of 'T' must be a number from 0 to 1, not '2'"},
@@ -155,7 +161,7 @@ TEST(DftReader, RefusesWhatMolvexCannotRepresent) {
       {std::string("toplevel T; T vot0 A B C; ") + ok,
        "1:13: \"T\" needs from 1 to 3 failed inputs to fail, not 0"},
       {std::string("toplevel T; T pand A; ") + ok, "1:13: \"T\" needs at least two inputs"},
-      {std::string("toplevel T; T fdep A G; G and B C; ") + ok,
+      {std::string("toplevel A; T fdep A G; G and B C; ") + ok,
        "1:22: \"G\", a dependent event (\"T\"), is a gate: MOLVEX takes only basic events there"},
       {std::string("toplevel T; T seq A G; G and B C; ") + ok,
        "1:21: \"G\", a later input of a sequence (\"T\"), is a gate: MOLVEX takes only basic "
@@ -163,12 +169,16 @@ TEST(DftReader, RefusesWhatMolvexCannotRepresent) {
       {std::string("toplevel T; T csp G A; G and B C; ") + ok,
        "1:19: \"G\", an input of a spare gate (\"T\"), is a gate: MOLVEX takes only basic events "
        "there"},
-      {"toplevel T; T wsp A B; A lambda=1; B lambda=1 dorm=0.5;",
-       "1:47: \"B\" is a warm spare of \"T\": MOLVEX's spares are cold, dorm=0"},
-      {"toplevel T; T spare A B; A lambda=1; B lambda=1;",
-       "1:23: \"B\" is a hot spare of \"T\" (no dorm=0): MOLVEX's spares are cold, dorm=0"},
-      {"toplevel T; T csp A B; A lambda=1; B lambda=1 dorm=1;",
-       "1:47: \"B\" is a hot spare of \"T\": MOLVEX's spares are cold, dorm=0"},
+      {std::string("toplevel T; T or G H; G csp A C; H hsp B C; ") + ok,
+       "1:69: \"C\" has no dorm= and is a spare of \"G\", which makes it cold, and of \"H\", "
+       "which makes it hot: give dorm="},
+      {std::string("toplevel F; F fdep A B; ") + ok,
+       "1:10: the toplevel \"F\" is a dependency, which has no failure value"},
+      {std::string("toplevel T; T pand A F; F fdep B C; ") + ok,
+       "1:22: \"F\", an input of \"T\", is a dependency, which has no failure value; list it "
+       "under an and, or or voting gate, or under none"},
+      {std::string("toplevel T; T or F; F fdep B C; ") + ok,
+       "1:13: \"T\" has only dependencies as inputs, which have no failure value"},
       {std::string("toplevel T; T or G H; G csp A B; H csp B C; ") + ok,
        "1:40: \"B\" is the primary of \"H\" and an input of \"G\" as well: MOLVEX shares spares "
        "between spare gates, not primaries"},
@@ -238,26 +248,21 @@ TEST(DftReader, WarnsWhereOtherToolsComputeOtherwise) {
     std::vector<std::string> warnings;
   };
   const std::vector<Case> cases = {
-      {"toplevel T; T and G S; G csp P S; P lambda=1; S lambda=1 dorm=0;",
-       {"1:21: \"S\" is a spare and also an input of \"T\": MOLVEX keeps a spare dormant, unable "
-        "to fail, until a spare gate takes it; tools that activate it through an input of \"T\" "
-        "let it fail before"}},
-      {"toplevel T; T or G H; G csp P S; H csp Q S; F fdep X P; P lambda=1; Q lambda=1; "
-       "S lambda=1 dorm=0; X lambda=1;",
-       {"1:54: \"F\" forces down \"P\", an input of \"G\", which shares spares: MOLVEX's gate then "
-        "takes no spare for it, where other tools let it take the next free spare"}},
+      {"toplevel T; T or G H; G wsp P S; H spare Q S; P lambda=1; Q lambda=1; S lambda=1;",
+       {"1:31: \"S\", a spare of \"G\" (wsp), has no dorm=: MOLVEX takes it as a hot spare "
+        "(dorm=1), as most of the field's tools do; others take it as a cold one: give dorm= to "
+        "say which",
+        "1:44: \"S\", a spare of \"H\" (spare), has no dorm=: MOLVEX takes it as a hot spare "
+        "(dorm=1), as most of the field's tools do; others take it as a cold one: give dorm= to "
+        "say which"}},
       {"toplevel T; T and A B; O seq A B; F fdep X B; A lambda=1; B lambda=1; X lambda=1;",
        {"1:44: \"F\" forces down \"B\", a later input of the sequence \"O\": MOLVEX drops a "
         "failure "
         "that would force it out of order, so the trigger cannot fail then; other tools let it "
         "fail"}},
-      {"toplevel T; T and F A; F fdep X A; A lambda=1; X lambda=1;",
-       {"1:19: \"F\" is an input of \"T\": MOLVEX gives a dependency the value of its trigger, "
-        "where "
-        "other tools give it no value"}},
       {"toplevel S; S seq A B; A lambda=1; B lambda=1;",
-       {"1:10: the toplevel \"S\" is a dependency or a sequence: MOLVEX gives it the value of an "
-        "AND gate, where other tools give it no value"}},
+       {"1:10: the toplevel \"S\" is a sequence: MOLVEX gives it the value of an AND gate over "
+        "its inputs, as Galileo does; tools that take it as a restriction only give it no value"}},
       {"toplevel T; T pand A B C; F fdep X B C; A lambda=1; B lambda=1; C lambda=1; X lambda=1;",
        {"1:24: \"C\" can fail in the same transition as an input before it in \"T\": MOLVEX counts "
         "inputs failing together as failing in order, where tools that order simultaneous "
@@ -266,9 +271,12 @@ TEST(DftReader, WarnsWhereOtherToolsComputeOtherwise) {
        {"1:22: \"C\" can fail in the same transition as an input before it in \"T\": MOLVEX counts "
         "inputs failing together as failing in order, where tools that order simultaneous "
         "failures may not"}},
-      // A spare forced down by a dependency, and a dependency that is no
-      // input: the same meaning everywhere.
+      // A spare forced down by a dependency, a dependency that is no input,
+      // one that is, a spare in use from the start: the same meaning
+      // everywhere.
       {"toplevel T; T csp P S; F fdep X S; P lambda=1; S lambda=1 dorm=0; X lambda=1;", {}},
+      {"toplevel T; T and F A; F fdep X A; A lambda=1; X lambda=1;", {}},
+      {"toplevel T; T and G S; G csp P S; P lambda=1; S lambda=1 dorm=0;", {}},
   };
   for (const Case& c : cases) {
     const Outcome o = translate(c.text);

@@ -80,7 +80,14 @@ class Spares {
   int again(int c) {
     for (int k = t.SPRBAS + 1; k <= t.NSLOT; ++k) next(k) = t.state(k);
     ALLOWED = 7;
-    return CSPCHK(t.ft, t.SPRBAS, pool, t.NSLOT, next, saved, t.state, c, CHANGED, ALLOWED, RPTLST,
+    return CSPCHK(t.ft, t.SPRBAS, pool, t.NSLOT, next, saved, t.state, c, CHANGED, WARM, ALLOWED,
+                  RPTLST, RATMUL);
+  }
+  // The same failure as a dormant unit's.
+  int dormant(int c) {
+    for (int k = t.SPRBAS + 1; k <= t.NSLOT; ++k) next(k) = t.state(k);
+    ALLOWED = 7;
+    return DRMCHK(t.ft, t.SPRBAS, pool, t.NSLOT, next, saved, t.state, c, CHANGED, ALLOWED,
                   RATMUL);
   }
   std::vector<int> slots() const {
@@ -90,7 +97,7 @@ class Spares {
   Tree t;
   NodePool pool;  // pool 2
   Array1<int> next{BASSIZ}, saved{BASSIZ};
-  int CHANGED = 0, ALLOWED = 7, RPTLST = -1, RATMUL = 0;
+  int CHANGED = 0, WARM = 0, ALLOWED = 7, RPTLST = -1, RATMUL = 0;
 
  private:
   Array1<int> words_, heads_;
@@ -237,6 +244,99 @@ TEST(Cspchk, SharingGateLosesAUnit) {
     EXPECT_EQ(s.RATMUL, c.ratmul) << c.what;
     EXPECT_EQ(s.slots(), c.slots) << c.what;
     EXPECT_EQ(s.RPTLST, -1) << c.what;
+    EXPECT_EQ(con.lines(), Lines{}) << c.what;
+  }
+}
+
+// A gate that replaces units forced down takes, for each, the first later
+// input with an idle unit, gate by gate in CSPTAB order; a gate that does
+// not, as specified, just lets go.  A and B share S2; X under no gate fails.
+TEST(Cspchk, ForcedDownUnitsReplaced) {
+  struct Case {
+    const char* what;
+    bool replacing;
+    std::vector<Units> units;  // P1, S1, S2, P2
+    std::vector<int> a;        // slots of A (P1, S1, S2); B (P2, S2) holds P2
+    std::vector<int> forced;
+    std::vector<int> slots;  // afterwards
+  };
+  const Units ok{1, 0}, down{1, 1};
+  const std::vector<Case> cases = {
+      {"primary takes the first spare", true, {ok, ok, ok, ok}, {1, 0, 0}, {1}, {0, 1, 0, 1, 0}},
+      {"spare forced with it skipped", true, {ok, ok, ok, ok}, {1, 0, 0}, {1, 2}, {0, 0, 1, 1, 0}},
+      {"both primaries: the earlier gate first", true, {ok, ok, ok, ok}, {1, 0, 0}, {1, 4},
+       {0, 1, 0, 0, 1}},
+      {"one spare left for two gates", true, {ok, ok, ok, ok}, {1, 0, 0}, {1, 2, 4},
+       {0, 0, 1, 0, 0}},
+      {"spare in use forced, the next taken", true, {down, ok, ok, ok}, {0, 1, 0}, {2},
+       {0, 0, 1, 1, 0}},
+      {"gate that does not replace", false, {ok, ok, ok, ok}, {1, 0, 0}, {1}, {0, 0, 0, 1, 0}},
+  };
+  for (const Case& c : cases) {
+    Console con;
+    Spares s;
+    Tree& t = s.t;
+    const int P1 = t.basic(c.units[0].first, c.units[0].second);
+    const int S1 = t.basic(c.units[1].first, c.units[1].second);
+    const int S2 = t.basic(c.units[2].first, c.units[2].second);
+    const int P2 = t.basic(c.units[3].first, c.units[3].second);
+    const int X = t.basic(1, 0);
+    const int A = c.replacing ? t.replacingCsp({P1, S1, S2}, c.a) : t.sharedCsp({P1, S1, S2}, c.a);
+    const int B = c.replacing ? t.replacingCsp({P2, S2}, {1, 0}) : t.sharedCsp({P2, S2}, {1, 0});
+    s.finish(t.box(t.gate(TOR, {A, B, X})));
+    EXPECT_EQ(s.fail(5, c.forced), 1) << c.what;
+    EXPECT_EQ(s.ALLOWED, 1) << c.what;
+    EXPECT_EQ(s.slots(), c.slots) << c.what;
+    EXPECT_EQ(con.lines(), Lines{}) << c.what;
+  }
+}
+
+// A component of a warm type fails in two transitions: its units in use
+// (CSPCHK with WARM, allowed only when there are any) and its dormant units
+// (DRMCHK).  Together they expose every working unit once.
+TEST(Cspchk, WarmUnitsInUseAndDormant) {
+  struct Case {
+    const char* what;
+    bool shared;               // A (P, S1, S2) shares S1 with B (Q, S1); else A alone
+    std::vector<Units> units;  // P, S1, S2
+    std::vector<int> a;        // A's slots when shared
+    int failcp;
+    std::vector<int> forced;
+    Units inUse, dormant;  // ALLOWED and RATMUL of each transition (RATMUL -1: not looked at)
+  };
+  const Units ok{1, 0}, down{1, 1};
+  const std::vector<Case> cases = {
+      {"spare of a working primary", false, {ok, ok, ok}, {}, 2, {}, {0, -1}, {1, 1}},
+      {"spare after the primary failed", false, {down, ok, ok}, {}, 2, {}, {1, 1}, {0, 0}},
+      {"one of three spare units in use", false, {down, {3, 0}, ok}, {}, 2, {}, {1, 1}, {1, 2}},
+      {"primary", false, {ok, ok, ok}, {}, 1, {}, {1, 1}, {0, 0}},
+      {"dormant spare forced down itself", false, {ok, {2, 0}, ok}, {}, 2, {2}, {0, -1}, {1, 2}},
+      {"shared spare held by no gate", true, {ok, {2, 0}, ok}, {1, 0, 0}, 2, {}, {0, -1}, {1, 2}},
+      {"shared spare, one unit held", true, {down, {2, 0}, ok}, {0, 1, 0}, 2, {}, {1, 1}, {1, 1}},
+  };
+  for (const Case& c : cases) {
+    Console con;
+    Spares s;
+    Tree& t = s.t;
+    const int P = t.basic(c.units[0].first, c.units[0].second);
+    const int S1 = t.basic(c.units[1].first, c.units[1].second);
+    const int S2 = t.basic(c.units[2].first, c.units[2].second);
+    const int A = c.shared ? t.sharedCsp({P, S1, S2}, c.a) : t.csp({P, S1, S2});
+    const int B = c.shared ? t.sharedCsp({t.basic(1, 0), S1}, {1, 0}) : t.basic(1, 0);
+    s.finish(t.box(t.gate(TOR, {A, B})));
+    s.WARM = 1;
+    ASSERT_EQ(s.fail(c.failcp, c.forced), 1) << c.what;
+    EXPECT_EQ(s.RPTLST, -1) << c.what;  // no gate in the shared cases holds two of them
+    const auto check = [&](Units expected, const char* which) {
+      EXPECT_EQ(s.ALLOWED, expected.first) << c.what << which;
+      if (expected.second >= 0) {
+        EXPECT_EQ(s.RATMUL, expected.second) << c.what << which;
+      }
+    };
+    check(c.inUse, ", in use");
+    s.RATMUL = -7;
+    ASSERT_EQ(s.dormant(c.failcp), 1) << c.what;
+    check(c.dormant, ", dormant");
     EXPECT_EQ(con.lines(), Lines{}) << c.what;
   }
 }

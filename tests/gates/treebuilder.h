@@ -51,6 +51,12 @@ class Tree {
     ++ft.NSHCSP;
     return listed(ft.CSPTAB, p);
   }
+  // A sharing gate that replaces the units a dependency forces down.
+  int replacingCsp(std::vector<int> inputs, std::vector<int> slots) {
+    const int p = sharedCsp(std::move(inputs), std::move(slots));
+    ft.PLCTAB(p + FREPLC) = 1;
+    return p;
+  }
   void setInput(int p, int j, int entry) { ft.PLCTAB(p + FNARC + j) = entry; }
 
   // Completes the header with `root` and lays out the state vector, with

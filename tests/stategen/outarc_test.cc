@@ -14,6 +14,7 @@ namespace {
 struct Fixture {
   testing::ScratchDir dir;
   Array1<std::string> names{3, std::string(NAMLEN, ' ')};
+  Array1<std::string> dormant{3, std::string(NAMLEN, ' ')};
   Array1<int> trncst{3, 0}, bastyp{3}, cur{5}, nw{5};
   ArcTable arcs;
   Fixture() {
@@ -21,6 +22,8 @@ struct Fixture {
     names(1).replace(0, 4, "LAM1");
     names(2).replace(0, 4, "LAM1");  // a second type with the same rate name
     names(3) = "ABCDEFGHIJKLMNO";    // fills all 15 characters
+    dormant(1).replace(0, 4, "DLAM");
+    dormant(2).replace(0, 4, "LAM1");  // dormant units at the rate of those in use
     const int types[] = {1, 2, 3};
     for (int i = 1; i <= 3; ++i) {
       bastyp(i) = types[i - 1];
@@ -30,18 +33,19 @@ struct Fixture {
     nw(1) = 0;
     EXPECT_EQ(openOutput(INTUNT, "T.INT"), 1);
   }
-  void add(int to, int be, int mul) {
+  void add(int to, int be, int mul, int dorm = 0) {
     ++arcs.NTRANS;
     arcs.ARCTO(arcs.NTRANS) = to;
     arcs.ARCBE(arcs.NTRANS) = be;
     arcs.ARCMUL(arcs.NTRANS) = mul;
+    arcs.ARCDRM(arcs.NTRANS) = dorm;
   }
   std::vector<std::string> write(int trunc, int verbose) {
     std::string head;
     commentHead(head, cur, 3);
     const ArcStates s{4, 3, cur, nw, trunc, verbose, head};
     for (int k = 1; k <= arcs.NTRANS; ++k) {
-      if (arcs.ARCTO(k) != 0) OUTARC(s, k, names, trncst, bastyp, arcs);
+      if (arcs.ARCTO(k) != 0) OUTARC(s, k, {names, dormant}, trncst, bastyp, arcs);
     }
     EXPECT_EQ(closeUnit(INTUNT), 1);
     return testing::splitLines(dir.read("T.INT"));
@@ -58,6 +62,19 @@ TEST(MarkovArcs, TransitionsToOneTargetMergeWhenTheirRateNamesAgree) {
                                " 4 5    2*LAM1;             ",
                                " 4 5    ABCDEFGHIJKLMNO;  ",
                                " 4 6    3*LAM1*X;           ",
+                           }));
+}
+
+TEST(MarkovArcs, DormantUnitsFailAtTheirOwnRateNameAndMergeByIt) {
+  Fixture f;
+  f.add(5, 1, 1);
+  f.add(5, 1, 2, 1);   // the dormant units of type 1: DLAM, an arc of its own
+  f.add(5, 2, 1, 1);   // type 2's dormant rate is LAM1: merged into the first
+  f.add(-6, 1, 1, 1);  // into the failure state of type 1, at DLAM
+  EXPECT_EQ(f.write(0, 0), (std::vector<std::string>{
+                               " 4 5    2*LAM1;             ",
+                               " 4 5    2*DLAM;             ",
+                               " 4 6    DLAM*X;           ",
                            }));
 }
 

@@ -23,7 +23,7 @@ struct DftMessage {
   std::string text;
 };
 
-enum class DftKind { basic, andGate, orGate, voting, pand, seq, fdep, spare };
+enum class DftKind { basic, andGate, orGate, voting, pand, por, seq, fdep, spare };
 
 struct DftInput {
   std::string name;

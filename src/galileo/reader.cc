@@ -139,21 +139,25 @@ constexpr GateWord gateWords[] = {
     {"and", DftKind::andGate}, {"or", DftKind::orGate}, {"pand", DftKind::pand},
     {"seq", DftKind::seq},     {"fdep", DftKind::fdep}, {"csp", DftKind::spare},
     {"wsp", DftKind::spare},   {"hsp", DftKind::spare}, {"spare", DftKind::spare},
+    {"por", DftKind::por},     {"pand-inc", DftKind::pand}, {"pand-excl", DftKind::pand},
 };
 
-// Galileo gates for which MOLVEX has no gate, with what they are.
+// Galileo gates that no MOLVEX chain expresses, with the reason.
 struct Unsupported {
   std::string_view word;
   std::string_view what;
 };
 constexpr Unsupported unsupportedGates[] = {
-    {"por", "a priority-OR gate"},
-    {"mutex", "a mutual exclusion"},
-    {"not", "a NOT gate"},
-    {"xor", "an XOR gate"},
-    {"pdep", "a probabilistic dependency"},
-    {"pand-inc", "a variant of the priority-AND gate"},
-    {"pand-excl", "a variant of the priority-AND gate"},
+    {"mutex",
+     "a mutual exclusion, which forbids a failure for good: MOLVEX's gates hold a failure "
+     "back only until another one has come (seq, spare gates)"},
+    {"not",
+     "a NOT gate, which fails while its input works: a MOLVEX chain only ever moves towards "
+     "failure"},
+    {"xor",
+     "an XOR gate, which works again once both inputs have failed: a MOLVEX chain only ever "
+     "moves towards failure"},
+    {"pdep", "a probabilistic dependency, which MOLVEX has not"},
 };
 
 constexpr std::string_view unsupportedAttributes[] = {
@@ -238,7 +242,7 @@ class Parser {
     }
     for (const Unsupported& u : unsupportedGates) {
       if (e.word == u.word) {
-        fail(kind.at, "'" + kind.text + "' is " + std::string(u.what) + ", which MOLVEX has not");
+        fail(kind.at, "'" + kind.text + "' is " + std::string(u.what));
         return false;
       }
     }

@@ -45,7 +45,7 @@ class Net {
       return -1;
     }
     warnSequences();
-    warnTies();
+    if (checkTies() != 1) return -1;
     writeText();
     writeDictionary(source);
     return 1;
@@ -146,7 +146,8 @@ class Net {
                                 " failed inputs to fail, not " + std::to_string(g.k));
         }
       }
-      if ((g.kind == DftKind::pand || g.kind == DftKind::fdep) && n < 2) {
+      if ((g.kind == DftKind::pand || g.kind == DftKind::por || g.kind == DftKind::fdep) &&
+          n < 2) {
         return fail(g.at, name + " needs at least two inputs");
       }
       // A dependency forces basic events down, a sequence holds back basic
@@ -318,12 +319,17 @@ class Net {
         const DftElement& e = el(i);
         if (isBasic(e) != basicPass) continue;
         const int n = static_cast<int>(valued(i).size());
-        const int added = e.kind == DftKind::pand ? n - 1 : 1;
+        const int added = e.kind == DftKind::pand ? n - 1 : e.kind == DftKind::por ? 2 : 1;
         node_[static_cast<std::size_t>(i)] = nodes + 1;
         nodes += added;
-        words += 9 * added + (e.kind == DftKind::pand ? 2 * added : n);
+        words += 9 * added + (e.kind == DftKind::pand  ? 2 * added
+                              : e.kind == DftKind::por ? 2 + n
+                                                       : n);
         if (basicPass) ++basics;
-        slots += basicPass ? 1 : e.kind == DftKind::pand ? added : sharing_.count(i) ? n : 0;
+        slots += basicPass                   ? 1
+                 : e.kind == DftKind::pand   ? added
+                 : e.kind == DftKind::por    ? 1
+                 : sharing_.count(i) ? n : 0;
         const char* beyond =
             basics > maxBasic    ? "the basic events are more than MOLVEX's 96"
             : nodes > maxNodes   ? "the nodes of the tree are more than MOLVEX's 256"
@@ -397,7 +403,7 @@ class Net {
   // as failed in order.  They can when a basic event lies below both, or
   // when the failure of one basic event below one forces down one below the
   // other (through dependencies, followed as far as they go).
-  void warnTies() {
+  int checkTies() {
     std::map<int, std::set<int>> together;  // a basic event -> what fails with it
     for (int b = 0; b < count(); ++b) {
       if (!isBasic(el(b))) continue;
@@ -429,18 +435,24 @@ class Net {
           };
           return hits(earlier) && hits(later);
         });
-        if (tie) {
+        const std::string both = quoted(el(inputs(g)[j]).name) +
+                                 " can fail in the same transition as an input before it in " +
+                                 quoted(el(g).name);
+        // pand-inc says what MOLVEX does; plain pand is read so by most tools.
+        if (tie && el(g).word == "pand-excl") {
+          return fail(el(g).inputs[j].at,
+                      both + ", a pand-excl: MOLVEX counts inputs failing together as failing "
+                             "in order");
+        }
+        if (tie && el(g).word == "pand") {
           warn(el(g).inputs[j].at,
-               quoted(el(inputs(g)[j]).name) +
-                   " can fail in the same transition as an input "
-                   "before it in " +
-                   quoted(el(g).name) +
-                   ": MOLVEX counts inputs failing together as failing in order, where tools "
-                   "that order simultaneous failures may not");
+               both + ": MOLVEX counts inputs failing together as failing in order, where tools "
+                      "that order simultaneous failures may not");
         }
         earlier.insert(later.begin(), later.end());
       }
     }
+    return 1;
   }
 
   void sentence(int node, const std::string& word, const std::vector<int>& nodes) {
@@ -482,6 +494,12 @@ class Net {
             const int first = k == 1 ? nodes[0] : self + 1;
             sentence(self, "PAND", {first, nodes[static_cast<std::size_t>(k)]});
           }
+        } else if (e.kind == DftKind::por) {
+          // POR(a, b, c) as PAND(a, OR(a, b, c)): the OR fails with the
+          // first of the three, and a no later than that is a before b and
+          // c, or with them, as the inclusive gate reads it.
+          sentence(nodeOf(i), "PAND", {nodes[0], nodeOf(i) + 1});
+          sentence(nodeOf(i) + 1, "OR", nodes);
         } else {
           sentence(nodeOf(i), gateWord(i), nodes);
         }

@@ -131,10 +131,14 @@ TEST(DftReader, RefusesWhatMolvexCannotRepresent) {
       {"param p; toplevel T;", "1:1: parameters are not supported: give each rate as a number"},
       {"toplevel T; T;", "1:13: 'T' needs a gate kind or attributes such as lambda="},
       {"toplevel T; T xand A;", "1:15: 'xand' is not a gate kind"},
-      {"toplevel T; T por A B;", "1:15: 'por' is a priority-OR gate, which MOLVEX has not"},
+      {"toplevel T; T mutex A B;",
+       "1:15: 'mutex' is a mutual exclusion, which forbids a failure for good: MOLVEX's gates "
+       "hold a failure back only until another one has come (seq, spare gates)"},
+      {std::string("toplevel T; T pand-excl A G; G or A B; ") + ok,
+       "1:27: \"G\" can fail in the same transition as an input before it in \"T\", a pand-excl: "
+       "MOLVEX counts inputs failing together as failing in order"},
       {"toplevel T; T pdep=0.5 A B;",
-       "1:15: 'pdep' is a probabilistic dependency, which MOLVEX "
-       "has not"},
+       "1:15: 'pdep' is a probabilistic dependency, which MOLVEX has not"},
       {"toplevel T; T and;", "1:13: 'T' has no inputs"},
       {"toplevel T; T lambda=1 prob=0.1;",
        "1:24: 'prob' of 'T' cannot be expressed in a MOLVEX "

@@ -263,6 +263,18 @@ std::vector<Meaning> meanings() {
                    1 / (a + x) + 1 / b - 1 / (a + x + b),
                    [=](double t) { return failed(a + x, t) * failed(b, t); }});
   }
+  // POR(A, B, C) or D: the POR fails with A if A comes first of the three,
+  // a/s (1 - e^-st) by t with s = a + b + c; so R = e^-dt (1 - a/s (1 - e^-st))
+  // and MTTF = 1/d - a/s (1/d - 1/(s + d)).
+  {
+    const double a = 1, b = 2, c = 0.5, d = 0.25, s = a + b + c;
+    out.push_back({"a priority-OR gate",
+                   "toplevel T; T or P D; P por A B C; A lambda=1; B lambda=2; C lambda=0.5; "
+                   "D lambda=0.25;",
+                   1 / d - a / s * (1 / d - 1 / (s + d)), [=](double t) {
+                     return 1 - std::exp(-d * t) * (1 - a / s * failed(s, t));
+                   }});
+  }
   // P1 (p1) forced down by X (x) takes the shared cold spare S (s), as when
   // it fails by itself: the first of P1, X (p1 + x) leaves P2 and S to end
   // the system (p2 + s); P2 first (p2) leaves P1, X and S (p1 + x + s).

@@ -88,10 +88,12 @@ int integers(Reader& in, const std::string& line, std::vector<int>& values, std:
 int readTypes(const std::string& file, Chain& chain, int& feidln, std::string& error) {
   Array1<std::string> names(MAXTYP);
   Array1<std::string> dormant(MAXTYP);
+  Array1<int> module(MAXTYP), forced(MAXTYP);
+  const TypeForms forms{dormant, module, forced};
   std::ostringstream messages;
   std::ostream* screen = attachedOutput(SCRUNT);
   attachOutput(SCRUNT, &messages);
-  const int status = RDDICT(file, chain.ntypes, names, MAXTYP, &feidln, dormant);
+  const int status = RDDICT(file, chain.ntypes, names, MAXTYP, &feidln, &forms);
   attachOutput(SCRUNT, screen);
   if (status != 1) {
     std::string text = messages.str();

@@ -1,6 +1,7 @@
 #include "dict/dict.h"
 
 #include <algorithm>
+#include <charconv>
 #include <sstream>
 
 #include "main/error.h"
@@ -108,22 +109,36 @@ void storeName(const std::string& WORD, int LEN, std::string& name) {
   name.resize(NAMSIZ, ' ');
 }
 
-// A second entry of type n whose second word is DORMANT names the rate of a
-// unit of that type while it lies dormant as a spare.  A dictionary without
-// this form read the line as an entry out of order (F605), so no dictionary
-// written before can be taken to mean it.
-bool dormantEntry(const std::string& LINE, int n, int NTYPES, Span1<std::string> DRMNAM) {
-  if (n < 1 || n != NTYPES || DRMNAM.size() < n || DRMNAM(n) != std::string(NAMSIZ, ' ')) {
-    return false;
+// A header of type n = NTYPES again in one of the forms of TypeForms, not
+// given for the type before: stored (a DORMANT name by the caller, which
+// reads it as a rate name is read).  False for any other line.
+enum class Form { none, dormant, stored };
+Form typeForm(const std::string& LINE, int n, int NTYPES, const TypeForms* FORMS) {
+  if (FORMS == nullptr || n < 1 || n != NTYPES ||
+      n > std::min({FORMS->DRMNAM.size(), FORMS->MODTYP.size(), FORMS->FRCONL.size()})) {
+    return Form::none;
   }
   std::istringstream words(LINE.substr(0, TXTEND));
-  std::string number, kind, name;
-  return static_cast<bool>(words >> number >> kind >> name) && kind == "DORMANT";
+  std::string number, kind, third;
+  if (!(words >> number >> kind >> third)) return Form::none;
+  if (kind == "DORMANT" && FORMS->DRMNAM(n) == std::string(NAMSIZ, ' ')) return Form::dormant;
+  if (kind == "FORCED" && third == "ONLY" && FORMS->FRCONL(n) == 0) {
+    FORMS->FRCONL(n) = 1;
+    return Form::stored;
+  }
+  int u = 0;
+  const auto [end, error] = std::from_chars(third.data(), third.data() + third.size(), u);
+  if (kind == "MODULE" && error == std::errc() && end == third.data() + third.size() && u >= 1 &&
+      u < n && FORMS->MODTYP(n) == 0) {
+    FORMS->MODTYP(n) = u;
+    return Form::stored;
+  }
+  return Form::none;
 }
 
 // One header line: type number, a word not used, the rate variable name.
 int readHeader(const std::string& LINE, int maxtyp, int& NTYPES, Span1<std::string> TYPNAM,
-               Span1<std::string> DRMNAM) {
+               const TypeForms* FORMS) {
   int START = 1;
   int LEN = 0;
   int IVAL = -1;
@@ -140,9 +155,10 @@ int readHeader(const std::string& LINE, int maxtyp, int& NTYPES, Span1<std::stri
                                         << "OF COMPONENT TYPES = " << Fixed{maxtyp, 3} << " ****";
     return ERRGEN;
   }
-  const bool dormant = dormantEntry(LINE, n, NTYPES, DRMNAM);
+  const Form form = typeForm(LINE, n, NTYPES, FORMS);
+  if (form == Form::stored) return SUCCES;
   // Also a number below 1: the types are numbered from 1 without a gap.
-  if (n != NTYPES + 1 && !dormant) {
+  if (n != NTYPES + 1 && form == Form::none) {
     errorLine(SCRUNT, "RDDICT", "F605") << "COMPONENT ENTRIES OUT OF ORDER IN " << "DICTIONARY: ****";
     Line(SCRUNT) << LINE;
     return ERRGEN;
@@ -151,7 +167,7 @@ int readHeader(const std::string& LINE, int maxtyp, int& NTYPES, Span1<std::stri
   status = next('C');
   if (status == SUCCES) status = next('C');
   if (status != SUCCES) return badItem(status, START);
-  storeName(WORD, LEN, dormant ? DRMNAM(n) : TYPNAM(n));
+  storeName(WORD, LEN, form == Form::dormant ? FORMS->DRMNAM(n) : TYPNAM(n));
   return SUCCES;
 }
 
@@ -223,16 +239,20 @@ int SKPICT(std::string& LINE, int MAXLEN, int LINLEN, int UNIT) {
 }
 
 int RDDICT(std::string_view FILNAM, int& NTYPES, Span1<std::string> TYPNAM, int MAXTYP,
-           int* FEIDLN, Span1<std::string> DRMNAM) {
+           int* FEIDLN, const TypeForms* FORMS) {
   if (FEIDLN != nullptr) *FEIDLN = 0;
   NTYPES = 0;
   TYPNAM.fill(std::string(NAMSIZ, ' '));
-  DRMNAM.fill(std::string(NAMSIZ, ' '));
+  if (FORMS != nullptr) {
+    FORMS->DRMNAM.fill(std::string(NAMSIZ, ' '));
+    FORMS->MODTYP.fill(0);
+    FORMS->FRCONL.fill(0);
+  }
   if (openDictionary("RDDICT", FILNAM) != SUCCES) return ERRGEN;
   const int maxtyp = std::min(MAXTYP, TYPNAM.size());
   Walk walk;
   const int status = walkEntries("RDDICT", walk, [&](const std::string& LINE) {
-    return readHeader(LINE, maxtyp, NTYPES, TYPNAM, DRMNAM);
+    return readHeader(LINE, maxtyp, NTYPES, TYPNAM, FORMS);
   });
   closeUnit(DICUNT);
   if (FEIDLN != nullptr && walk.feids) *FEIDLN = walk.nread;

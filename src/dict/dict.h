@@ -16,6 +16,24 @@
 
 namespace molvex {
 
+// What a dictionary may say of type n beyond its rate name, each in an
+// entry right after entry n whose header has one of these forms:
+//   n DORMANT NAME  its units fail at the rate NAME while they lie dormant
+//                   as spares (DRMNAM(n); blank for a type without);
+//   n MODULE u      they lie in the spare module whose unit is of type u,
+//                   1 <= u < n: they are in use only while a unit of type u
+//                   is (MODTYP(n); 0 for a type in no module);
+//   n FORCED ONLY   they fail only when a dependency forces them down
+//                   (FRCONL(n) = 1; else 0).
+// Each is given at most once per type.  A dictionary without these forms
+// read such a line as an entry out of order (F605), so none written before
+// can be taken to mean them.
+struct TypeForms {
+  Span1<std::string> DRMNAM;
+  IntTab MODTYP;
+  IntTab FRCONL;
+};
+
 // Reads the types of the dictionary FILNAM: NTYPES of them, the names (15
 // characters, blank-padded) in TYPNAM(1..NTYPES), the rest of TYPNAM blank.
 // Type numbers run 1, 2, 3, ... up to MAXTYP.  Returns 1, or -1 after an
@@ -23,11 +41,9 @@ namespace molvex {
 // TYPNAM as far as they were read.  F100 warns of a name cut to 15.  A
 // reader of the values behind FEIDS learns from FEIDLN, when given, the line
 // number of the FEIDS line (0 when the dictionary has none).  A reader that
-// knows dormant spares gives DRMNAM (as TYPNAM): an entry "n DORMANT NAME"
-// right after entry n gives type n the rate NAME of a dormant unit, and
-// DRMNAM(n) stays blank for a type without one.
+// knows what the forms below say gives FORMS.
 int RDDICT(std::string_view FILNAM, int& NTYPES, Span1<std::string> TYPNAM, int MAXTYP,
-           int* FEIDLN = nullptr, Span1<std::string> DRMNAM = {});
+           int* FEIDLN = nullptr, const TypeForms* FORMS = nullptr);
 
 // Writes FAILST(1..NTYPES), and when NTRUNC > 0 "TAIDS" and TRNCST(1..NTYPES),
 // behind the FEIDS line of the dictionary FILNAM (appending " FEIDS" when it

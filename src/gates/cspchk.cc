@@ -94,6 +94,13 @@ class SpareTables {
   int field(int place, int offset) const { return walk_.field(place, offset); }
   int input(int place, int j) const { return walk_.input(place, j); }
 
+  // The traversal's family of messages for tables the build does not make.
+  bool outOfRange(std::string_view what, int value) const {
+    errorLine(SCRUNT, routine_, "F806") << "INTERNAL ERROR - " << what << " OUT OF RANGE "
+                                        << "(" << value << ")";
+    return false;
+  }
+
  private:
   bool gateAt(int position, Parent& g) const {
     g.position = position;
@@ -103,13 +110,6 @@ class SpareTables {
     }
     g.gate = CSPTAB(position + 1);
     return walk_.checkPlace(g.gate);
-  }
-
-  // The traversal's family of messages for tables the build does not make.
-  bool outOfRange(std::string_view what, int value) const {
-    errorLine(SCRUNT, routine_, "F806") << "INTERNAL ERROR - " << what << " OUT OF RANGE "
-                                        << "(" << value << ")";
-    return false;
   }
 
   std::string_view routine_;
@@ -153,6 +153,63 @@ bool unitsAhead(const FaultTree& FT, const SpareTables& tables, const Parent& g,
     if (k < j) AHEAD += V(c);
   }
   return true;
+}
+
+// The units of component c in use in V as its cold spare gates see them:
+// all without a gate, the first that fill the demand of a gate without
+// shared spares, those that sharing gates hold.
+int unitsInUse(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& POOL, int NSLOT,
+               CIntTab V, int c, long long& INUSE) {
+  const int head = FT.CSPRNT(c);
+  INUSE = V(c);
+  if (head == POOL.NULPTR) return SUCCES;
+  Parent g;
+  if (!tables.entry(head, g)) return ERRGEN;
+  if (tables.field(g.gate, FSHARE) != 0) {
+    int used = 0;
+    int idle = 0;
+    INUSE = 0;
+    const int status = DETUSD(FT, SPRBAS, POOL, NSLOT, V, V, c, used, idle, nullptr);
+    if (status == SUCCES) INUSE = used;
+    return status;
+  }
+  int j = 0;
+  long long ahead = 0;
+  long long demand = 0;
+  if (!tables.inputOf("CSPRNT", g, c, j) || !unitsAhead(FT, tables, g, j, V, ahead, demand)) {
+    return ERRGEN;
+  }
+  INUSE = std::clamp<long long>(demand - ahead, 0, V(c));
+  return SUCCES;
+}
+
+// ASLEEP := whether component c lies in a spare module that is not in use
+// in V: no unit of the module's type is in use there (and awake itself).
+// A module's type is below its members' (the dictionary sees to it), so
+// the walk ends.
+int moduleAsleep(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& POOL, int NSLOT,
+                 CIntTab V, CIntTab MODTYP, int c, bool& ASLEEP) {
+  const int type = FT.BASTYP(c);
+  const int module = MODTYP(type);
+  ASLEEP = false;
+  if (module == 0) return SUCCES;
+  if (module < 1 || module >= type) {
+    tables.outOfRange("MODULE TYPE", module);
+    return ERRGEN;
+  }
+  ASLEEP = true;
+  for (int k = 1; k <= FT.NBASIC && ASLEEP; ++k) {
+    if (FT.BASTYP(k) != module) continue;
+    bool unused = false;
+    long long inUse = 0;
+    int status = moduleAsleep(FT, tables, SPRBAS, POOL, NSLOT, V, MODTYP, k, unused);
+    if (status == SUCCES && !unused) {
+      status = unitsInUse(FT, tables, SPRBAS, POOL, NSLOT, V, k, inUse);
+    }
+    if (status != SUCCES) return status;
+    ASLEEP = unused || inUse == 0;
+  }
+  return SUCCES;
 }
 
 // Offers the gate on the REPEAT list: a node whose data word
@@ -220,8 +277,8 @@ int replace(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& POOL
 }  // namespace
 
 int CSPCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, CIntTab PRESTA,
-           CIntTab SRCSTA, int FAILCP, int CHANGED, int WARM, int& ALLOWED, int& RPTLST,
-           int& RATMUL) {
+           CIntTab SRCSTA, CIntTab MODTYP, int FAILCP, int CHANGED, int WARM, int& ALLOWED,
+           int& RPTLST, int& RATMUL) {
   static int nfail[MAXBAS];
   SpareTables tables("CSPCHK", FT, SPRBAS, POOL2, NSLOT, STATE, IntTab(nfail, MAXBAS));
   if (!tables.prepare() || !tables.basic(FAILCP)) return ERRGEN;
@@ -230,6 +287,16 @@ int CSPCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, 
     status = traced(UPDDSC(FT, SPRBAS, POOL2, NSLOT, STATE, PRESTA), "CSPCHK", "UPDDSC");
     if (status != SUCCES) return status;
   }
+  // Dormant units of a warm type fail in a transition of their own (DRMCHK):
+  // this one is the failure of units in use, and of none when none is.
+  const int FORCED = WARM != 0 ? 0 : CHANGED;
+  bool asleep = false;
+  status = moduleAsleep(FT, tables, SPRBAS, POOL2, NSLOT, SRCSTA, MODTYP, FAILCP, asleep);
+  if (status != SUCCES) return status;
+  if (asleep) {  // every unit of its spare module lies dormant
+    ALLOWED = forcedDown(FORCED, PRESTA, STATE, FAILCP) ? 1 : 0;
+    return SUCCES;
+  }
   const int head = FT.CSPRNT(FAILCP);
   if (head == POOL2.NULPTR) {  // under no cold spare gate
     ALLOWED = 1;
@@ -237,9 +304,6 @@ int CSPCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, 
   }
   Parent g;
   if (!tables.entry(head, g)) return ERRGEN;
-  // Dormant units of a warm type fail in a transition of their own (DRMCHK):
-  // this one is the failure of units in use, and of none when none is.
-  const int FORCED = WARM != 0 ? 0 : CHANGED;
   if (tables.field(g.gate, FSHARE) == 0) {
     return traced(SNGLGT(FT, SPRBAS, POOL2, NSLOT, head, STATE, PRESTA, SRCSTA, FAILCP, FORCED,
                          ALLOWED, RATMUL),
@@ -268,7 +332,7 @@ int CSPCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, 
 }
 
 int DRMCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, CIntTab PRESTA,
-           CIntTab SRCSTA, int FAILCP, int CHANGED, int& ALLOWED, int& RATMUL) {
+           CIntTab SRCSTA, CIntTab MODTYP, int FAILCP, int CHANGED, int& ALLOWED, int& RATMUL) {
   static int nfail[MAXBAS];
   SpareTables tables("DRMCHK", FT, SPRBAS, POOL2, NSLOT, STATE, IntTab(nfail, MAXBAS));
   if (!tables.prepare() || !tables.basic(FAILCP)) return ERRGEN;
@@ -276,32 +340,15 @@ int DRMCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, 
     const int status = traced(UPDDSC(FT, SPRBAS, POOL2, NSLOT, STATE, PRESTA), "DRMCHK", "UPDDSC");
     if (status != SUCCES) return status;
   }
-  long long dormant = 0;
-  const int head = FT.CSPRNT(FAILCP);
-  Parent g;
-  if (head != POOL2.NULPTR) {
-    if (!tables.entry(head, g)) return ERRGEN;
-    int j = 0;
-    long long ahead = 0;
-    long long demand = 0;
-    if (tables.field(g.gate, FSHARE) == 0) {
-      // Units beyond the gate's remaining demand lie dormant.
-      if (!tables.inputOf("CSPRNT", g, FAILCP, j) ||
-          !unitsAhead(FT, tables, g, j, SRCSTA, ahead, demand)) {
-        return ERRGEN;
-      }
-      dormant = SRCSTA(FAILCP) - std::clamp<long long>(demand - ahead, 0, SRCSTA(FAILCP));
-    } else {
-      // The units no sharing gate holds in the source state.
-      int used = 0;
-      int idle = 0;
-      const int status = traced(
-          DETUSD(FT, SPRBAS, POOL2, NSLOT, SRCSTA, SRCSTA, FAILCP, used, idle, nullptr),
-          "DRMCHK", "DETUSD");
-      if (status != SUCCES) return status;
-      dormant = idle;
-    }
+  // The units not in use in the source state: all of a module not in use.
+  bool asleep = false;
+  long long inUse = 0;
+  int status = moduleAsleep(FT, tables, SPRBAS, POOL2, NSLOT, SRCSTA, MODTYP, FAILCP, asleep);
+  if (status == SUCCES && !asleep) {
+    status = unitsInUse(FT, tables, SPRBAS, POOL2, NSLOT, SRCSTA, FAILCP, inUse);
   }
+  if (status != SUCCES) return status;
+  const long long dormant = SRCSTA(FAILCP) - inUse;
   ALLOWED = dormant > 0 ? 1 : 0;
   RATMUL = saturated(dormant);
   return SUCCES;

@@ -35,7 +35,9 @@ namespace molvex {
 // failed (and which a functional dependency may have changed: CHANGED, with
 // PRESTA the successor as it was before).  SRCSTA is the source state.
 // ALLOWED := 0 when the transition cannot happen.  RATMUL (set by the caller
-// to SRCSTA(FAILCP)) becomes the number of exposed units.  WARM = 1 when
+// to SRCSTA(FAILCP)) becomes the number of exposed units; none is when
+// FAILCP lies in a spare module (MODTYP of its type, see TypeForms) that no
+// gate uses in SRCSTA.  WARM = 1 when
 // FAILCP's dormant units fail too, in a transition of their own (DRMCHK):
 // this one is then allowed only when a unit of FAILCP is in use.  When the
 // failing
@@ -45,17 +47,18 @@ namespace molvex {
 // empty, with STATE's spare slots restored.  Returns 1, or the failing
 // status after a message and a traceback line.
 int CSPCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, CIntTab PRESTA,
-           CIntTab SRCSTA, int FAILCP, int CHANGED, int WARM, int& ALLOWED, int& RPTLST,
-           int& RATMUL);
+           CIntTab SRCSTA, CIntTab MODTYP, int FAILCP, int CHANGED, int WARM, int& ALLOWED,
+           int& RPTLST, int& RATMUL);
 
 // The failure of a dormant unit of FAILCP, a component whose type has a rate
 // while dormant: the same successor STATE as CSPCHK's, but RATMUL := the
-// units of FAILCP that lie dormant in SRCSTA (those no gate needs or holds),
-// ALLOWED := 0 when there are none.  The unit was in no gate's use, so the
+// units of FAILCP that lie dormant in SRCSTA (those no gate needs or holds,
+// all of them in a spare module not in use), ALLOWED := 0 when there are
+// none.  The unit was in no gate's use, so the
 // spare slots change only for units a dependency forced down.  Returns 1,
 // or the failing status after a message and a traceback line.
 int DRMCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, CIntTab PRESTA,
-           CIntTab SRCSTA, int FAILCP, int CHANGED, int& ALLOWED, int& RATMUL);
+           CIntTab SRCSTA, CIntTab MODTYP, int FAILCP, int CHANGED, int& ALLOWED, int& RATMUL);
 
 // A sharing gate no longer holds any unit of a component that a dependency
 // forced down (STATE(i) differs from PRESTA(i)): its slot for it becomes 0.

@@ -38,6 +38,7 @@ struct Generation {
   int NTYPES = 0;
   Array1<std::string> TYPNAM{MAXBAS, std::string(NAMLEN, ' ')};
   Array1<std::string> DRMNAM{MAXBAS, std::string(NAMLEN, ' ')};  // rates while dormant
+  Array1<int> MODTYP{MAXBAS}, FRCONL{MAXBAS};                     // see TypeForms
   Array1<int> CUR{BASSIZ}, NEW{BASSIZ}, SAVE{BASSIZ}, WORK{BASSIZ}, ENCODE{BASSIZ + 1};
   ArcTable ARCS;
   Queue Q;
@@ -243,6 +244,10 @@ bool warm(const Generation& G, int failcp) {
   return count(G.FT.CSPTAB) > 0 && G.DRMNAM(G.FT.BASTYP(failcp))[0] != ' ';
 }
 
+// A component whose units fail only when a dependency forces them down has
+// no transition of its own.
+bool forcedOnly(const Generation& G, int failcp) { return G.FRCONL(G.FT.BASTYP(failcp)) != 0; }
+
 // The dynamic gates' say on the successor in NEW at the alternative point:
 // cold spares may veto it or change its spare slots and rate multiplier,
 // priority-AND gates record their order, sequence gates may veto it.
@@ -250,12 +255,13 @@ int applyGates(Generation& G, int failcp, bool& allowed) {
   FaultTree& FT = G.FT;
   int ALLOWED = 1;
   if (G.DORMNT != 0) {
-    const int status = DRMCHK(FT, G.SPRBAS, G.ST.POOL2, G.NSLOT, G.NEW, G.SAVE, G.CUR, failcp,
-                              G.CHANGED, ALLOWED, G.RATMUL);
+    const int status = DRMCHK(FT, G.SPRBAS, G.ST.POOL2, G.NSLOT, G.NEW, G.SAVE, G.CUR, G.MODTYP,
+                              failcp, G.CHANGED, ALLOWED, G.RATMUL);
     if (status != SUCCES) return failedOn(G, status, "DRMCHK");
   } else if (count(FT.CSPTAB) > 0) {
-    const int status = CSPCHK(FT, G.SPRBAS, G.ST.POOL2, G.NSLOT, G.NEW, G.SAVE, G.CUR, failcp,
-                              G.CHANGED, warm(G, failcp) ? 1 : 0, ALLOWED, G.RPTLST, G.RATMUL);
+    const int status =
+        CSPCHK(FT, G.SPRBAS, G.ST.POOL2, G.NSLOT, G.NEW, G.SAVE, G.CUR, G.MODTYP, failcp,
+               G.CHANGED, warm(G, failcp) ? 1 : 0, ALLOWED, G.RPTLST, G.RATMUL);
     if (status != SUCCES) return failedOn(G, status, "CSPCHK");
   }
   if (ALLOWED != 0 && count(FT.PNDLST) > 0) {
@@ -310,7 +316,7 @@ int expand(Generation& G) {
   const int NBASIC = G.FT.NBASIC;
   int k = 0;
   for (int failcp = 1; failcp <= NBASIC; ++failcp) {
-    if (G.NEW(failcp) <= 0) continue;
+    if (G.NEW(failcp) <= 0 || forcedOnly(G, failcp)) continue;
     const int status = eachTransition(G, failcp, [&] { return numberSuccessor(G, failcp, k); });
     if (status != SUCCES) return status;
   }
@@ -321,7 +327,7 @@ int expand(Generation& G) {
   const ArcStates S{G.CUR(G.NSLOT + 2), G.NSLOT, G.CUR, G.NEW, G.TRUNC, G.VERBOSE, G.CURTXT};
   k = 1;
   for (int failcp = 1; failcp <= NBASIC; ++failcp) {
-    if (G.CUR(failcp) <= 0) continue;
+    if (G.CUR(failcp) <= 0 || forcedOnly(G, failcp)) continue;
     const int status = eachTransition(G, failcp, [&] {
       if (G.ARCS.ARCTO(k) != 0) {
         OUTARC(S, k, {G.TYPNAM, G.DRMNAM}, G.SN.TRNCST, G.FT.BASTYP, G.ARCS);
@@ -394,7 +400,8 @@ int run(Generation& G, std::string_view MODEL) {
     return ERRGEN;
   }
   const std::string base(MODEL.substr(0, p));
-  int status = RDDICT(padded(base + ".DIC"), G.NTYPES, G.TYPNAM, MAXBAS, nullptr, G.DRMNAM);
+  const TypeForms forms{G.DRMNAM, G.MODTYP, G.FRCONL};
+  int status = RDDICT(padded(base + ".DIC"), G.NTYPES, G.TYPNAM, MAXBAS, nullptr, &forms);
   if (status != SUCCES) return status;
   if (fileExists(base + ".TXT")) {
     status = CVRTXT(MODEL, MAXBAS, MAXNOD);

@@ -162,39 +162,63 @@ TEST_F(Dictionary, ReadsTheTypesUpToFeids) {
   }
 }
 
-// "n DORMANT NAME" right after entry n gives type n its rate while dormant,
-// for a reader that asks; anywhere else, twice, or for a reader that does
-// not ask, it is the entry out of order it always was.
-TEST_F(Dictionary, DormantRatesFollowTheirType) {
+// A type's further forms right after its entry, for a reader that asks;
+// anywhere else, twice, malformed, or for a reader that does not ask, each
+// is the entry out of order it always was.
+TEST_F(Dictionary, FurtherFormsFollowTheirType) {
   const std::string f605 = " **** RDDICT: ERROR F605 - COMPONENT ENTRIES OUT OF ORDER IN DICTIONARY: ****";
   const std::string dormant2 = "2 DORMANT D2\n b\n";
+  const std::string type3 = "3 Z LAM3\n b\n";
+  struct Forms {
+    std::vector<std::string> dormant;  // of types 1, 2, 3
+    std::vector<int> module, forced;
+    bool operator==(const Forms&) const = default;
+  };
+  const Forms none{{"", "", ""}, {0, 0, 0}, {0, 0, 0}};
   const struct {
     std::string content;
     bool asks;
     int status;
-    std::vector<std::string> dormant;  // of types 1, 2, 3
+    Forms forms;
   } cases[] = {
-      {entries(1, 2) + dormant2 + "3 Z LAM3\n b\n", true, 1, {"", "D2", ""}},
-      {"1 X LAM1\n b\n1 DORMANT LAM1 more\n b\n", true, 1, {"LAM1", "", ""}},
-      {entries(1, 2) + dormant2 + "2 DORMANT D3\n b\n", true, -1, {"", "D2", ""}},
-      {entries(1, 2) + "1 DORMANT D1\n b\n", true, -1, {"", "", ""}},
-      {entries(1, 2) + "2 dormant D2\n b\n", true, -1, {"", "", ""}},
-      {entries(1, 2) + "2 DORMANT\n b\n", true, -1, {"", "", ""}},
-      {entries(1, 2) + dormant2, false, -1, {"", "", ""}},
+      {entries(1, 2) + dormant2 + type3, true, 1, {{"", "D2", ""}, {0, 0, 0}, {0, 0, 0}}},
+      {"1 X LAM1\n b\n1 DORMANT LAM1 more\n b\n", true, 1, {{"LAM1", "", ""}, {0, 0, 0}, {0, 0, 0}}},
+      {entries(1, 2) + "2 MODULE 1\n b\n2 FORCED ONLY\n b\n" + dormant2 + type3 +
+           "3 MODULE 2\n b\n",
+       true, 1, {{"", "D2", ""}, {0, 1, 2}, {0, 1, 0}}},
+      {entries(1, 2) + dormant2 + "2 DORMANT D3\n b\n", true, -1, {{"", "D2", ""}, {0, 0, 0}, {0, 0, 0}}},
+      {entries(1, 2) + "1 DORMANT D1\n b\n", true, -1, none},
+      {entries(1, 2) + "2 dormant D2\n b\n", true, -1, none},
+      {entries(1, 2) + "2 DORMANT\n b\n", true, -1, none},
+      {entries(1, 2) + "2 MODULE 2\n b\n", true, -1, none},
+      {entries(1, 2) + "2 MODULE 0\n b\n", true, -1, none},
+      {entries(1, 2) + "2 MODULE 1x\n b\n", true, -1, none},
+      {entries(1, 2) + "2 MODULE 1\n b\n2 MODULE 1\n b\n", true, -1, {{"", "", ""}, {0, 1, 0}, {0, 0, 0}}},
+      {entries(1, 2) + "2 FORCED NOW\n b\n", true, -1, none},
+      {entries(1, 2) + dormant2, false, -1, none},
   };
   for (const auto& c : cases) {
     con.clear();
     Array1<std::string> DRMNAM(96, "stale");
+    Array1<int> MODTYP(96, 7), FRCONL(96, 7);
+    const TypeForms forms{DRMNAM, MODTYP, FRCONL};
     dir.write("M.DIC", c.content);
-    EXPECT_EQ(RDDICT("M.DIC", NTYPES, TYPNAM, 96, nullptr, c.asks ? DRMNAM : Span1<std::string>()),
-              c.status)
+    EXPECT_EQ(RDDICT("M.DIC", NTYPES, TYPNAM, 96, nullptr, c.asks ? &forms : nullptr), c.status)
         << c.content;
     if (c.status == 1) {
       EXPECT_EQ(con.lines(), Lines{}) << c.content;
     } else {
       EXPECT_EQ(con.lines().at(0), f605) << c.content;
     }
-    for (int t = 1; t <= 3 && c.asks; ++t) EXPECT_EQ(DRMNAM(t), padded(c.dormant[t - 1], 15));
+    if (!c.asks) continue;
+    Forms read;
+    for (int t = 1; t <= 3; ++t) {
+      read.dormant.push_back(DRMNAM(t).substr(0, DRMNAM(t).find(' ')));
+      read.module.push_back(MODTYP(t));
+      read.forced.push_back(FRCONL(t));
+    }
+    // What came before a line out of order stays read.
+    EXPECT_EQ(read, c.forms) << c.content;
   }
 }
 

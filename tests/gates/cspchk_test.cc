@@ -80,15 +80,15 @@ class Spares {
   int again(int c) {
     for (int k = t.SPRBAS + 1; k <= t.NSLOT; ++k) next(k) = t.state(k);
     ALLOWED = 7;
-    return CSPCHK(t.ft, t.SPRBAS, pool, t.NSLOT, next, saved, t.state, c, CHANGED, WARM, ALLOWED,
-                  RPTLST, RATMUL);
+    return CSPCHK(t.ft, t.SPRBAS, pool, t.NSLOT, next, saved, t.state, MODTYP, c, CHANGED, WARM,
+                  ALLOWED, RPTLST, RATMUL);
   }
   // The same failure as a dormant unit's.
   int dormant(int c) {
     for (int k = t.SPRBAS + 1; k <= t.NSLOT; ++k) next(k) = t.state(k);
     ALLOWED = 7;
-    return DRMCHK(t.ft, t.SPRBAS, pool, t.NSLOT, next, saved, t.state, c, CHANGED, ALLOWED,
-                  RATMUL);
+    return DRMCHK(t.ft, t.SPRBAS, pool, t.NSLOT, next, saved, t.state, MODTYP, c, CHANGED,
+                  ALLOWED, RATMUL);
   }
   std::vector<int> slots() const {
     return std::vector<int>(next.begin() + t.SPRBAS, next.begin() + t.NSLOT);
@@ -97,6 +97,7 @@ class Spares {
   Tree t;
   NodePool pool;  // pool 2
   Array1<int> next{BASSIZ}, saved{BASSIZ};
+  Array1<int> MODTYP{MAXBAS, 0};  // by type: the spare module's type
   int CHANGED = 0, WARM = 0, ALLOWED = 7, RPTLST = -1, RATMUL = 0;
 
  private:
@@ -337,6 +338,46 @@ TEST(Cspchk, WarmUnitsInUseAndDormant) {
     s.RATMUL = -7;
     ASSERT_EQ(s.dormant(c.failcp), 1) << c.what;
     check(c.dormant, ", dormant");
+    EXPECT_EQ(con.lines(), Lines{}) << c.what;
+  }
+}
+
+// X lies in the spare module whose unit is K2 (type 3), Y in X's (type 4):
+// both sleep, all their units dormant, until the gate (K1, K2) takes K2.
+TEST(Cspchk, ComponentsOfASpareModuleSleepUntilItIsTaken) {
+  struct Case {
+    const char* what;
+    Units k1;
+    int failcp;
+    Units inUse, dormant;  // ALLOWED and RATMUL of each transition
+  };
+  const Units ok{1, 0}, down{1, 1};
+  const std::vector<Case> cases = {
+      {"module not taken", ok, 3, {0, -1}, {1, 2}},
+      {"module taken", down, 3, {1, 2}, {0, 0}},
+      {"module in a module not taken", ok, 4, {0, -1}, {1, 1}},
+      {"module in a module taken", down, 4, {1, 1}, {0, 0}},
+  };
+  for (const Case& c : cases) {
+    Console con;
+    Spares s;
+    Tree& t = s.t;
+    const int K1 = t.basic(c.k1.first, c.k1.second, 2);
+    const int K2 = t.basic(1, 0, 3);
+    const int X = t.basic(2, 0, 4);
+    const int Y = t.basic(1, 0, 5);
+    s.finish(t.box(t.gate(TOR, {t.csp({K1, K2}), X, Y})));
+    s.MODTYP(4) = 3;
+    s.MODTYP(5) = 4;
+    s.WARM = 1;
+    ASSERT_EQ(s.fail(c.failcp), 1) << c.what;
+    EXPECT_EQ(s.ALLOWED, c.inUse.first) << c.what;
+    if (c.inUse.second >= 0) {
+      EXPECT_EQ(s.RATMUL, c.inUse.second) << c.what;
+    }
+    ASSERT_EQ(s.dormant(c.failcp), 1) << c.what;
+    EXPECT_EQ(s.ALLOWED, c.dormant.first) << c.what;
+    EXPECT_EQ(s.RATMUL, c.dormant.second) << c.what;
     EXPECT_EQ(con.lines(), Lines{}) << c.what;
   }
 }

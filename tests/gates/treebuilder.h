@@ -26,6 +26,7 @@ class Tree {
   int basic(int mult, int failed, int type = 1) {
     const int c = ++nbasic_;
     ft.BASE(c) = mult;
+    ft.BASTYP(c) = type;
     state(c) = mult - failed;
     return place(TBASIC, {}, type, mult, c);
   }

@@ -40,8 +40,8 @@ class Net {
       : m_(model), files_(files), error_(error) {}
 
   int translate(std::string_view source) {
-    if (resolve() != 1 || checkGates() != 1 || checkCycles() != 1 || checkSpareRoles() != 1 ||
-        dormancy() != 1 || number() != 1) {
+    if (resolve() != 1 || checkGates() != 1 || checkCycles() != 1 || formModules() != 1 ||
+        checkSpareRoles() != 1 || dormancy() != 1 || number() != 1) {
       return -1;
     }
     warnSequences();
@@ -150,19 +150,14 @@ class Net {
           n < 2) {
         return fail(g.at, name + " needs at least two inputs");
       }
-      // A dependency forces basic events down, a sequence holds back basic
-      // events after its first input, and a spare gate allocates units of
-      // basic events: MOLVEX's gates have no place for a gate there.
-      const int firstBasic = g.kind == DftKind::spare ? 0 : 1;
-      if (g.kind == DftKind::fdep || g.kind == DftKind::seq || g.kind == DftKind::spare) {
-        for (int j = firstBasic; j < n; ++j) {
+      // A sequence holds back basic events after its first input: MOLVEX's
+      // sequence has no place for a gate there.
+      if (g.kind == DftKind::seq) {
+        for (int j = 1; j < n; ++j) {
           const DftElement& input = el(inputs(i)[static_cast<std::size_t>(j)]);
           if (isBasic(input)) continue;
-          const std::string role = g.kind == DftKind::fdep  ? "a dependent event"
-                                   : g.kind == DftKind::seq ? "a later input of a sequence"
-                                                            : "an input of a spare gate";
           return fail(g.inputs[static_cast<std::size_t>(j)].at,
-                      quoted(input.name) + ", " + role + " (" + name +
+                      quoted(input.name) + ", a later input of a sequence (" + name +
                           "), is a gate: MOLVEX takes only basic events there");
         }
       }
@@ -207,6 +202,99 @@ class Net {
                 quoted(el(back).name) + " is its own input: " + text + quoted(el(back).name));
   }
 
+  // A gate that is an input of a spare gate is a spare module.  Each module
+  // gets a unit: a basic event that the spare gates take in its place, that
+  // fails only when forced, and that a dependency from the module's gate
+  // forces down (as does any dependency that forces the module down).  The
+  // basic events of a module sleep while no gate holds its unit.
+  int formModules() {
+    const int given = given_ = count();
+    for (int g = 0; g < given; ++g) {
+      if (el(g).kind != DftKind::spare) continue;
+      for (std::size_t j = 0; j < inputs(g).size(); ++j) {
+        const int c = inputs(g)[j];
+        if (!isBasic(el(c))) in_[static_cast<std::size_t>(g)][j] = unitOf(c);
+      }
+    }
+    for (int f = 0; f < given; ++f) {
+      if (el(f).kind != DftKind::fdep) continue;
+      for (std::size_t j = 1; j < inputs(f).size(); ++j) {
+        const int c = inputs(f)[j];
+        if (isBasic(el(c))) continue;
+        const auto unit = unit_.find(c);
+        if (unit == unit_.end()) {
+          return fail(el(f).inputs[j].at,
+                      quoted(el(c).name) + ", a dependent event (" + quoted(el(f).name) +
+                          "), is a gate but no spare module: MOLVEX forces basic events down");
+        }
+        in_[static_cast<std::size_t>(f)][j] = unit->second;
+      }
+    }
+    for (int module : modules_) {
+      if (members(module) != 1) return -1;
+    }
+    return 1;
+  }
+
+  int unitOf(int module) {
+    const auto known = unit_.find(module);
+    if (known != unit_.end()) return known->second;
+    const DftElement root = el(module);
+    DftElement unit;
+    unit.name = root.name + " unit";
+    unit.at = root.at;
+    unit.lambda = "0";
+    DftElement forces;
+    forces.name = root.name + " fails";
+    forces.at = root.at;
+    forces.kind = DftKind::fdep;
+    forces.word = "fdep";
+    forces.inputs = {{root.name, root.at}, {unit.name, root.at}};
+    const int u = count();
+    m_.elements.push_back(std::move(unit));
+    m_.elements.push_back(std::move(forces));
+    in_.push_back({});
+    in_.push_back({module, u});
+    unit_.emplace(module, u);
+    modules_.push_back(module);
+    return u;
+  }
+
+  // The elements below a module (its gates and basic events, the units of
+  // the modules inside it, not what lies below those) belong to it alone:
+  // no gate outside may take one of them as an input, but for dependencies,
+  // which may trigger on them or force them down.
+  int members(int module) {
+    std::set<int> below;
+    std::vector<int> walk = {module};
+    while (!walk.empty()) {
+      const int x = walk.back();
+      walk.pop_back();
+      if (!below.insert(x).second) continue;
+      if (!isBasic(el(x))) {
+        for (int c : valued(x)) walk.push_back(c);
+        continue;
+      }
+      // Where two modules hold it, the check below refuses the model.
+      moduleOf_.emplace(x, module);
+    }
+    if (below.count(top_)) {
+      return fail(el(module).at, "the spare module " + quoted(el(module).name) +
+                                     " holds the toplevel: a module's events belong to it alone");
+    }
+    for (int g = 0; g < count(); ++g) {
+      if (below.count(g) || isDependency(g)) continue;
+      for (std::size_t j = 0; j < inputs(g).size(); ++j) {
+        if (!below.count(inputs(g)[j])) continue;
+        return fail(el(g).inputs[j].at, quoted(el(inputs(g)[j]).name) + " lies in the spare module " +
+                                  quoted(el(module).name) + " and is an input of " +
+                                  quoted(el(g).name) +
+                                  " as well: a module's events belong to it alone");
+      }
+    }
+    return 1;
+  }
+
   // A basic event under several spare gates must be a spare of each: the
   // generation has no rule for a unit that is one gate's primary and another
   // gate's primary or spare.
@@ -217,7 +305,6 @@ class Net {
       for (std::size_t j = 0; j < inputs(g).size(); ++j) {
         const int b = inputs(g)[j];
         gatesOf[static_cast<std::size_t>(b)].push_back(g);
-        if (j > 0) spareOf_.insert(b);
       }
     }
     for (int g = 0; g < count(); ++g) {
@@ -241,19 +328,23 @@ class Net {
     return 1;
   }
 
-  // The dormancy factor of each spare: its dorm=, or else the meaning of
-  // its spare gates' keyword (csp cold, hsp hot; wsp and spare, on which the
-  // field's tools disagree, hot as most read it, with a warning).  A spare
-  // that the toplevel reaches through gates other than spare gates is in use
-  // from the start, as the field activates it: it fails at its full rate
-  // while dormant too.
+  // The dormancy factor of each basic event that may lie dormant, as a
+  // spare or in a spare module: its dorm=, or else the meaning of the
+  // keyword of the spare gates it may lie dormant under (csp cold, hsp hot;
+  // wsp and spare, on which the field's tools disagree, hot as most read it,
+  // with a warning).  A spare that the toplevel reaches through gates other
+  // than spare gates is in use from the start, as the field activates it:
+  // it fails at its full rate while dormant too.
   int dormancy() {
     std::set<int> active;
     activate(top_, active);
-    for (int b : spareOf_) {
+    for (int b = 0; b < count(); ++b) {
       const DftElement& e = el(b);
+      if (!isBasic(e) || unitOfModule(b)) continue;
+      const std::vector<std::pair<int, std::size_t>> under = sleepsUnder(b);
+      if (under.empty()) continue;
       double dorm = e.dorm;
-      if (!e.hasDorm && impliedDormancy(b, dorm) != 1) return -1;
+      if (!e.hasDorm && impliedDormancy(b, under, dorm) != 1) return -1;
       if (active.count(b) || dorm == 1.0) {
         dormant_[b] = "";
       } else if (dorm > 0.0) {
@@ -270,27 +361,49 @@ class Net {
     for (int c : valued(i)) activate(c, active);
   }
 
-  int impliedDormancy(int b, double& dorm) {
-    std::map<double, int> implied;  // a factor -> the first gate that implies it
-    for (int g = 0; g < count(); ++g) {
-      const DftElement& gate = el(g);
-      if (gate.kind != DftKind::spare) continue;
-      for (std::size_t j = 1; j < inputs(g).size(); ++j) {
-        if (inputs(g)[j] != b) continue;
-        const bool guessed = gate.word == "wsp" || gate.word == "spare";
-        implied.emplace(gate.word == "csp" ? 0.0 : 1.0, g);
-        if (guessed) {
-          warn(gate.inputs[j].at,
-               quoted(el(b).name) + ", a spare of " + quoted(gate.name) + " (" + gate.word +
-                   "), has no dorm=: MOLVEX takes it as a hot spare (dorm=1), as most of the "
-                   "field's tools do; others take it as a cold one: give dorm= to say which");
+  bool unitOfModule(int b) const { return b >= given_; }
+  int moduleWithUnit(int unit) const {
+    for (const auto& [module, u] : unit_) {
+      if (u == unit) return module;
+    }
+    return -1;
+  }
+
+  // The spare gates and inputs under which b may lie dormant: its own as a
+  // spare, and those of the units of the modules it lies in, inside out.
+  std::vector<std::pair<int, std::size_t>> sleepsUnder(int b) const {
+    std::vector<std::pair<int, std::size_t>> under;
+    for (int x = b;;) {
+      for (int g = 0; g < count(); ++g) {
+        if (el(g).kind != DftKind::spare) continue;
+        for (std::size_t j = 1; j < inputs(g).size(); ++j) {
+          if (inputs(g)[j] == x) under.emplace_back(g, j);
         }
+      }
+      const auto module = moduleOf_.find(x);
+      if (module == moduleOf_.end()) return under;
+      x = unit_.at(module->second);
+    }
+  }
+
+  int impliedDormancy(int b, const std::vector<std::pair<int, std::size_t>>& under,
+                      double& dorm) {
+    std::map<double, int> implied;  // a factor -> the first gate that implies it
+    for (const auto& [g, j] : under) {
+      const DftElement& gate = el(g);
+      const bool guessed = gate.word == "wsp" || gate.word == "spare";
+      implied.emplace(gate.word == "csp" ? 0.0 : 1.0, g);
+      if (guessed) {
+        warn(gate.inputs[j].at,
+             quoted(el(b).name) + ", dormant under " + quoted(gate.name) + " (" + gate.word +
+                 "), has no dorm=: MOLVEX takes it as hot (dorm=1), as most of the field's "
+                 "tools do; others take it as cold: give dorm= to say which");
       }
     }
     if (implied.size() > 1) {
-      return fail(el(b).at, quoted(el(b).name) + " has no dorm= and is a spare of " +
+      return fail(el(b).at, quoted(el(b).name) + " has no dorm= and is dormant under " +
                                 quoted(el(implied.begin()->second).name) +
-                                ", which makes it cold, and of " +
+                                ", which makes it cold, and under " +
                                 quoted(el(implied.rbegin()->second).name) +
                                 ", which makes it hot: give dorm=");
     }
@@ -305,6 +418,30 @@ class Net {
     return std::string(text, r.ptr);
   }
 
+  // The elements in the order of their sentences: the gates, then the
+  // basic events, the units of spare modules first, outer modules before
+  // the modules inside them (a type lies in a module of a lower type).
+  std::vector<int> writingOrder() const {
+    std::vector<int> order;
+    std::vector<std::pair<int, int>> units;  // depth, unit
+    for (int i = 0; i < count(); ++i) {
+      if (!isBasic(el(i))) order.push_back(i);
+      if (!unitOfModule(i) || !isBasic(el(i))) continue;
+      int depth = 0;
+      for (auto at = moduleOf_.find(i); at != moduleOf_.end(); at = moduleOf_.find(unit_.at(at->second))) {
+        ++depth;
+      }
+      units.emplace_back(depth, i);
+    }
+    std::stable_sort(units.begin(), units.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& unit : units) order.push_back(unit.second);
+    for (int i = 0; i < given_; ++i) {
+      if (isBasic(el(i))) order.push_back(i);
+    }
+    return order;
+  }
+
   // Node numbers in the order of the sentences: the system-failure box, the
   // gates (a priority-AND gate of m inputs as m - 1 nested ones), the basic
   // events; and the limits of the build checked on the way.
@@ -314,10 +451,13 @@ class Net {
     int slots = 0;
     int words = 5 + 9 + 1;  // header, the free word, the box and its input
     node_.assign(m_.elements.size(), 0);
-    for (const bool basicPass : {false, true}) {
-      for (int i = 0; i < count(); ++i) {
+    type_.assign(m_.elements.size(), 0);
+    order_ = writingOrder();
+    {
+      for (int i : order_) {
         const DftElement& e = el(i);
-        if (isBasic(e) != basicPass) continue;
+        const bool basicPass = isBasic(e);
+        if (basicPass) type_[static_cast<std::size_t>(i)] = basics + 1;
         const int n = static_cast<int>(valued(i).size());
         const int added = e.kind == DftKind::pand ? n - 1 : e.kind == DftKind::por ? 2 : 1;
         node_[static_cast<std::size_t>(i)] = nodes + 1;
@@ -471,19 +611,18 @@ class Net {
   }
 
   int nodeOf(int i) const { return node_[static_cast<std::size_t>(i)]; }
+  int typeOf(int i) const { return type_[static_cast<std::size_t>(i)]; }
 
   void writeText() {
     files_.txt = "NODE 1 TYPE FBOX INPUT " + std::to_string(nodeOf(top_)) + "\n";
-    int component = 0;
-    for (const bool basicPass : {false, true}) {
-      for (int i = 0; i < count(); ++i) {
+    {
+      for (int i : order_) {
         const DftElement& e = el(i);
-        if (isBasic(e) != basicPass) continue;
         std::vector<int> nodes;
         for (int c : valued(i)) nodes.push_back(nodeOf(c));
-        if (basicPass) {
+        if (isBasic(e)) {
           files_.txt += "NODE " + std::to_string(nodeOf(i)) + " TYPE BASIC 1 OF COMPONENT TYPE " +
-                        std::to_string(++component) + "\n";
+                        std::to_string(typeOf(i)) + "\n";
         } else if (e.kind == DftKind::pand) {
           // PAND(a, b, c) as PAND(PAND(a, b), c), the outer gate first: the
           // inner gate has failed exactly when a and b have, a no later than
@@ -551,16 +690,17 @@ class Net {
   // The element's name as its description line: quoted, so that the line
   // is never blank nor ends with a comma (either would make the dictionary
   // reader take the next line), within the columns read, without control
-  // characters; `more` follows the quotes.
-  static std::string description(const std::string& name, std::string_view more = "") {
+  // characters; `before` and `after` go round the quotes.
+  static std::string description(const std::string& name, std::string_view before = "",
+                                 std::string_view after = "") {
     std::string text = withoutMarker(printable(name), "FEIDs");
-    const std::size_t room = textColumns - 4 - more.size();
+    const std::size_t room = textColumns - 4 - before.size() - after.size();
     if (text.size() > room) {
       std::size_t cut = room - 3;
       while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
       text = text.substr(0, cut) + "...";
     }
-    return "  \"" + text + "\"" + std::string(more);
+    return "  " + std::string(before) + "\"" + text + "\"" + std::string(after);
   }
 
   // Control characters as '?': a line break or a tab would change the
@@ -577,30 +717,48 @@ class Net {
   void writeDictionary(std::string_view source) {
     files_.dic.clear();
     files_.rat = "# The failure rates of the basic events of " + printable(source) + "\n";
-    int component = 0;
-    for (int i = 0; i < count(); ++i) {
+    for (int i : order_) {
       const DftElement& e = el(i);
       if (!isBasic(e)) continue;
       const std::string rate = rateName(e.name);
-      const std::string type = std::to_string(++component);
-      files_.dic += type + " BE " + rate + "\n" + description(e.name) + "\n";
-      files_.rat += rate + " " + e.lambda + "\n";
+      const std::string type = std::to_string(typeOf(i));
+      if (unitOfModule(i)) {
+        files_.dic += type + " BE " + rate + "\n" +
+                      description(el(moduleWithUnit(i)).name, "unit of the spare module ") + "\n";
+      } else {
+        files_.dic += type + " BE " + rate + "\n" + description(e.name) + "\n";
+        files_.rat += rate + " " + e.lambda + "\n";
+      }
+      const auto module = moduleOf_.find(i);
+      if (module != moduleOf_.end()) {
+        files_.dic += type + " MODULE " + std::to_string(typeOf(unit_.at(module->second))) +
+                      "\n  asleep while its spare module is not in use\n";
+      }
+      // A unit, or a basic event that never fails by itself.
+      if (unitOfModule(i) || e.rate == 0.0) {
+        files_.dic += type + " FORCED ONLY\n  fails only when forced down\n";
+      }
       const auto dormant = dormant_.find(i);
       if (dormant == dormant_.end()) continue;
       // A hot spare, or one in use from the start, fails at one rate.
       const std::string asleep = dormant->second.empty() ? rate : rateName(e.name + " dorm");
-      files_.dic += type + " DORMANT " + asleep + "\n" + description(e.name, " while dormant") + "\n";
+      files_.dic += type + " DORMANT " + asleep + "\n" + description(e.name, "", " while dormant") + "\n";
       if (asleep != rate) files_.rat += asleep + " " + dormant->second + "\n";
     }
   }
 
-  const DftModel& m_;
+  DftModel m_;  // the model, with the units of spare modules and their dependencies added
   DftFiles& files_;
   DftMessage& error_;
   std::map<std::string, int, std::less<>> index_;
   std::vector<std::vector<int>> in_;
   std::vector<int> node_;
-  std::set<int> spareOf_;  // basic events that are a spare of some gate
+  std::vector<int> type_;   // of a basic event: its component type
+  std::vector<int> order_;  // of the sentences
+  int given_ = 0;                // elements of the model as given; the units follow
+  std::map<int, int> unit_;      // a spare module -> its unit
+  std::vector<int> modules_;     // the spare modules in the order they were met
+  std::map<int, int> moduleOf_;  // a basic event or unit -> the module it lies in
   // The spares that fail while dormant: the value of their rate then, or ""
   // for the rate of a unit in use.
   std::map<int, std::string> dormant_;

@@ -79,7 +79,7 @@ TEST(DftReader, WritesEveryKindOfElement) {
   // same; a cold one and C, no spare, none.
   EXPECT_EQ(o.files.dic,
             "1 BE A\n  \"A\"\n2 BE B\n  \"B\"\n3 BE C\n  \"C\"\n4 BE D\n  \"D\"\n"
-            "5 BE T\n  \"T\"\n6 BE PUMP_A\n  \"Pump A\"\n7 BE PUMP_A_2\n  \"pump-a\"\n"
+            "5 BE T\n  \"T\"\n5 FORCED ONLY\n  fails only when forced down\n6 BE PUMP_A\n  \"Pump A\"\n7 BE PUMP_A_2\n  \"pump-a\"\n"
             "8 BE W\n  \"W\"\n8 DORMANT W_DORM\n  \"W\" while dormant\n"
             "9 BE H\n  \"H\"\n9 DORMANT H\n  \"H\" while dormant\n");
   EXPECT_EQ(o.files.rat,
@@ -166,16 +166,22 @@ TEST(DftReader, RefusesWhatMolvexCannotRepresent) {
        "1:13: \"T\" needs from 1 to 3 failed inputs to fail, not 0"},
       {std::string("toplevel T; T pand A; ") + ok, "1:13: \"T\" needs at least two inputs"},
       {std::string("toplevel A; T fdep A G; G and B C; ") + ok,
-       "1:22: \"G\", a dependent event (\"T\"), is a gate: MOLVEX takes only basic events there"},
+       "1:22: \"G\", a dependent event (\"T\"), is a gate but no spare module: MOLVEX forces "
+       "basic events down"},
       {std::string("toplevel T; T seq A G; G and B C; ") + ok,
        "1:21: \"G\", a later input of a sequence (\"T\"), is a gate: MOLVEX takes only basic "
        "events there"},
-      {std::string("toplevel T; T csp G A; G and B C; ") + ok,
-       "1:19: \"G\", an input of a spare gate (\"T\"), is a gate: MOLVEX takes only basic events "
-       "there"},
+      {std::string("toplevel T; T or S H; S csp A M; M and B C; H and C A; ") + ok,
+       "1:51: \"C\" lies in the spare module \"M\" and is an input of \"H\" as well: a module's "
+       "events belong to it alone"},
+      {std::string("toplevel T; T csp A M N; M or B C; N or C D; D lambda=1; ") + ok,
+       "1:41: \"C\" lies in the spare module \"M\" and is an input of \"N\" as well: a module's "
+       "events belong to it alone"},
+      {std::string("toplevel M; S csp A M; M or B C; ") + ok,
+       "1:24: the spare module \"M\" holds the toplevel: a module's events belong to it alone"},
       {std::string("toplevel T; T or G H; G csp A C; H hsp B C; ") + ok,
-       "1:69: \"C\" has no dorm= and is a spare of \"G\", which makes it cold, and of \"H\", "
-       "which makes it hot: give dorm="},
+       "1:69: \"C\" has no dorm= and is dormant under \"G\", which makes it cold, and under "
+       "\"H\", which makes it hot: give dorm="},
       {std::string("toplevel F; F fdep A B; ") + ok,
        "1:10: the toplevel \"F\" is a dependency, which has no failure value"},
       {std::string("toplevel T; T pand A F; F fdep B C; ") + ok,
@@ -253,12 +259,10 @@ TEST(DftReader, WarnsWhereOtherToolsComputeOtherwise) {
   };
   const std::vector<Case> cases = {
       {"toplevel T; T or G H; G wsp P S; H spare Q S; P lambda=1; Q lambda=1; S lambda=1;",
-       {"1:31: \"S\", a spare of \"G\" (wsp), has no dorm=: MOLVEX takes it as a hot spare "
-        "(dorm=1), as most of the field's tools do; others take it as a cold one: give dorm= to "
-        "say which",
-        "1:44: \"S\", a spare of \"H\" (spare), has no dorm=: MOLVEX takes it as a hot spare "
-        "(dorm=1), as most of the field's tools do; others take it as a cold one: give dorm= to "
-        "say which"}},
+       {"1:31: \"S\", dormant under \"G\" (wsp), has no dorm=: MOLVEX takes it as hot (dorm=1), "
+        "as most of the field's tools do; others take it as cold: give dorm= to say which",
+        "1:44: \"S\", dormant under \"H\" (spare), has no dorm=: MOLVEX takes it as hot (dorm=1), "
+        "as most of the field's tools do; others take it as cold: give dorm= to say which"}},
       {"toplevel T; T and A B; O seq A B; F fdep X B; A lambda=1; B lambda=1; X lambda=1;",
        {"1:44: \"F\" forces down \"B\", a later input of the sequence \"O\": MOLVEX drops a "
         "failure "

@@ -59,6 +59,20 @@ double twoStages(double a, double b, double t) {
   return 1.0 - (b * std::exp(-a * t) - a * std::exp(-b * t)) / (b - a);
 }
 
+// The sum of exponential stages of distinct rates l_i:
+// F = 1 - sum_i e^-l_i t prod_{j != i} l_j / (l_j - l_i).
+double stages(const std::vector<double>& rates, double t) {
+  double survive = 0;
+  for (std::size_t i = 0; i < rates.size(); ++i) {
+    double weight = std::exp(-rates[i] * t);
+    for (std::size_t j = 0; j < rates.size(); ++j) {
+      if (j != i) weight *= rates[j] / (rates[j] - rates[i]);
+    }
+    survive += weight;
+  }
+  return 1 - survive;
+}
+
 std::vector<Example> examples() {
   std::vector<Example> out;
   // and: both pumps fail.  F = (1-e^-at)(1-e^-bt); MTTF = 1/a + 1/b - 1/(a+b).
@@ -262,6 +276,43 @@ std::vector<Meaning> meanings() {
                    "X lambda=0.5;",
                    1 / (a + x) + 1 / b - 1 / (a + x + b),
                    [=](double t) { return failed(a + x, t) * failed(b, t); }});
+  }
+  // Spare modules, their events dormant until taken.  P = or(A, B) (a, b)
+  // with the warm spare module S = or(C, D) (c, d, dormant at half): first P
+  // (a + b) and then S in use (c + d), or first the dormant S ((c + d) / 2)
+  // and then P (a + b).
+  {
+    const double a = 1, b = 0.5, c = 1, d = 2.5, k = a + b + (c + d) / 2;
+    const auto [mttf, f] = branch(k, {{a + b, c + d}, {(c + d) / 2, a + b}});
+    out.push_back({"a warm spare module",
+                   "toplevel T; T wsp P S; P or A B; S or C D; A lambda=1; B lambda=0.5; "
+                   "C lambda=1 dorm=0.5; D lambda=2.5 dorm=0.5;",
+                   mttf, f});
+  }
+  // The cold module S = or(C, D) shared by the gates of P1 and P2 (p each),
+  // X (x) forcing the module down: the first primary (2p) takes S, and then
+  // C, D, the other primary or X end it (c + d + p + x); or X first (x), and
+  // then either primary (2p).
+  {
+    const double p = 1, x = 0.5, c = 1, d = 2, k = 2 * p + x;
+    const auto [mttf, f] = branch(k, {{2 * p, c + d + p + x}, {x, 2 * p}});
+    out.push_back({"a shared spare module forced down",
+                   "toplevel T; T or G1 G2; G1 csp P1 S; G2 csp P2 S; S or C D; F fdep X S; "
+                   "P1 lambda=1; P2 lambda=1; X lambda=0.5; C lambda=1; D lambda=2;",
+                   mttf, f});
+  }
+  // A cold module with a spare gate inside: S = or(C, M), M = csp(M1, M2),
+  // taken when P (p) fails.  Then C (c) ends it, or M1 (m) first and then C
+  // or M2 (c + m2): F = c/(c+m) H(p, c+m) + m/(c+m) H(p, c+m, c+m2).
+  {
+    const double p = 1, c = 0.5, m = 2, m2 = 3;
+    out.push_back({"a spare gate inside a spare module",
+                   "toplevel T; T csp P S; S or C M; M csp M1 M2; P lambda=1; C lambda=0.5; "
+                   "M1 lambda=2; M2 lambda=3;",
+                   1 / p + 1 / (c + m) + m / (c + m) / (c + m2), [=](double t) {
+                     return c / (c + m) * stages({p, c + m}, t) +
+                            m / (c + m) * stages({p, c + m, c + m2}, t);
+                   }});
   }
   // POR(A, B, C) or D: the POR fails with A if A comes first of the three,
   // a/s (1 - e^-st) by t with s = a + b + c; so R = e^-dt (1 - a/s (1 - e^-st))

@@ -1,10 +1,26 @@
 #include "chain/rates.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "util/units.h"
 
 namespace molvex {
+
+namespace {
+
+// A rate's value: a finite number of 0 or more, 0 being a unit that fails
+// only when a dependency forces it down.  "" when it is one, else what it is
+// not.
+std::string rateValue(const std::string& name, const std::string& text, double& value) {
+  if (!readDouble(text, value)) return "value " + quoteText(text) + " of " + name + " is not a number";
+  if (!std::isfinite(value) || value < 0.0) {
+    return "value " + quoteText(text) + " of " + name + " is not a finite number of 0 or more";
+  }
+  return "";
+}
+
+}  // namespace
 
 int readRates(std::string_view file, RateTable& rates, std::string& error) {
   rates = RateTable();
@@ -36,18 +52,37 @@ int readRates(std::string_view file, RateTable& rates, std::string& error) {
     const std::string name(words[0]);
     const std::string text(words[1]);
     double value = 0.0;
-    if (!readDouble(text, value)) {
-      status = fail("value " + quoteText(text) + " of " + name + " is not a number");
-    } else if (!std::isfinite(value) || value < 0.0) {
-      // 0 is a unit that fails only when a dependency forces it down.
-      status = fail("value " + quoteText(text) + " of " + name +
-                    " is not a finite number of 0 or more");
+    const std::string bad = rateValue(name, text, value);
+    if (!bad.empty()) {
+      status = fail(bad);
     } else if (!rates.value.emplace(name, value).second) {
       status = fail(name + " is given twice");
     }
   }
   closeUnit(chainUnit);
   return status;
+}
+
+int setRates(const std::vector<std::string>& sets, const Chain& chain, RateTable& rates,
+             std::string& error) {
+  for (const std::string& set : sets) {
+    const std::size_t equals = set.find('=');
+    const std::string name = set.substr(0, equals);
+    const auto& names = chain.rateNames;
+    if (equals == std::string::npos || std::find(names.begin(), names.end(), name) == names.end()) {
+      error = "--set " + quoteText(set) + ": not RATENAME=VALUE with a rate name of " +
+              chain.model + ".INT";
+      return -1;
+    }
+    double value = 0.0;
+    const std::string bad = rateValue(name, set.substr(equals + 1), value);
+    if (!bad.empty()) {
+      error = "--set: " + bad;
+      return -1;
+    }
+    rates.value[name] = value;
+  }
+  return 1;
 }
 
 int arcRates(const Chain& chain, const RateTable& rates, Array1<double>& rate, std::string& error) {

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "chain/chain.h"
 #include "util/array1.h"
@@ -20,6 +21,12 @@ struct RateTable {
 // Reads a rates file.  Every value must be a finite number of 0 or more, every
 // name given once.  Returns 1, or -1 with `error` naming the file and line.
 int readRates(std::string_view file, RateTable& rates, std::string& error);
+
+// Values given as NAME=VALUE (the command line's --set) over those of the
+// file: each NAME a rate name of the chain, each VALUE as in a rates file.
+// Returns 1, or -1 with `error` naming the first that is not.
+int setRates(const std::vector<std::string>& sets, const Chain& chain, RateTable& rates,
+             std::string& error);
 
 // The rate of every arc: its multiplier times its name's value, in
 // `rate`(1 .. chain.narcs()).  Returns 1, or -1 with `error` naming the first

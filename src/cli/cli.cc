@@ -40,12 +40,22 @@ CLI::Validator wholeNumber(long least, long most, const std::string& what,
       range);
 }
 
-void addTimes(CLI::App& app, std::vector<std::string>& times) {
-  app.add_option("--time", times, "a mission time for the unreliability (any number of them)")
-      ->type_name("T")
+// An option given any number of times, one value each time.
+void addRepeated(CLI::App& app, const std::string& name, std::vector<std::string>& values,
+                 const std::string& help, const std::string& type) {
+  app.add_option(name, values, help + " (any number of them)")
+      ->type_name(type)
       ->expected(1)
       ->allow_extra_args(false)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
+
+void addTimes(CLI::App& app, std::vector<std::string>& times) {
+  addRepeated(app, "--time", times, "a mission time for the unreliability", "T");
+}
+
+void addSets(CLI::App& app, std::vector<std::string>& sets) {
+  addRepeated(app, "--set", sets, "a rate's value, over the rates file's", "NAME=VALUE");
 }
 
 void addEpsilon(CLI::App& app, double& epsilon) {
@@ -90,6 +100,7 @@ void describeSolve(CLI::App& app, SolveOptions& o) {
   app.add_option("NAME", o.model, "the model name")->type_name("")->required();
   app.add_option("--rates", o.rates, "the rates file: RATENAME VALUE per line (default NAME.RAT)")
       ->type_name("FILE");
+  addSets(app, o.sets);
   addTimes(app, o.times);
   addEpsilon(app, o.epsilon);
   app.add_flag("--json", o.json, "one JSON object instead of the table");
@@ -163,6 +174,7 @@ void describeRun(CLI::App& app, RunOptions& o) {
   app.add_option("FILE", o.file, "the .dft file")->type_name("")->required();
   addTruncation(app, o.truncation);
   addTimes(app, o.times);
+  addSets(app, o.sets);
   addEpsilon(app, o.epsilon);
   app.add_flag("--json", o.json, "one JSON object instead of the table");
   CLI::Option* keep =

@@ -49,10 +49,11 @@ bool parameterName(const std::string& name) {
 }
 
 int loadRates(std::string_view command, const Chain& chain, const std::string& file,
-              Array1<double>& rate) {
+              const std::vector<std::string>& sets, Array1<double>& rate) {
   RateTable rates;
   std::string error;
-  if (readRates(file, rates, error) != 1 || arcRates(chain, rates, rate, error) != 1) {
+  if (readRates(file, rates, error) != 1 || setRates(sets, chain, rates, error) != 1 ||
+      arcRates(chain, rates, rate, error) != 1) {
     return fail(command, error);
   }
   return 0;
@@ -145,7 +146,7 @@ int solveCommand(const SolveOptions& o) {
   report.ratesFile = o.rates.empty() ? o.model + ".RAT" : o.rates;
   report.epsilon = o.epsilon;
   Array1<double> rate;
-  if (loadRates("solve", chain, report.ratesFile, rate) != 0) return 1;
+  if (loadRates("solve", chain, report.ratesFile, o.sets, rate) != 0) return 1;
   Array1<int> order;
   if (topologicalOrder(chain, order, error) != 1) return fail("solve", error);
   report.figures = solveFigures(chain, rate, order);
@@ -181,13 +182,13 @@ int exportCommand(const ExportOptions& o) {
     if (ratesFile.empty()) {
       return fail("export", "prism needs rate values: give --rates FILE or write " + defaultRates);
     }
-    if (loadRates("export", chain, ratesFile, rate) != 0) return 1;
+    if (loadRates("export", chain, ratesFile, {}, rate) != 0) return 1;
     outputs.push_back({prefix + ".tra", [&](int unit) { writePrismTra(chain, rate, unit); }});
     outputs.push_back({prefix + ".sta", [&](int unit) { writePrismSta(chain, unit); }});
     outputs.push_back({prefix + ".lab", [&](int unit) { writePrismLab(chain, unit); }});
   } else {
     const bool numbers = !o.parametric && !ratesFile.empty();
-    if (numbers && loadRates("export", chain, ratesFile, rate) != 0) return 1;
+    if (numbers && loadRates("export", chain, ratesFile, {}, rate) != 0) return 1;
     for (int r = 1; !numbers && r <= chain.rateNames.size(); ++r) {
       if (!parameterName(chain.rateNames(r))) {
         return fail("export",

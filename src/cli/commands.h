@@ -11,6 +11,7 @@ namespace molvex {
 struct SolveOptions {
   std::string model;
   std::string rates;               // "" for NAME.RAT
+  std::vector<std::string> sets;   // NAME=VALUE over the rates file's values
   std::vector<std::string> times;  // as given, checked by the command
   double epsilon = 1e-12;
   bool json = false;

@@ -100,6 +100,7 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
     SolveOptions solve;
     solve.model = model;
     solve.times = o.times;
+    solve.sets = o.sets;
     solve.epsilon = o.epsilon;
     solve.json = o.json;
     status = solveCommand(solve);

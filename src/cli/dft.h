@@ -17,6 +17,7 @@ struct RunOptions {
   std::string file;
   int truncation = 0;
   std::vector<std::string> times;
+  std::vector<std::string> sets;  // NAME=VALUE, rates beside NAME.RAT's
   double epsilon = 1e-12;
   bool json = false;
   std::string keep;  // "" for a scratch directory that is removed

@@ -38,15 +38,18 @@ struct DftElement {
   int k = 0;         // a voting gate's threshold
   int n = 0;         // and its n as written ("2of3"), 0 for "vot2"
   std::vector<DftInput> inputs;
-  // A basic event's attributes, the rate as written and as read.
+  // A basic event's attributes, the rate as written and as read (a
+  // parameter's name, and NaN, for a rate given by a parameter).
   std::string lambda;
   double rate = 0.0;
+  bool parametric = false;
   bool hasDorm = false;
   double dorm = 1.0;
   DftPlace dormAt;
 };
 
 struct DftModel {
+  std::vector<DftInput> params;  // the parameters declared, in order
   bool hasTop = false;
   std::string top;
   DftPlace topAt;
@@ -55,7 +58,7 @@ struct DftModel {
 
 // Reads the statements of a .dft text.  Returns 1, or -1 with `error` at the
 // first statement that is not Galileo or asks for what no MOLVEX chain can
-// express (probabilities, repair, other distributions, parameters).
+// express (probabilities, repair, other distributions).
 int readDft(std::string_view text, DftModel& model, DftMessage& error);
 
 struct DftFiles {

@@ -131,6 +131,11 @@ bool decimal(const std::string& text, double& value) {
   return plain && readDouble(text, value) && std::isfinite(value);
 }
 
+bool startsNumber(const std::string& text) {
+  return !text.empty() && (std::isdigit(static_cast<unsigned char>(text[0])) ||
+                           text[0] == '.' || text[0] == '+' || text[0] == '-');
+}
+
 struct GateWord {
   std::string_view word;
   DftKind kind;
@@ -172,9 +177,7 @@ class Parser {
   int statement(const std::vector<Token>& s) {
     const Token& head = s[0];
     if (head.kind == Tok::word && lower(head.text) == "toplevel") return toplevel(s);
-    if (head.kind == Tok::word && lower(head.text) == "param") {
-      return fail(head.at, "parameters are not supported: give each rate as a number");
-    }
+    if (head.kind == Tok::word && lower(head.text) == "param") return param(s);
     if (!isName(head)) return fail(head.at, "a statement begins with a name, not " + shown(head));
     if (head.text.empty()) return fail(head.at, "an element needs a name that is not empty");
     const auto known = defined_.find(head.text);
@@ -200,6 +203,16 @@ class Parser {
   int fail(DftPlace at, std::string text) {
     error_ = {at, std::move(text)};
     return -1;
+  }
+
+  // "param x y;": names that rates may be given as, their values later.
+  int param(const std::vector<Token>& s) {
+    if (s.size() < 2) return fail(s[0].at, "param names one or more parameters: param x;");
+    for (std::size_t i = 1; i < s.size(); ++i) {
+      if (!isName(s[i])) return fail(s[i].at, "a parameter is a name, not " + shown(s[i]));
+      model_.params.push_back({s[i].text, s[i].at});
+    }
+    return 1;
   }
 
   int toplevel(const std::vector<Token>& s) {
@@ -273,6 +286,14 @@ class Parser {
       double number = 0.0;
       if (attribute == "lambda") {
         if (hasLambda) return fail(name.at, "lambda is given twice");
+        hasLambda = true;
+        e.lambda = value.text;
+        // Anything but a number names a parameter, the translation checks which.
+        if (!startsNumber(value.text)) {
+          e.parametric = true;
+          e.rate = std::nan("");
+          continue;
+        }
         if (!decimal(value.text, number) || number < 0.0) {
           return fail(value.at, "lambda of " + shown(s[0]) +
                                     " must be a number of 0 or more, not " + shown(value));
@@ -283,8 +304,6 @@ class Parser {
           return fail(value.at, "lambda of " + shown(s[0]) +
                                     " is too small for a mean time: " + shown(value));
         }
-        hasLambda = true;
-        e.lambda = value.text;
         e.rate = number;
       } else if (attribute == "dorm") {
         if (e.hasDorm) return fail(name.at, "dorm is given twice");

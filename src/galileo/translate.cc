@@ -40,7 +40,8 @@ class Net {
       : m_(model), files_(files), error_(error) {}
 
   int translate(std::string_view source) {
-    if (resolve() != 1 || checkGates() != 1 || checkCycles() != 1 || formModules() != 1 ||
+    if (resolve() != 1 || checkParameters() != 1 || checkGates() != 1 || checkCycles() != 1 ||
+        formModules() != 1 ||
         checkSpareRoles() != 1 || dormancy() != 1 || number() != 1) {
       return -1;
     }
@@ -87,6 +88,22 @@ class Net {
   }
 
   const std::vector<int>& inputs(int i) const { return in_[static_cast<std::size_t>(i)]; }
+
+  // Each parameter declared once, each rate that is no number a parameter.
+  int checkParameters() {
+    for (const DftInput& p : m_.params) {
+      if (!params_.emplace(p.name, "").second) {
+        return fail(p.at, "the parameter " + quoted(p.name) + " is declared twice");
+      }
+    }
+    for (const DftElement& e : m_.elements) {
+      if (e.parametric && !params_.count(e.lambda)) {
+        return fail(e.at, "lambda of " + quoted(e.name) + " is " + quoted(e.lambda) +
+                              ", neither a number nor a parameter declared with param");
+      }
+    }
+    return 1;
+  }
 
   bool isDependency(int i) const { return el(i).kind == DftKind::fdep; }
 
@@ -347,6 +364,10 @@ class Net {
       if (!e.hasDorm && impliedDormancy(b, under, dorm) != 1) return -1;
       if (active.count(b) || dorm == 1.0) {
         dormant_[b] = "";
+      } else if (dorm > 0.0 && e.parametric) {
+        return fail(e.at, quoted(e.name) + " is a warm spare whose rate is the parameter " +
+                              quoted(e.lambda) + ": MOLVEX has no name for dorm times a "
+                              "parameter; give lambda as a number, or dorm as 0 or 1");
       } else if (dorm > 0.0) {
         dormant_[b] = shortest(dorm * e.rate);
       }
@@ -717,17 +738,23 @@ class Net {
   void writeDictionary(std::string_view source) {
     files_.dic.clear();
     files_.rat = "# The failure rates of the basic events of " + printable(source) + "\n";
+    // Parameters keep their names in the chain; their values are the user's.
+    for (const DftInput& p : m_.params) {
+      const std::string& rate = params_[p.name] = rateName(p.name);
+      files_.rat += "# " + rate + ": the parameter " + printable(quoted(p.name)) +
+                    ", its value here or with --set " + rate + "=VALUE\n";
+    }
     for (int i : order_) {
       const DftElement& e = el(i);
       if (!isBasic(e)) continue;
-      const std::string rate = rateName(e.name);
+      const std::string rate = e.parametric ? params_.at(e.lambda) : rateName(e.name);
       const std::string type = std::to_string(typeOf(i));
       if (unitOfModule(i)) {
         files_.dic += type + " BE " + rate + "\n" +
                       description(el(moduleWithUnit(i)).name, "unit of the spare module ") + "\n";
       } else {
         files_.dic += type + " BE " + rate + "\n" + description(e.name) + "\n";
-        files_.rat += rate + " " + e.lambda + "\n";
+        if (!e.parametric) files_.rat += rate + " " + e.lambda + "\n";
       }
       const auto module = moduleOf_.find(i);
       if (module != moduleOf_.end()) {
@@ -756,6 +783,7 @@ class Net {
   std::vector<int> type_;   // of a basic event: its component type
   std::vector<int> order_;  // of the sentences
   int given_ = 0;                // elements of the model as given; the units follow
+  std::map<std::string, std::string> params_;  // a parameter -> its rate name
   std::map<int, int> unit_;      // a spare module -> its unit
   std::vector<int> modules_;     // the spare modules in the order they were met
   std::map<int, int> moduleOf_;  // a basic event or unit -> the module it lies in

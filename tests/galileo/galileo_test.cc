@@ -128,7 +128,12 @@ TEST(DftReader, RefusesWhatMolvexCannotRepresent) {
       {"toplevel T; T and A", "1:13: the statement begun here does not end with ';'"},
       {"toplevel \"T;", "1:10: the name begun here does not end on its line"},
       {"toplevel T; /* T lambda=1;", "1:13: the comment begun here does not end"},
-      {"param p; toplevel T;", "1:1: parameters are not supported: give each rate as a number"},
+      {"param p p; toplevel T; T lambda=p;", "1:9: the parameter \"p\" is declared twice"},
+      {"param p; toplevel T; T lambda=q;",
+       "1:22: lambda of \"T\" is \"q\", neither a number nor a parameter declared with param"},
+      {"param p; toplevel T; T wsp A B; A lambda=1; B lambda=p dorm=0.5;",
+       "1:45: \"B\" is a warm spare whose rate is the parameter \"p\": MOLVEX has no name for dorm "
+       "times a parameter; give lambda as a number, or dorm as 0 or 1"},
       {"toplevel T; T;", "1:13: 'T' needs a gate kind or attributes such as lambda="},
       {"toplevel T; T xand A;", "1:15: 'xand' is not a gate kind"},
       {"toplevel T; T mutex A B;",

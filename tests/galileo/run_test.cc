@@ -418,6 +418,37 @@ TEST(GalileoRun, InputsFailingTogetherCountAsInOrderThroughNestedGates) {
       << r.err;
 }
 
+// A parameter is the rate name of every event given it, in the chain as in
+// the rates file; its value comes with --set.  A and B of rate l under an
+// AND: F = (1-e^-lt)^2, MTTF = 1/l + 1/l - 1/(2l) = 3/(2l).
+TEST(GalileoRun, ParametersTakeTheirValuesFromTheCommandLine) {
+  testing::ScratchDir dir;
+  dir.write("p.dft", "param lam; toplevel T; T and A B; A lambda=lam; B lambda=lam;");
+  const testing::CommandOutcome unset = runCommand({"run", "p.dft"});
+  EXPECT_EQ(unset.status, 1);
+  EXPECT_NE(unset.err.find("no value for the rate LAM of P.INT"), std::string::npos) << unset.err;
+  const testing::CommandOutcome r =
+      runCommand({"run", "p.dft", "--json", "--set", "LAM=2", "--time", "1"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NEAR(number(r.out, "mttf_lower"), 0.75, 1e-12);
+  EXPECT_NEAR(number(r.out, "lower", r.out.find("\"time\": ")), failed(2, 1) * failed(2, 1),
+              1e-12);
+  ASSERT_EQ(runCommand({"import", "p.dft"}).status, 0);
+  EXPECT_EQ(dir.read("P.RAT"),
+            "# The failure rates of the basic events of p.dft\n"
+            "# LAM: the parameter \"lam\", its value here or with --set LAM=VALUE\n");
+  ASSERT_EQ(runCommand({"generate", "P"}).status, 0);
+  EXPECT_NE(dir.read("P.INT").find(" 1 2    LAM;"), std::string::npos);
+  const testing::CommandOutcome byHand =
+      runCommand({"solve", "P", "--json", "--set", "LAM=2", "--time", "1"});
+  EXPECT_EQ(byHand.out, r.out);
+  for (const char* bad : {"Y=1", "LAM", "LAM=-1", "LAM=fast"}) {
+    const testing::CommandOutcome refused = runCommand({"solve", "P", "--set", bad});
+    EXPECT_EQ(refused.status, 1) << bad;
+    EXPECT_NE(refused.err.find("--set"), std::string::npos) << refused.err;
+  }
+}
+
 TEST(GalileoRun, EqualsImportGenerateAndSolveDoneByHand) {
   for (const std::vector<std::string>& options :
        {std::vector<std::string>{}, std::vector<std::string>{"--trunc", "1"}}) {

@@ -206,11 +206,12 @@ int topologicalOrder(const Chain& chain, Array1<int>& order, std::string& error)
   return -1;
 }
 
-Figures solveFigures(const Chain& chain, const Array1<double>& rate, const Array1<int>& order) {
+Figures solveFigures(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
+                     int initial) {
   Figures f;
   f.transitions = chain.narcs();
   Array1<double> reach(chain.nstates, 0.0);  // probability of ever visiting each state
-  reach(1) = 1.0;
+  reach(initial) = 1.0;
   double time = 0.0;  // expected time before a failure or truncation state
   double truncated = 0.0;
   for (int i = 1; i <= chain.nstates; ++i) {
@@ -251,7 +252,7 @@ long stepLimit(const Chain& chain) {
 
 int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
                        const std::vector<double>& times, double epsilon, long maxSteps,
-                       std::vector<Unreliability>& out, std::string& error) {
+                       std::vector<Unreliability>& out, std::string& error, int initial) {
   const int n = chain.nstates;
   out.clear();
   out.resize(times.size());
@@ -269,7 +270,13 @@ int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Arr
   }
   if (q == 0.0) {
     // Nothing moves: every time reads the initial state, one term.
-    for (Unreliability& u : out) u.terms = 1;
+    const bool failed = chain.kind(initial) == StateKind::Failure;
+    for (Unreliability& u : out) {
+      u.terms = 1;
+      u.lower = failed ? 1.0 : 0.0;
+      u.upper = chain.kind(initial) == StateKind::Expanded ? 0.0 : 1.0;
+      if (failed) u.byType(chain.type(initial)) = 1.0;
+    }
     return 1;
   }
   const Uniformized step(chain, rate, order, exit, q);
@@ -307,8 +314,8 @@ int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Arr
   std::vector<Active> active;
 
   Array1<double> v(n, 0.0);  // by position in the topological order
-  v(step.position(1)) = 1.0;
-  double moving = exit(1) > 0.0 ? 1.0 : 0.0;  // the mass on states that can still move
+  v(step.position(initial)) = 1.0;
+  double moving = exit(initial) > 0.0 ? 1.0 : 0.0;  // the mass on states that can still move
   for (long k = 0;; ++k) {
     while (next < waiting.size() && start[waiting[next]] <= k) {
       const std::size_t j = waiting[next++];

@@ -36,8 +36,9 @@ struct Figures {
 };
 
 // `rate` holds one value per arc (arcRates); `order` comes from
-// topologicalOrder.
-Figures solveFigures(const Chain& chain, const Array1<double>& rate, const Array1<int>& order);
+// topologicalOrder.  The chain starts in state `initial`.
+Figures solveFigures(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
+                     int initial = 1);
 
 struct Unreliability {
   double time = 0.0;
@@ -54,7 +55,7 @@ struct Unreliability {
 // needs; then it returns -1 with `error` naming that time.
 int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
                        const std::vector<double>& times, double epsilon, long maxSteps,
-                       std::vector<Unreliability>& out, std::string& error);
+                       std::vector<Unreliability>& out, std::string& error, int initial = 1);
 
 // The steps a sweep should be allowed: about 10^11 operations on the states
 // and arcs, a minute or two, and no fewer than 10^6.

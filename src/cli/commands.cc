@@ -69,6 +69,16 @@ std::vector<double> plotTimes(double until, bool logTime) {
   return times;
 }
 
+// The state the chain starts in: 1, or where the arc of `startRate` out of
+// state 1 leads; 0 when no such arc is there.
+int initialState(const Chain& chain, const std::string& startRate) {
+  if (startRate.empty()) return 1;
+  for (int a = chain.first(1); a < chain.first(2); ++a) {
+    if (chain.rateNames(chain.arcs(a).rate) == startRate) return chain.arcs(a).target;
+  }
+  return 0;
+}
+
 int drawPlot(const SolveOptions& o, const Chain& chain, const Array1<double>& rate,
              const Array1<int>& order, const Figures& figures, const std::vector<double>& times) {
   double until = 0.0;
@@ -130,7 +140,7 @@ int writeFiles(std::string_view command, const std::vector<Output>& outputs) {
   return 0;
 }
 
-int solveCommand(const SolveOptions& o) {
+int solveModel(const SolveOptions& o, const std::string& startRate, Chain& chain, Report& report) {
   std::vector<double> times;
   for (const std::string& text : o.times) {
     double t = 0.0;
@@ -138,10 +148,8 @@ int solveCommand(const SolveOptions& o) {
       return fail("solve", "--time " + quoteText(text) + " is not a time (a number >= 0)");
     times.push_back(t);
   }
-  Chain chain;
   std::string error;
   if (readChain(o.model, chain, error) != 1) return fail("solve", error);
-  Report report;
   report.chain = &chain;
   report.ratesFile = o.rates.empty() ? o.model + ".RAT" : o.rates;
   report.epsilon = o.epsilon;
@@ -149,12 +157,24 @@ int solveCommand(const SolveOptions& o) {
   if (loadRates("solve", chain, report.ratesFile, o.sets, rate) != 0) return 1;
   Array1<int> order;
   if (topologicalOrder(chain, order, error) != 1) return fail("solve", error);
-  report.figures = solveFigures(chain, rate, order);
+  const int initial = initialState(chain, startRate);
+  if (initial == 0) {
+    return fail("solve", "the failures drawn for the start of " + o.model +
+                             " break the order of a sequence: no chain starts with them");
+  }
+  report.figures = solveFigures(chain, rate, order, initial);
   if (solveUnreliability(chain, rate, order, times, o.epsilon, stepLimit(chain),
-                         report.unreliability, error) != 1) {
+                         report.unreliability, error, initial) != 1) {
     return fail("solve", error);
   }
   if (!o.plot.empty() && drawPlot(o, chain, rate, order, report.figures, times) != 0) return 1;
+  return 0;
+}
+
+int solveCommand(const SolveOptions& o) {
+  Chain chain;
+  Report report;
+  if (solveModel(o, "", chain, report) != 0) return 1;
   writeText(SCRUNT, o.json ? reportJson(report) : reportTable(report));
   return 0;
 }

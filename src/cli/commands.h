@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/report.h"
+
 namespace molvex {
 
 struct SolveOptions {
@@ -49,6 +51,12 @@ struct Output {
 // wrote is left, so a user never takes a cut file for a chain.  Returns 0, or
 // 1 after the message of `command`.
 int writeFiles(std::string_view command, const std::vector<Output>& outputs);
+
+// The figures of `solve` into `report`, read from `chain`; the chain starts
+// where the arc of `startRate` out of state 1 leads (in state 1 when it is
+// ""), and the plot is drawn.  Returns 0, or 1 after the message.
+int solveModel(const SolveOptions& options, const std::string& startRate, Chain& chain,
+               Report& report);
 
 // Each returns the exit status (0 or 1) after its output and messages.
 int solveCommand(const SolveOptions& options);

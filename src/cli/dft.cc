@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <sstream>
 
 #include "cli/cli.h"
@@ -20,30 +21,48 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t modelLength = 9;
+// The most draws (prob=, pdep=) a model may make: one chain per outcome.
+constexpr std::size_t mostDraws = 12;
 
 std::string where(const std::string& file, const DftPlace& at) {
   return file + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) + ": ";
 }
 
-// Reads and translates the .dft file, its warnings printed.  Returns 0, or 1
-// after the message.
-int translateFile(std::string_view command, const std::string& file, DftFiles& files) {
+// Reads the .dft file.  Returns 0, or 1 after the message.
+int readFile(std::string_view command, const std::string& file, DftModel& model) {
   std::error_code ec;
   std::ifstream in(file, std::ios::binary);
   if (!fs::is_regular_file(file, ec) || !in) return fail(command, file + ": cannot be read");
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) return fail(command, file + ": cannot be read");
-  DftModel model;
   DftMessage error;
-  if (readDft(text, model, error) != 1 ||
-      translateDft(model, fs::path(file).filename().string(), files, error) != 1) {
+  if (readDft(text, model, error) != 1) {
+    writeText(errorUnit, where(file, error.at) + error.text + "\n");
+    return 1;
+  }
+  return 0;
+}
+
+// Translates the model of `file`, printing the warnings not in `said` yet
+// (and adding them there).  Returns 0, or 1 after the message.
+int translateModel(const std::string& file, const DftModel& model, DftFiles& files,
+                   std::set<std::string>& said) {
+  DftMessage error;
+  if (translateDft(model, fs::path(file).filename().string(), files, error) != 1) {
     writeText(errorUnit, where(file, error.at) + error.text + "\n");
     return 1;
   }
   for (const DftMessage& w : files.warnings) {
-    writeText(errorUnit, where(file, w.at) + "warning: " + w.text + "\n");
+    const std::string line = where(file, w.at) + "warning: " + w.text + "\n";
+    if (said.insert(line).second) writeText(errorUnit, line);
   }
   return 0;
+}
+
+int translateFile(std::string_view command, const std::string& file, DftFiles& files) {
+  DftModel model;
+  std::set<std::string> said;
+  return readFile(command, file, model) != 0 ? 1 : translateModel(file, model, files, said);
 }
 
 // Writes NAME.TXT, NAME.DIC and NAME.RAT into `dir`; without `force` none
@@ -78,9 +97,11 @@ bool scratchDirectory(fs::path& dir) {
   return true;
 }
 
-// Generates and solves the model in `dir`, the generation's messages on the
-// error unit so that the screen holds the report alone.
-int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string& model) {
+// Generates and solves the model in `dir` into `report` (its chain in
+// `chain`), the generation's messages on the error unit so that the screen
+// holds the report alone.
+int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string& model,
+                     const std::string& startRate, Chain& chain, Report& report) {
   std::error_code ec;
   const fs::path back = fs::current_path(ec);
   if (ec) return fail("run", "cannot tell the current directory");
@@ -103,10 +124,56 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
     solve.sets = o.sets;
     solve.epsilon = o.epsilon;
     solve.json = o.json;
-    status = solveCommand(solve);
+    status = solveModel(solve, startRate, chain, report);
   }
   fs::current_path(back, ec);
   return status;
+}
+
+void printReport(const RunOptions& o, const Report& report) {
+  writeText(SCRUNT, o.json ? reportJson(report) : reportTable(report));
+}
+
+// A model of draws: a chain for each outcome, in a directory of its own below
+// `dir`, the figures their mixture.
+int runDrawn(const RunOptions& o, const DftModel& model, const fs::path& dir,
+             const std::string& name) {
+  const std::vector<DftDraw> draws = dftDraws(model);
+  if (draws.size() > mostDraws) {
+    return fail("run", o.file + ": " + std::to_string(draws.size()) +
+                           " draws at the start (prob=, pdep=) make 2^" +
+                           std::to_string(draws.size()) + " chains, more than the " +
+                           std::to_string(1UL << mostDraws) + " molvex run solves");
+  }
+  Report mixture;
+  mixture.draws = static_cast<int>(draws.size());
+  Chain first;  // the chain the report shows; the others are let go when solved
+  std::set<std::string> said;
+  for (unsigned long outcome = 0; outcome < (1UL << draws.size()); ++outcome) {
+    DftModel drawn;
+    double weight = 0.0;
+    drawnModel(model, draws, outcome, drawn, weight);
+    if (weight == 0.0) continue;
+    DftFiles files;
+    const fs::path at = dir / std::to_string(outcome);
+    std::error_code ec;
+    fs::create_directories(at, ec);
+    Chain other;
+    Chain& chain = mixture.chain == nullptr ? first : other;
+    Report part;
+    if (translateModel(o.file, drawn, files, said) != 0 ||
+        writeModel("run", files, at, name, o.force) != 0 ||
+        generateAndSolve(o, at, name, files.startRate, chain, part) != 0) {
+      return 1;
+    }
+    addToMixture(mixture, part, weight);
+    // The breakdown shows each type that fails in any of the chains.
+    for (int t = 1; t <= first.ntypes; ++t) {
+      if (first.failst(t) == 0) first.failst(t) = chain.failst(t);
+    }
+  }
+  printReport(o, mixture);
+  return 0;
 }
 
 }  // namespace
@@ -143,8 +210,12 @@ int importCommand(const ImportOptions& o) {
 }
 
 int runDftCommand(const RunOptions& o) {
+  DftModel read;
+  if (readFile("run", o.file, read) != 0) return 1;
   DftFiles files;
-  if (translateFile("run", o.file, files) != 0) return 1;
+  std::set<std::string> said;
+  const bool drawn = !dftDraws(read).empty();
+  if (!drawn && translateModel(o.file, read, files, said) != 0) return 1;
   const std::string model = defaultModelName(o.file);
   fs::path dir;
   std::error_code ec;
@@ -155,8 +226,16 @@ int runDftCommand(const RunOptions& o) {
   } else if (!scratchDirectory(dir)) {
     return fail("run", "cannot make a scratch directory");
   }
-  int status = writeModel("run", files, dir, model, o.force);
-  if (status == 0) status = generateAndSolve(o, dir, model);
+  int status = 0;
+  if (drawn) {
+    status = runDrawn(o, read, dir, model);
+  } else {
+    Chain chain;
+    Report report;
+    status = writeModel("run", files, dir, model, o.force);
+    if (status == 0) status = generateAndSolve(o, dir, model, "", chain, report);
+    if (status == 0) printReport(o, report);
+  }
   if (o.keep.empty()) fs::remove_all(dir, ec);
   return status;
 }

@@ -1,5 +1,6 @@
 #include "cli/report.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -79,6 +80,43 @@ std::string jsonNumber(double value) {
   return format("%.17g", value);
 }
 
+void addToMixture(Report& m, const Report& part, double weight) {
+  if (m.chain == nullptr) {
+    m.chain = part.chain;
+    m.ratesFile = part.ratesFile;
+    m.epsilon = part.epsilon;
+    m.chains = 0;
+    m.unreliability.resize(part.unreliability.size());
+    for (std::size_t j = 0; j < part.unreliability.size(); ++j) {
+      m.unreliability[j].time = part.unreliability[j].time;
+      m.unreliability[j].byType.resize(part.unreliability[j].byType.size(), 0.0);
+    }
+  }
+  ++m.chains;
+  Figures& f = m.figures;
+  const Figures& g = part.figures;
+  f.operational += g.operational;
+  f.failure += g.failure;
+  f.truncation += g.truncation;
+  f.transitions += g.transitions;
+  // An outcome of infinite time counts whatever its weight, as its 0 * inf
+  // would not.
+  const auto weighed = [&](double x) { return std::isinf(x) ? x : weight * x; };
+  f.mttfLower += weighed(g.mttfLower);
+  f.mttfUpper += weighed(g.mttfUpper);
+  f.pFailLower += weight * g.pFailLower;
+  f.pFailUpper += weight * g.pFailUpper;
+  f.pStuck += weight * g.pStuck;
+  for (std::size_t j = 0; j < m.unreliability.size(); ++j) {
+    Unreliability& u = m.unreliability[j];
+    const Unreliability& v = part.unreliability[j];
+    u.lower += weight * v.lower;
+    u.upper += weight * v.upper;
+    u.terms = std::max(u.terms, v.terms);
+    for (int t = 1; t <= u.byType.size(); ++t) u.byType(t) += weight * v.byType(t);
+  }
+}
+
 std::string reportTable(const Report& r) {
   const Chain& chain = *r.chain;
   const Figures& f = r.figures;
@@ -87,6 +125,10 @@ std::string reportTable(const Report& r) {
                     plural(f.truncation, "truncation state") + ", " +
                     plural(f.transitions, "transition") + "\n";
   out += "Rates from " + r.ratesFile + "\n";
+  if (r.draws > 0) {
+    out += "A mixture of " + plural(r.chains, "chain") + ", one for each outcome of " +
+           plural(r.draws, "draw") + " at the start (prob=, pdep=)\n";
+  }
   if (chain.truncated()) {
     out += "Truncated after " + plural(chain.ntrunc, "failure") +
            ": bounds, not values. Truncation states counted as\n"
@@ -113,6 +155,7 @@ std::string reportJson(const Report& r) {
   const Chain& chain = *r.chain;
   const Figures& f = r.figures;
   std::string out = "{\"model\": " + jsonString(chain.model) +
+                    ", \"chains\": " + std::to_string(r.chains) +
                     ", \"truncated\": " + (chain.truncated() ? "true" : "false") +
                     ", \"states\": {\"operational\": " + std::to_string(f.operational) +
                     ", \"failure\": " + std::to_string(f.failure) +

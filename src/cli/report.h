@@ -16,7 +16,17 @@ struct Report {
   double epsilon = 0.0;
   Figures figures;
   std::vector<Unreliability> unreliability;
+  // A model of draws (prob=, pdep=): its figures are those of `chains`
+  // chains, one for each outcome of `draws` draws, weighed by the outcome's
+  // probability; the counts of states and transitions are their sums.
+  int chains = 1;
+  int draws = 0;
 };
+
+// Adds the figures of `part`, weighed by `weight`, to those of `mixture`
+// (each bound within the epsilon of its parts, as the weights add up to 1);
+// the first part gives it its chain and times, terms are the most of any.
+void addToMixture(Report& mixture, const Report& part, double weight);
 
 std::string reportTable(const Report& report);
 std::string reportJson(const Report& report);

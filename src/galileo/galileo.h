@@ -23,7 +23,7 @@ struct DftMessage {
   std::string text;
 };
 
-enum class DftKind { basic, andGate, orGate, voting, pand, por, seq, fdep, spare };
+enum class DftKind { basic, andGate, orGate, voting, pand, por, seq, fdep, pdep, spare };
 
 struct DftInput {
   std::string name;
@@ -46,10 +46,15 @@ struct DftElement {
   bool hasDorm = false;
   double dorm = 1.0;
   DftPlace dormAt;
+  // prob=p of a basic event: failed from the start with probability p;
+  // pdep=p: the dependency acts with probability p.
+  bool hasProb = false;
+  double prob = 0.0;
 };
 
 struct DftModel {
   std::vector<DftInput> params;  // the parameters declared, in order
+  std::string start;  // the basic event whose failure starts a drawn model (drawnModel)
   bool hasTop = false;
   std::string top;
   DftPlace topAt;
@@ -65,8 +70,30 @@ struct DftFiles {
   std::string txt;
   std::string dic;
   std::string rat;
+  std::string startRate;  // the rate name of the model's start, "" without
   std::vector<DftMessage> warnings;  // where MOLVEX's meaning differs from other tools'
 };
+
+// A chance that a model leaves to a draw: a basic event failed from the
+// start (prob=) or a dependency that acts (pdep=), with its probability.
+// Each is drawn once and on its own: a dependency's draw can as well be made
+// at the start as when its trigger fails, since nothing else depends on it.
+struct DftDraw {
+  int element = 0;  // in model.elements
+  double p = 0.0;
+};
+
+// The draws of a model, in the order of its statements.
+std::vector<DftDraw> dftDraws(const DftModel& model);
+
+// The model for one outcome of its draws (bit i of `outcome` for draw i):
+// every event with prob= fails only when forced; a basic event `start`,
+// added last, forces down those drawn failed; a pdep that acts is an fdep,
+// one that does not is gone.  The chain of `out` is then the model's for
+// that outcome from the state that the failure of `start` reaches.
+// `weight` := the outcome's probability.
+void drawnModel(const DftModel& model, const std::vector<DftDraw>& draws, unsigned long outcome,
+                DftModel& out, double& weight);
 
 // The three files that make the generation give the chain the model means.
 // `source` names the .dft file in the rates file's heading.  Returns 1, or

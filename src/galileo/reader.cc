@@ -131,6 +131,10 @@ bool decimal(const std::string& text, double& value) {
   return plain && readDouble(text, value) && std::isfinite(value);
 }
 
+bool probability(const std::string& text, double& value) {
+  return decimal(text, value) && value >= 0.0 && value <= 1.0;
+}
+
 bool startsNumber(const std::string& text) {
   return !text.empty() && (std::isdigit(static_cast<unsigned char>(text[0])) ||
                            text[0] == '.' || text[0] == '+' || text[0] == '-');
@@ -162,11 +166,10 @@ constexpr Unsupported unsupportedGates[] = {
     {"xor",
      "an XOR gate, which works again once both inputs have failed: a MOLVEX chain only ever "
      "moves towards failure"},
-    {"pdep", "a probabilistic dependency, which MOLVEX has not"},
 };
 
 constexpr std::string_view unsupportedAttributes[] = {
-    "prob",      "repair",    "mu",       "cov",      "res",  "phases", "shape",
+    "repair",    "mu",       "cov",      "res",  "phases", "shape",
     "rate",      "mean",      "stddev",   "interval", "dist", "erlang", "weibull",
     "lognormal", "threshold", "dormancy", "failed",   "const"};
 
@@ -235,8 +238,20 @@ class Parser {
     }
     const Token& kind = s[1];
     e.word = lower(kind.text);
-    if (!gateKind(kind, e)) return -1;
-    for (std::size_t i = 2; i < s.size(); ++i) {
+    std::size_t first = 2;
+    if (e.word == "pdep") {
+      // "G" pdep=P TRIGGER DEPENDENT...;
+      if (s.size() < 4 || s[2].kind != Tok::equals || s[3].kind != Tok::word ||
+          !probability(s[3].text, e.prob)) {
+        return fail(kind.at, "pdep takes a probability from 0 to 1: pdep=0.3");
+      }
+      e.kind = DftKind::pdep;
+      e.hasProb = true;
+      first = 4;
+    } else if (!gateKind(kind, e)) {
+      return -1;
+    }
+    for (std::size_t i = first; i < s.size(); ++i) {
       if (!isName(s[i])) {
         return fail(s[i].at, "an input of " + shown(s[0]) + " is a name, not " + shown(s[i]));
       }
@@ -307,13 +322,20 @@ class Parser {
         e.rate = number;
       } else if (attribute == "dorm") {
         if (e.hasDorm) return fail(name.at, "dorm is given twice");
-        if (!decimal(value.text, number) || number < 0.0 || number > 1.0) {
+        if (!probability(value.text, number)) {
           return fail(value.at, "dorm of " + shown(s[0]) + " must be a number from 0 to 1, not " +
                                     shown(value));
         }
         e.hasDorm = true;
         e.dorm = number;
         e.dormAt = name.at;
+      } else if (attribute == "prob") {
+        if (e.hasProb) return fail(name.at, "prob is given twice");
+        if (!probability(value.text, e.prob)) {
+          return fail(value.at, "prob of " + shown(s[0]) + " must be a number from 0 to 1, not " +
+                                    shown(value));
+        }
+        e.hasProb = true;
       } else if (std::find(std::begin(unsupportedAttributes), std::end(unsupportedAttributes),
                            attribute) != std::end(unsupportedAttributes)) {
         return fail(name.at, "'" + name.text + "' of " + shown(s[0]) +
@@ -323,7 +345,12 @@ class Parser {
         return fail(name.at, "'" + name.text + "' is not an attribute of a basic event");
       }
     }
-    if (!hasLambda) return fail(s[0].at, shown(s[0]) + " has no failure rate (lambda=)");
+    // An event failed from the start never fails later by itself.
+    if (hasLambda == e.hasProb) {
+      return fail(s[0].at, shown(s[0]) + (hasLambda ? " has both lambda= and prob=: give one"
+                                                    : " has no failure rate (lambda=) or "
+                                                      "probability (prob=)"));
+    }
     return 1;
   }
 

@@ -89,8 +89,16 @@ class Net {
 
   const std::vector<int>& inputs(int i) const { return in_[static_cast<std::size_t>(i)]; }
 
-  // Each parameter declared once, each rate that is no number a parameter.
+  // Each parameter declared once, each rate that is no number a parameter;
+  // no draw, whose outcomes are as many chains (dftDraws).
   int checkParameters() {
+    for (const DftElement& e : m_.elements) {
+      if (!e.hasProb) continue;
+      return fail(e.at, quoted(e.name) + (e.kind == DftKind::pdep ? " acts" : " fails") +
+                            " with a probability, which makes the figures a mixture of chains, "
+                            "one for each outcome: molvex run computes them, a single chain "
+                            "cannot hold them");
+    }
     for (const DftInput& p : m_.params) {
       if (!params_.emplace(p.name, "").second) {
         return fail(p.at, "the parameter " + quoted(p.name) + " is declared twice");
@@ -748,6 +756,7 @@ class Net {
       const DftElement& e = el(i);
       if (!isBasic(e)) continue;
       const std::string rate = e.parametric ? params_.at(e.lambda) : rateName(e.name);
+      if (e.name == m_.start) files_.startRate = rate;
       const std::string type = std::to_string(typeOf(i));
       if (unitOfModule(i)) {
         files_.dic += type + " BE " + rate + "\n" +

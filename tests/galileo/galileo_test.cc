@@ -142,19 +142,21 @@ TEST(DftReader, RefusesWhatMolvexCannotRepresent) {
       {std::string("toplevel T; T pand-excl A G; G or A B; ") + ok,
        "1:27: \"G\" can fail in the same transition as an input before it in \"T\", a pand-excl: "
        "MOLVEX counts inputs failing together as failing in order"},
-      {"toplevel T; T pdep=0.5 A B;",
-       "1:15: 'pdep' is a probabilistic dependency, which MOLVEX has not"},
+      {std::string("toplevel A; T pdep=0.5 A B; ") + ok,
+       "1:13: \"T\" acts with a probability, which makes the figures a mixture of chains, one "
+       "for each outcome: molvex run computes them, a single chain cannot hold them"},
+      {std::string("toplevel A; T pdep=2 A B; ") + ok,
+       "1:15: pdep takes a probability from 0 to 1: pdep=0.3"},
       {"toplevel T; T and;", "1:13: 'T' has no inputs"},
-      {"toplevel T; T lambda=1 prob=0.1;",
-       "1:24: 'prob' of 'T' cannot be expressed in a MOLVEX "
-       "chain, which knows failure rates (lambda=) and "
-       "dormancy factors (dorm=) only"},
+      {"toplevel T; T lambda=1 prob=0.1;", "1:13: 'T' has both lambda= and prob=: give one"},
+      {"toplevel T; T prob=1.5;", "1:20: prob of 'T' must be a number from 0 to 1, not '1.5'"},
       {"toplevel T; T lambda=1 repair=2;",
        "1:24: 'repair' of 'T' cannot be expressed in a MOLVEX "
        "chain, which knows failure rates (lambda=) and "
        "dormancy factors (dorm=) only"},
       {"toplevel T; T lambda=1 color=2;", "1:24: 'color' is not an attribute of a basic event"},
-      {"toplevel T; T dorm=0;", "1:13: 'T' has no failure rate (lambda=)"},
+      {"toplevel T; T dorm=0;",
+       "1:13: 'T' has no failure rate (lambda=) or probability (prob=)"},
       {"toplevel T; T lambda=-1;", "1:22: lambda of 'T' must be a number of 0 or more, not '-1'"},
       {"toplevel T; T lambda=1e-310;",
        "1:22: lambda of 'T' is too small for a mean time: "

@@ -49,5 +49,5 @@ for expected in "$root"/examples/*/expected/ "$root"/tests/golden/*/expected/; d
   } > "$out/chain/$name"
 done
 
-# galileo: the Galileo examples.
-cp "$root"/examples/galileo/*.dft "$out/galileo/"
+# galileo: the Galileo examples and the benchmark models of the tests.
+cp "$root"/examples/galileo/*.dft "$root"/tests/galileo/benchmarks/*.dft "$out/galileo/"

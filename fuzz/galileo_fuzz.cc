@@ -1,7 +1,9 @@
 // The Galileo reader on arbitrary .dft bytes.  What it accepts must be what
 // MOLVEX takes: the text description converts and builds, the dictionary
-// reads with one type per basic event, the state vector fits, and every rate
-// name of the dictionary has its value in the rates file.
+// reads with one type per basic event (its further forms too), the state
+// vector fits, and every rate name that an arc can carry has its value in
+// the rates file or is a parameter named there.  A model of draws is taken
+// through its outcomes of none and of all drawn.
 #include <cstdint>
 #include <set>
 #include <sstream>
@@ -31,19 +33,33 @@ void check(const DftFiles& files) {
   // The traversal's stack of three words per place behind the tree.
   fuzz::require(FT.PLCTAB(2) + 3 * FT.PLCTAB(1) <= PLCSIZ, "no room for the traversal's stack");
   int NTYPES = 0;
-  static Array1<std::string> TYPNAM(MAXTYP);
-  status = RDDICT("M.DIC               ", NTYPES, TYPNAM, MAXTYP);
+  static Array1<std::string> TYPNAM(MAXTYP), DRMNAM(MAXTYP);
+  static Array1<int> MODTYP(MAXTYP), FRCONL(MAXTYP);
+  const TypeForms forms{DRMNAM, MODTYP, FRCONL};
+  status = RDDICT("M.DIC               ", NTYPES, TYPNAM, MAXTYP, nullptr, &forms);
   fuzz::require(status == SUCCES && NTYPES == FT.NBASIC, "the dictionary does not read back");
   std::set<std::string> rated;
   std::istringstream rates(files.rat);
   std::string line;
   while (std::getline(rates, line)) {
+    // "# NAME: the parameter ..." names a value the user gives.
+    const bool parameter = line.rfind("# ", 0) == 0 && line.find(": the parameter ") != std::string::npos;
+    if (parameter) rated.insert(line.substr(2, line.find(':') - 2));
     if (!line.empty() && line[0] != '#') rated.insert(line.substr(0, line.find(' ')));
   }
+  const auto name = [](const std::string& padded) { return padded.substr(0, padded.find(' ')); };
   for (int t = 1; t <= NTYPES; ++t) {
-    const std::string name = TYPNAM(t).substr(0, TYPNAM(t).find(' '));
-    fuzz::require(rated.count(name) == 1, "a rate name has no value");
+    if (FRCONL(t) != 0) continue;  // no arc carries its rate
+    fuzz::require(rated.count(name(TYPNAM(t))) == 1, "a rate name has no value");
+    const std::string dormant = name(DRMNAM(t));
+    fuzz::require(dormant.empty() || rated.count(dormant) == 1, "a dormant rate has no value");
   }
+}
+
+void translateAndCheck(const DftModel& model) {
+  DftMessage error;
+  DftFiles files;
+  if (translateDft(model, "M.dft", files, error) == 1) check(files);
 }
 
 }  // namespace
@@ -54,10 +70,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::setUp();
   DftModel model;
   DftMessage error;
-  DftFiles files;
-  if (readDft(fuzz::text(data, size), model, error) == 1 &&
-      translateDft(model, "M.dft", files, error) == 1) {
-    check(files);
+  if (readDft(fuzz::text(data, size), model, error) != 1) return 0;
+  const std::vector<DftDraw> draws = dftDraws(model);
+  if (draws.empty() || draws.size() > 16) {
+    translateAndCheck(model);
+    return 0;
+  }
+  for (const unsigned long outcome : {0UL, (1UL << draws.size()) - 1}) {
+    DftModel drawn;
+    double weight = 0.0;
+    drawnModel(model, draws, outcome, drawn, weight);
+    fuzz::require(weight >= 0.0 && weight <= 1.0, "an outcome's probability is none");
+    translateAndCheck(drawn);
   }
   return 0;
 }

@@ -183,6 +183,19 @@ int unitsInUse(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& P
   return SUCCES;
 }
 
+int moduleAsleep(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& POOL, int NSLOT,
+                 CIntTab V, CIntTab MODTYP, int c, bool& ASLEEP);
+
+// The units of component c in use in V, none while its spare module sleeps.
+int awakeUnits(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& POOL, int NSLOT,
+               CIntTab V, CIntTab MODTYP, int c, long long& INUSE) {
+  bool asleep = false;
+  INUSE = 0;
+  int status = moduleAsleep(FT, tables, SPRBAS, POOL, NSLOT, V, MODTYP, c, asleep);
+  if (status == SUCCES && !asleep) status = unitsInUse(FT, tables, SPRBAS, POOL, NSLOT, V, c, INUSE);
+  return status;
+}
+
 // ASLEEP := whether component c lies in a spare module that is not in use
 // in V: no unit of the module's type is in use there (and awake itself).
 // A module's type is below its members' (the dictionary sees to it), so
@@ -200,14 +213,10 @@ int moduleAsleep(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool&
   ASLEEP = true;
   for (int k = 1; k <= FT.NBASIC && ASLEEP; ++k) {
     if (FT.BASTYP(k) != module) continue;
-    bool unused = false;
     long long inUse = 0;
-    int status = moduleAsleep(FT, tables, SPRBAS, POOL, NSLOT, V, MODTYP, k, unused);
-    if (status == SUCCES && !unused) {
-      status = unitsInUse(FT, tables, SPRBAS, POOL, NSLOT, V, k, inUse);
-    }
+    const int status = awakeUnits(FT, tables, SPRBAS, POOL, NSLOT, V, MODTYP, k, inUse);
     if (status != SUCCES) return status;
-    ASLEEP = unused || inUse == 0;
+    ASLEEP = inUse == 0;
   }
   return SUCCES;
 }
@@ -341,12 +350,8 @@ int DRMCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, 
     if (status != SUCCES) return status;
   }
   // The units not in use in the source state: all of a module not in use.
-  bool asleep = false;
   long long inUse = 0;
-  int status = moduleAsleep(FT, tables, SPRBAS, POOL2, NSLOT, SRCSTA, MODTYP, FAILCP, asleep);
-  if (status == SUCCES && !asleep) {
-    status = unitsInUse(FT, tables, SPRBAS, POOL2, NSLOT, SRCSTA, FAILCP, inUse);
-  }
+  const int status = awakeUnits(FT, tables, SPRBAS, POOL2, NSLOT, SRCSTA, MODTYP, FAILCP, inUse);
   if (status != SUCCES) return status;
   const long long dormant = SRCSTA(FAILCP) - inUse;
   ALLOWED = dormant > 0 ? 1 : 0;

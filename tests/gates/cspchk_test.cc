@@ -104,6 +104,13 @@ class Spares {
   Array1<int> words_, heads_;
 };
 
+// Basic events of the given units, one unit each unless said.
+std::vector<int> basics(Tree& t, const std::vector<Units>& units) {
+  std::vector<int> out;
+  for (const Units& u : units) out.push_back(t.basic(u.first, u.second));
+  return out;
+}
+
 // Gates A (P1, S) and B (P2, S) that share the spare S, under an AND:
 // components 1, 2, 3, gates at 22 and 30, shared-spare slots A then B.
 void sharedPair(Spares& s, Units p1, Units p2, Units sp, std::vector<int> a, std::vector<int> b) {
@@ -234,12 +241,9 @@ TEST(Cspchk, SharingGateLosesAUnit) {
     Console con;
     Spares s;
     Tree& t = s.t;
-    const int P1 = t.basic(c.units[0].first, c.units[0].second);
-    const int S1 = t.basic(c.units[1].first, c.units[1].second);
-    const int S2 = t.basic(c.units[2].first, c.units[2].second);
-    const int P2 = t.basic(c.units[3].first, c.units[3].second);
-    const int A = t.sharedCsp({P1, S1, S2}, c.a);
-    s.finish(t.box(t.gate(TOR, {A, t.sharedCsp({P2, S2}, c.b)})));
+    const std::vector<int> b = basics(t, c.units);  // P1, S1, S2, P2
+    const int A = t.sharedCsp({b[0], b[1], b[2]}, c.a);
+    s.finish(t.box(t.gate(TOR, {A, t.sharedCsp({b[3], b[2]}, c.b)})));
     EXPECT_EQ(s.fail(c.failcp, c.forced), 1) << c.what;
     EXPECT_EQ(s.ALLOWED, 1) << c.what;
     EXPECT_EQ(s.RATMUL, c.ratmul) << c.what;
@@ -277,14 +281,12 @@ TEST(Cspchk, ForcedDownUnitsReplaced) {
     Console con;
     Spares s;
     Tree& t = s.t;
-    const int P1 = t.basic(c.units[0].first, c.units[0].second);
-    const int S1 = t.basic(c.units[1].first, c.units[1].second);
-    const int S2 = t.basic(c.units[2].first, c.units[2].second);
-    const int P2 = t.basic(c.units[3].first, c.units[3].second);
+    const std::vector<int> b = basics(t, c.units);  // P1, S1, S2, P2
     const int X = t.basic(1, 0);
-    const int A = c.replacing ? t.replacingCsp({P1, S1, S2}, c.a) : t.sharedCsp({P1, S1, S2}, c.a);
-    const int B = c.replacing ? t.replacingCsp({P2, S2}, {1, 0}) : t.sharedCsp({P2, S2}, {1, 0});
-    s.finish(t.box(t.gate(TOR, {A, B, X})));
+    const auto gate = [&](std::vector<int> inputs, std::vector<int> slots) {
+      return c.replacing ? t.replacingCsp(inputs, slots) : t.sharedCsp(inputs, slots);
+    };
+    s.finish(t.box(t.gate(TOR, {gate({b[0], b[1], b[2]}, c.a), gate({b[3], b[2]}, {1, 0}), X})));
     EXPECT_EQ(s.fail(5, c.forced), 1) << c.what;
     EXPECT_EQ(s.ALLOWED, 1) << c.what;
     EXPECT_EQ(s.slots(), c.slots) << c.what;
@@ -319,11 +321,9 @@ TEST(Cspchk, WarmUnitsInUseAndDormant) {
     Console con;
     Spares s;
     Tree& t = s.t;
-    const int P = t.basic(c.units[0].first, c.units[0].second);
-    const int S1 = t.basic(c.units[1].first, c.units[1].second);
-    const int S2 = t.basic(c.units[2].first, c.units[2].second);
-    const int A = c.shared ? t.sharedCsp({P, S1, S2}, c.a) : t.csp({P, S1, S2});
-    const int B = c.shared ? t.sharedCsp({t.basic(1, 0), S1}, {1, 0}) : t.basic(1, 0);
+    const std::vector<int> b = basics(t, c.units);  // P, S1, S2
+    const int A = c.shared ? t.sharedCsp(b, c.a) : t.csp(b);
+    const int B = c.shared ? t.sharedCsp({t.basic(1, 0), b[1]}, {1, 0}) : t.basic(1, 0);
     s.finish(t.box(t.gate(TOR, {A, B})));
     s.WARM = 1;
     ASSERT_EQ(s.fail(c.failcp, c.forced), 1) << c.what;

@@ -43,7 +43,8 @@ void check(const DftFiles& files) {
   std::string line;
   while (std::getline(rates, line)) {
     // "# NAME: the parameter ..." names a value the user gives.
-    const bool parameter = line.rfind("# ", 0) == 0 && line.find(": the parameter ") != std::string::npos;
+    const bool parameter =
+        line.rfind("# ", 0) == 0 && line.find(": the parameter ") != std::string::npos;
     if (parameter) rated.insert(line.substr(2, line.find(':') - 2));
     if (!line.empty() && line[0] != '#') rated.insert(line.substr(0, line.find(' ')));
   }

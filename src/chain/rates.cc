@@ -13,7 +13,8 @@ namespace {
 // only when a dependency forces it down.  "" when it is one, else what it is
 // not.
 std::string rateValue(const std::string& name, const std::string& text, double& value) {
-  if (!readDouble(text, value)) return "value " + quoteText(text) + " of " + name + " is not a number";
+  if (!readDouble(text, value))
+    return "value " + quoteText(text) + " of " + name + " is not a number";
   if (!std::isfinite(value) || value < 0.0) {
     return "value " + quoteText(text) + " of " + name + " is not a finite number of 0 or more";
   }

@@ -238,8 +238,8 @@ int SKPICT(std::string& LINE, int MAXLEN, int LINLEN, int UNIT) {
   return skipBody(LINE, MAXLEN, LINLEN, UNIT, nread);
 }
 
-int RDDICT(std::string_view FILNAM, int& NTYPES, Span1<std::string> TYPNAM, int MAXTYP,
-           int* FEIDLN, const TypeForms* FORMS) {
+int RDDICT(std::string_view FILNAM, int& NTYPES, Span1<std::string> TYPNAM, int MAXTYP, int* FEIDLN,
+           const TypeForms* FORMS) {
   if (FEIDLN != nullptr) *FEIDLN = 0;
   NTYPES = 0;
   TYPNAM.fill(std::string(NAMSIZ, ' '));

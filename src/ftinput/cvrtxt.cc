@@ -153,7 +153,7 @@ int gateCode(const Scan& sc) {
     std::string_view word;
     const int& code;
     bool whole;
-  } gates[] = {{"AND", TAND, false},   {"OR", TOR, false},  {"XOR", TXOR, false},
+  } gates[] = {{"AND", TAND, false},   {"OR", TOR, false},     {"XOR", TXOR, false},
                {"NOT", TNOT, false},   {"FDEP", TFDEP, false}, {"CSP", TCSP, true},
                {"PAND", TPAND, false}, {"SEQ", TSEQ, true},    {"SPARE", TSPARE, true}};
   for (const auto& g : gates) {

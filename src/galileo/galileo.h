@@ -54,7 +54,7 @@ struct DftElement {
 
 struct DftModel {
   std::vector<DftInput> params;  // the parameters declared, in order
-  std::string start;  // the basic event whose failure starts a drawn model (drawnModel)
+  std::string start;             // the basic event whose failure starts a drawn model (drawnModel)
   bool hasTop = false;
   std::string top;
   DftPlace topAt;
@@ -70,8 +70,8 @@ struct DftFiles {
   std::string txt;
   std::string dic;
   std::string rat;
-  std::string startRate;  // the rate name of the model's start, "" without
-  std::vector<DftMessage> warnings;  // where MOLVEX's meaning differs from other tools'
+  std::string startRate;             // the rate name of the model's start, "" without
+  std::vector<DftMessage> warnings;  // where the field's tools disagree: the meaning taken
 };
 
 // A chance that a model leaves to a draw: a basic event failed from the

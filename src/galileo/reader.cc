@@ -136,8 +136,8 @@ bool probability(const std::string& text, double& value) {
 }
 
 bool startsNumber(const std::string& text) {
-  return !text.empty() && (std::isdigit(static_cast<unsigned char>(text[0])) ||
-                           text[0] == '.' || text[0] == '+' || text[0] == '-');
+  return !text.empty() && (std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '.' ||
+                           text[0] == '+' || text[0] == '-');
 }
 
 struct GateWord {
@@ -145,9 +145,9 @@ struct GateWord {
   DftKind kind;
 };
 constexpr GateWord gateWords[] = {
-    {"and", DftKind::andGate}, {"or", DftKind::orGate}, {"pand", DftKind::pand},
-    {"seq", DftKind::seq},     {"fdep", DftKind::fdep}, {"csp", DftKind::spare},
-    {"wsp", DftKind::spare},   {"hsp", DftKind::spare}, {"spare", DftKind::spare},
+    {"and", DftKind::andGate}, {"or", DftKind::orGate},     {"pand", DftKind::pand},
+    {"seq", DftKind::seq},     {"fdep", DftKind::fdep},     {"csp", DftKind::spare},
+    {"wsp", DftKind::spare},   {"hsp", DftKind::spare},     {"spare", DftKind::spare},
     {"por", DftKind::por},     {"pand-inc", DftKind::pand}, {"pand-excl", DftKind::pand},
 };
 
@@ -169,9 +169,9 @@ constexpr Unsupported unsupportedGates[] = {
 };
 
 constexpr std::string_view unsupportedAttributes[] = {
-    "repair",    "mu",       "cov",      "res",  "phases", "shape",
-    "rate",      "mean",      "stddev",   "interval", "dist", "erlang", "weibull",
-    "lognormal", "threshold", "dormancy", "failed",   "const"};
+    "repair",  "mu",        "cov",       "res",      "phases", "shape",
+    "rate",    "mean",      "stddev",    "interval", "dist",   "erlang",
+    "weibull", "lognormal", "threshold", "dormancy", "failed", "const"};
 
 class Parser {
  public:

@@ -41,8 +41,7 @@ class Net {
 
   int translate(std::string_view source) {
     if (resolve() != 1 || checkParameters() != 1 || checkGates() != 1 || checkCycles() != 1 ||
-        formModules() != 1 ||
-        checkSpareRoles() != 1 || dormancy() != 1 || number() != 1) {
+        formModules() != 1 || checkSpareRoles() != 1 || dormancy() != 1 || number() != 1) {
       return -1;
     }
     warnSequences();
@@ -139,8 +138,8 @@ class Net {
                                       "under an and, or or voting gate, or under none");
     }
     if (valued(i).empty()) {
-      return fail(g.at, quoted(g.name) +
-                            " has only dependencies as inputs, which have no failure value");
+      return fail(g.at,
+                  quoted(g.name) + " has only dependencies as inputs, which have no failure value");
     }
     return 1;
   }
@@ -171,8 +170,7 @@ class Net {
                                 " failed inputs to fail, not " + std::to_string(g.k));
         }
       }
-      if ((g.kind == DftKind::pand || g.kind == DftKind::por || g.kind == DftKind::fdep) &&
-          n < 2) {
+      if ((g.kind == DftKind::pand || g.kind == DftKind::por || g.kind == DftKind::fdep) && n < 2) {
         return fail(g.at, name + " needs at least two inputs");
       }
       // A sequence holds back basic events after its first input: MOLVEX's
@@ -311,10 +309,10 @@ class Net {
       if (below.count(g) || isDependency(g)) continue;
       for (std::size_t j = 0; j < inputs(g).size(); ++j) {
         if (!below.count(inputs(g)[j])) continue;
-        return fail(el(g).inputs[j].at, quoted(el(inputs(g)[j]).name) + " lies in the spare module " +
-                                  quoted(el(module).name) + " and is an input of " +
-                                  quoted(el(g).name) +
-                                  " as well: a module's events belong to it alone");
+        return fail(el(g).inputs[j].at, quoted(el(inputs(g)[j]).name) +
+                                            " lies in the spare module " + quoted(el(module).name) +
+                                            " and is an input of " + quoted(el(g).name) +
+                                            " as well: a module's events belong to it alone");
       }
     }
     return 1;
@@ -374,7 +372,8 @@ class Net {
         dormant_[b] = "";
       } else if (dorm > 0.0 && e.parametric) {
         return fail(e.at, quoted(e.name) + " is a warm spare whose rate is the parameter " +
-                              quoted(e.lambda) + ": MOLVEX has no name for dorm times a "
+                              quoted(e.lambda) +
+                              ": MOLVEX has no name for dorm times a "
                               "parameter; give lambda as a number, or dorm as 0 or 1");
       } else if (dorm > 0.0) {
         dormant_[b] = shortest(dorm * e.rate);
@@ -415,8 +414,7 @@ class Net {
     }
   }
 
-  int impliedDormancy(int b, const std::vector<std::pair<int, std::size_t>>& under,
-                      double& dorm) {
+  int impliedDormancy(int b, const std::vector<std::pair<int, std::size_t>>& under, double& dorm) {
     std::map<double, int> implied;  // a factor -> the first gate that implies it
     for (const auto& [g, j] : under) {
       const DftElement& gate = el(g);
@@ -457,7 +455,8 @@ class Net {
       if (!isBasic(el(i))) order.push_back(i);
       if (!unitOfModule(i) || !isBasic(el(i))) continue;
       int depth = 0;
-      for (auto at = moduleOf_.find(i); at != moduleOf_.end(); at = moduleOf_.find(unit_.at(at->second))) {
+      for (auto at = moduleOf_.find(i); at != moduleOf_.end();
+           at = moduleOf_.find(unit_.at(at->second))) {
         ++depth;
       }
       units.emplace_back(depth, i);
@@ -495,10 +494,11 @@ class Net {
                               : e.kind == DftKind::por ? 2 + n
                                                        : n);
         if (basicPass) ++basics;
-        slots += basicPass                   ? 1
-                 : e.kind == DftKind::pand   ? added
-                 : e.kind == DftKind::por    ? 1
-                 : sharing_.count(i) ? n : 0;
+        slots += basicPass                 ? 1
+                 : e.kind == DftKind::pand ? added
+                 : e.kind == DftKind::por  ? 1
+                 : sharing_.count(i)       ? n
+                                           : 0;
         const char* beyond =
             basics > maxBasic    ? "the basic events are more than MOLVEX's 96"
             : nodes > maxNodes   ? "the nodes of the tree are more than MOLVEX's 256"
@@ -610,13 +610,15 @@ class Net {
         // pand-inc says what MOLVEX does; plain pand is read so by most tools.
         if (tie && el(g).word == "pand-excl") {
           return fail(el(g).inputs[j].at,
-                      both + ", a pand-excl: MOLVEX counts inputs failing together as failing "
-                             "in order");
+                      both +
+                          ", a pand-excl: MOLVEX counts inputs failing together as failing "
+                          "in order");
         }
         if (tie && el(g).word == "pand") {
           warn(el(g).inputs[j].at,
-               both + ": MOLVEX counts inputs failing together as failing in order, where tools "
-                      "that order simultaneous failures may not");
+               both +
+                   ": MOLVEX counts inputs failing together as failing in order, where tools "
+                   "that order simultaneous failures may not");
         }
         earlier.insert(later.begin(), later.end());
       }
@@ -778,7 +780,8 @@ class Net {
       if (dormant == dormant_.end()) continue;
       // A hot spare, or one in use from the start, fails at one rate.
       const std::string asleep = dormant->second.empty() ? rate : rateName(e.name + " dorm");
-      files_.dic += type + " DORMANT " + asleep + "\n" + description(e.name, "", " while dormant") + "\n";
+      files_.dic +=
+          type + " DORMANT " + asleep + "\n" + description(e.name, "", " while dormant") + "\n";
       if (asleep != rate) files_.rat += asleep + " " + dormant->second + "\n";
     }
   }
@@ -789,13 +792,13 @@ class Net {
   std::map<std::string, int, std::less<>> index_;
   std::vector<std::vector<int>> in_;
   std::vector<int> node_;
-  std::vector<int> type_;   // of a basic event: its component type
-  std::vector<int> order_;  // of the sentences
-  int given_ = 0;                // elements of the model as given; the units follow
+  std::vector<int> type_;                      // of a basic event: its component type
+  std::vector<int> order_;                     // of the sentences
+  int given_ = 0;                              // elements of the model as given; the units follow
   std::map<std::string, std::string> params_;  // a parameter -> its rate name
-  std::map<int, int> unit_;      // a spare module -> its unit
-  std::vector<int> modules_;     // the spare modules in the order they were met
-  std::map<int, int> moduleOf_;  // a basic event or unit -> the module it lies in
+  std::map<int, int> unit_;                    // a spare module -> its unit
+  std::vector<int> modules_;                   // the spare modules in the order they were met
+  std::map<int, int> moduleOf_;                // a basic event or unit -> the module it lies in
   // The spares that fail while dormant: the value of their rate then, or ""
   // for the rate of a unit in use.
   std::map<int, std::string> dormant_;

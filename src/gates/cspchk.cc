@@ -192,7 +192,8 @@ int awakeUnits(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& P
   bool asleep = false;
   INUSE = 0;
   int status = moduleAsleep(FT, tables, SPRBAS, POOL, NSLOT, V, MODTYP, c, asleep);
-  if (status == SUCCES && !asleep) status = unitsInUse(FT, tables, SPRBAS, POOL, NSLOT, V, c, INUSE);
+  if (status == SUCCES && !asleep)
+    status = unitsInUse(FT, tables, SPRBAS, POOL, NSLOT, V, c, INUSE);
   return status;
 }
 

@@ -38,7 +38,7 @@ struct Generation {
   int NTYPES = 0;
   Array1<std::string> TYPNAM{MAXBAS, std::string(NAMLEN, ' ')};
   Array1<std::string> DRMNAM{MAXBAS, std::string(NAMLEN, ' ')};  // rates while dormant
-  Array1<int> MODTYP{MAXBAS}, FRCONL{MAXBAS};                     // see TypeForms
+  Array1<int> MODTYP{MAXBAS}, FRCONL{MAXBAS};                    // see TypeForms
   Array1<int> CUR{BASSIZ}, NEW{BASSIZ}, SAVE{BASSIZ}, WORK{BASSIZ}, ENCODE{BASSIZ + 1};
   ArcTable ARCS;
   Queue Q;
@@ -260,8 +260,8 @@ int applyGates(Generation& G, int failcp, bool& allowed) {
     if (status != SUCCES) return failedOn(G, status, "DRMCHK");
   } else if (count(FT.CSPTAB) > 0) {
     const int status =
-        CSPCHK(FT, G.SPRBAS, G.ST.POOL2, G.NSLOT, G.NEW, G.SAVE, G.CUR, G.MODTYP, failcp,
-               G.CHANGED, warm(G, failcp) ? 1 : 0, ALLOWED, G.RPTLST, G.RATMUL);
+        CSPCHK(FT, G.SPRBAS, G.ST.POOL2, G.NSLOT, G.NEW, G.SAVE, G.CUR, G.MODTYP, failcp, G.CHANGED,
+               warm(G, failcp) ? 1 : 0, ALLOWED, G.RPTLST, G.RATMUL);
     if (status != SUCCES) return failedOn(G, status, "CSPCHK");
   }
   if (ALLOWED != 0 && count(FT.PNDLST) > 0) {

@@ -105,7 +105,8 @@ TEST(Subcommands, JsonHasExactlyTheDocumentedKeys) {
       runCommand({"solve", "PUMPS", "--json", "--time", "100", "--time", "0"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(skeleton(r.out),
-            "{\"model\": \"PUMPS\", \"chains\": #, \"truncated\": false, \"states\": {\"operational\": #, "
+            "{\"model\": \"PUMPS\", \"chains\": #, \"truncated\": false, \"states\": "
+            "{\"operational\": #, "
             "\"failure\": #, \"truncation\": #, \"transitions\": #}, \"mttf_lower\": #, "
             "\"mttf_upper\": #, \"p_fail\": {\"lower\": #, \"upper\": #}, \"unreliability\": "
             "[{\"time\": #, \"lower\": #, \"upper\": #, \"terms\": #, \"by_type\": {\"#\": #, "

@@ -166,7 +166,8 @@ TEST_F(Dictionary, ReadsTheTypesUpToFeids) {
 // anywhere else, twice, malformed, or for a reader that does not ask, each
 // is the entry out of order it always was.
 TEST_F(Dictionary, FurtherFormsFollowTheirType) {
-  const std::string f605 = " **** RDDICT: ERROR F605 - COMPONENT ENTRIES OUT OF ORDER IN DICTIONARY: ****";
+  const std::string f605 =
+      " **** RDDICT: ERROR F605 - COMPONENT ENTRIES OUT OF ORDER IN DICTIONARY: ****";
   const std::string dormant2 = "2 DORMANT D2\n b\n";
   const std::string type3 = "3 Z LAM3\n b\n";
   struct Forms {
@@ -182,18 +183,29 @@ TEST_F(Dictionary, FurtherFormsFollowTheirType) {
     Forms forms;
   } cases[] = {
       {entries(1, 2) + dormant2 + type3, true, 1, {{"", "D2", ""}, {0, 0, 0}, {0, 0, 0}}},
-      {"1 X LAM1\n b\n1 DORMANT LAM1 more\n b\n", true, 1, {{"LAM1", "", ""}, {0, 0, 0}, {0, 0, 0}}},
+      {"1 X LAM1\n b\n1 DORMANT LAM1 more\n b\n",
+       true,
+       1,
+       {{"LAM1", "", ""}, {0, 0, 0}, {0, 0, 0}}},
       {entries(1, 2) + "2 MODULE 1\n b\n2 FORCED ONLY\n b\n" + dormant2 + type3 +
            "3 MODULE 2\n b\n",
-       true, 1, {{"", "D2", ""}, {0, 1, 2}, {0, 1, 0}}},
-      {entries(1, 2) + dormant2 + "2 DORMANT D3\n b\n", true, -1, {{"", "D2", ""}, {0, 0, 0}, {0, 0, 0}}},
+       true,
+       1,
+       {{"", "D2", ""}, {0, 1, 2}, {0, 1, 0}}},
+      {entries(1, 2) + dormant2 + "2 DORMANT D3\n b\n",
+       true,
+       -1,
+       {{"", "D2", ""}, {0, 0, 0}, {0, 0, 0}}},
       {entries(1, 2) + "1 DORMANT D1\n b\n", true, -1, none},
       {entries(1, 2) + "2 dormant D2\n b\n", true, -1, none},
       {entries(1, 2) + "2 DORMANT\n b\n", true, -1, none},
       {entries(1, 2) + "2 MODULE 2\n b\n", true, -1, none},
       {entries(1, 2) + "2 MODULE 0\n b\n", true, -1, none},
       {entries(1, 2) + "2 MODULE 1x\n b\n", true, -1, none},
-      {entries(1, 2) + "2 MODULE 1\n b\n2 MODULE 1\n b\n", true, -1, {{"", "", ""}, {0, 1, 0}, {0, 0, 0}}},
+      {entries(1, 2) + "2 MODULE 1\n b\n2 MODULE 1\n b\n",
+       true,
+       -1,
+       {{"", "", ""}, {0, 1, 0}, {0, 0, 0}}},
       {entries(1, 2) + "2 FORCED NOW\n b\n", true, -1, none},
       {entries(1, 2) + dormant2, false, -1, none},
   };

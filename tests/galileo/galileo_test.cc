@@ -79,7 +79,8 @@ TEST(DftReader, WritesEveryKindOfElement) {
   // same; a cold one and C, no spare, none.
   EXPECT_EQ(o.files.dic,
             "1 BE A\n  \"A\"\n2 BE B\n  \"B\"\n3 BE C\n  \"C\"\n4 BE D\n  \"D\"\n"
-            "5 BE T\n  \"T\"\n5 FORCED ONLY\n  fails only when forced down\n6 BE PUMP_A\n  \"Pump A\"\n7 BE PUMP_A_2\n  \"pump-a\"\n"
+            "5 BE T\n  \"T\"\n5 FORCED ONLY\n  fails only when forced down\n6 BE PUMP_A\n  \"Pump "
+            "A\"\n7 BE PUMP_A_2\n  \"pump-a\"\n"
             "8 BE W\n  \"W\"\n8 DORMANT W_DORM\n  \"W\" while dormant\n"
             "9 BE H\n  \"H\"\n9 DORMANT H\n  \"H\" while dormant\n");
   EXPECT_EQ(o.files.rat,
@@ -155,8 +156,7 @@ TEST(DftReader, RefusesWhatMolvexCannotRepresent) {
        "chain, which knows failure rates (lambda=) and "
        "dormancy factors (dorm=) only"},
       {"toplevel T; T lambda=1 color=2;", "1:24: 'color' is not an attribute of a basic event"},
-      {"toplevel T; T dorm=0;",
-       "1:13: 'T' has no failure rate (lambda=) or probability (prob=)"},
+      {"toplevel T; T dorm=0;", "1:13: 'T' has no failure rate (lambda=) or probability (prob=)"},
       {"toplevel T; T lambda=-1;", "1:22: lambda of 'T' must be a number of 0 or more, not '-1'"},
       {"toplevel T; T lambda=1e-310;",
        "1:22: lambda of 'T' is too small for a mean time: "

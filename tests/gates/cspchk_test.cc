@@ -87,8 +87,8 @@ class Spares {
   int dormant(int c) {
     for (int k = t.SPRBAS + 1; k <= t.NSLOT; ++k) next(k) = t.state(k);
     ALLOWED = 7;
-    return DRMCHK(t.ft, t.SPRBAS, pool, t.NSLOT, next, saved, t.state, MODTYP, c, CHANGED,
-                  ALLOWED, RATMUL);
+    return DRMCHK(t.ft, t.SPRBAS, pool, t.NSLOT, next, saved, t.state, MODTYP, c, CHANGED, ALLOWED,
+                  RATMUL);
   }
   std::vector<int> slots() const {
     return std::vector<int>(next.begin() + t.SPRBAS, next.begin() + t.NSLOT);
@@ -269,11 +269,23 @@ TEST(Cspchk, ForcedDownUnitsReplaced) {
   const std::vector<Case> cases = {
       {"primary takes the first spare", true, {ok, ok, ok, ok}, {1, 0, 0}, {1}, {0, 1, 0, 1, 0}},
       {"spare forced with it skipped", true, {ok, ok, ok, ok}, {1, 0, 0}, {1, 2}, {0, 0, 1, 1, 0}},
-      {"both primaries: the earlier gate first", true, {ok, ok, ok, ok}, {1, 0, 0}, {1, 4},
+      {"both primaries: the earlier gate first",
+       true,
+       {ok, ok, ok, ok},
+       {1, 0, 0},
+       {1, 4},
        {0, 1, 0, 0, 1}},
-      {"one spare left for two gates", true, {ok, ok, ok, ok}, {1, 0, 0}, {1, 2, 4},
+      {"one spare left for two gates",
+       true,
+       {ok, ok, ok, ok},
+       {1, 0, 0},
+       {1, 2, 4},
        {0, 0, 1, 0, 0}},
-      {"spare in use forced, the next taken", true, {down, ok, ok, ok}, {0, 1, 0}, {2},
+      {"spare in use forced, the next taken",
+       true,
+       {down, ok, ok, ok},
+       {0, 1, 0},
+       {2},
        {0, 0, 1, 1, 0}},
       {"gate that does not replace", false, {ok, ok, ok, ok}, {1, 0, 0}, {1}, {0, 0, 0, 1, 0}},
   };

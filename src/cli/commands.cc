@@ -159,8 +159,9 @@ int solveModel(const SolveOptions& o, const std::string& startRate, Chain& chain
   if (topologicalOrder(chain, order, error) != 1) return fail("solve", error);
   const int initial = initialState(chain, startRate);
   if (initial == 0) {
-    return fail("solve", "the failures drawn for the start of " + o.model +
-                             " break the order of a sequence: no chain starts with them");
+    return fail("solve", "the events of " + o.model +
+                             " drawn failed from the start (prob=) fail a later input of a "
+                             "sequence before the inputs before it: no chain starts so");
   }
   report.figures = solveFigures(chain, rate, order, initial);
   if (solveUnreliability(chain, rate, order, times, o.epsilon, stepLimit(chain),

@@ -538,6 +538,9 @@ class Net {
   }
 
   void warnSequenceOf(int fdep, std::size_t j) {
+    // The start of a model of draws forces down events failed from the
+    // start: out of a sequence's order, no chain starts (solveModel says so).
+    if (el(inputs(fdep)[0]).name == m_.start) return;
     const int b = inputs(fdep)[j];
     for (int s = 0; s < count(); ++s) {
       if (el(s).kind != DftKind::seq) continue;

@@ -474,6 +474,30 @@ TEST(GalileoRun, ParametersTakeTheirValuesFromTheCommandLine) {
   }
 }
 
+// Draws that no chain can start from, or too many chains, are refused with
+// the reason.
+TEST(GalileoRun, RefusesDrawsItCannotSolve) {
+  std::string many = "toplevel T; T or";
+  for (int i = 0; i < 13; ++i) many += " E" + std::to_string(i);
+  many += ";";
+  for (int i = 0; i < 13; ++i) many += " E" + std::to_string(i) + " prob=0.5;";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"toplevel T; T and A B; S seq A B; A lambda=1; B prob=0.5;",
+       "molvex solve: the events of M drawn failed from the start (prob=) fail a later input of "
+       "a sequence before the inputs before it: no chain starts so\n"},
+      {many,
+       "molvex run: m.dft: 13 draws at the start (prob=, pdep=) make 2^13 chains, more than the "
+       "4096 molvex run solves\n"},
+  };
+  for (const auto& [model, message] : cases) {
+    testing::ScratchDir dir;
+    dir.write("m.dft", model);
+    const testing::CommandOutcome r = runCommand({"run", "m.dft"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, message);
+  }
+}
+
 // The meaning travels with the imported files: generated without run, a
 // model of warm and shared spares and a dependency forcing a primary down
 // (cas) gives the same figures.

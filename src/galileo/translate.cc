@@ -41,7 +41,8 @@ class Net {
 
   int translate(std::string_view source) {
     if (resolve() != 1 || checkParameters() != 1 || checkGates() != 1 || checkCycles() != 1 ||
-        formModules() != 1 || checkSpareRoles() != 1 || dormancy() != 1 || number() != 1) {
+        formModules() != 1 || checkSpareRoles() != 1 || checkTriggers() != 1 ||
+        dormancy() != 1 || number() != 1) {
       return -1;
     }
     warnSequences();
@@ -294,6 +295,7 @@ class Net {
       const int x = walk.back();
       walk.pop_back();
       if (!below.insert(x).second) continue;
+      inModule_.insert(x);
       if (!isBasic(el(x))) {
         for (int c : valued(x)) walk.push_back(c);
         continue;
@@ -346,6 +348,39 @@ class Net {
       if (el(g).kind != DftKind::spare) continue;
       for (std::size_t j = 1; j < inputs(g).size(); ++j) {
         if (gatesOf[static_cast<std::size_t>(inputs(g)[j])].size() > 1) sharing_.insert(g);
+      }
+    }
+    return 1;
+  }
+
+  // What a dependency triggers on must fail when the field says it does.
+  // Two things would make it fail late in MOLVEX's chain: the events of a
+  // spare module sleep again once the module is let go, where the field
+  // keeps them active; and a dependency is evaluated before the spare gates
+  // that share spares take theirs in the same transition.
+  int checkTriggers() {
+    for (int f = 0; f < count(); ++f) {
+      if (!isDependency(f)) continue;
+      const int trigger = inputs(f)[0];
+      if (f < given_ && inModule_.count(trigger)) {
+        return fail(el(f).inputs[0].at,
+                    "the trigger of " + quoted(el(f).name) + " lies in a spare module, whose " +
+                        "events MOLVEX lets sleep once the module is let go, where the field " +
+                        "keeps them active");
+      }
+      std::set<int> seen;
+      std::vector<int> walk = {trigger};
+      while (!walk.empty()) {
+        const int x = walk.back();
+        walk.pop_back();
+        if (!seen.insert(x).second) continue;
+        if (sharing_.count(x)) {
+          return fail(el(f).inputs[0].at,
+                      "the trigger of " + quoted(el(f).name) + " holds " + quoted(el(x).name) +
+                          ", a spare gate that shares spares: MOLVEX evaluates a dependency "
+                          "before such gates take their spares, so it would act late");
+        }
+        for (int c : valued(x)) walk.push_back(c);
       }
     }
     return 1;
@@ -802,6 +837,7 @@ class Net {
   std::map<int, int> unit_;                    // a spare module -> its unit
   std::vector<int> modules_;                   // the spare modules in the order they were met
   std::map<int, int> moduleOf_;                // a basic event or unit -> the module it lies in
+  std::set<int> inModule_;  // every element that lies in a spare module, its gate too
   // The spares that fail while dormant: the value of their rate then, or ""
   // for the rate of a unit in use.
   std::map<int, std::string> dormant_;

@@ -284,24 +284,48 @@ int replace(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& POOL
   return SUCCES;
 }
 
-}  // namespace
-
-int CSPCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, CIntTab PRESTA,
-           CIntTab SRCSTA, CIntTab MODTYP, int FAILCP, int CHANGED, int WARM, int& ALLOWED,
-           int& RPTLST, int& RATMUL) {
-  static int nfail[MAXBAS];
-  SpareTables tables("CSPCHK", FT, SPRBAS, POOL2, NSLOT, STATE, IntTab(nfail, MAXBAS));
-  if (!tables.prepare() || !tables.basic(FAILCP)) return ERRGEN;
-  int status = SUCCES;
-  if (CHANGED != 0) {
-    status = traced(UPDDSC(FT, SPRBAS, POOL2, NSLOT, STATE, PRESTA), "CSPCHK", "UPDDSC");
-    if (status != SUCCES) return status;
+// A gate that replaces units forced down takes, for each unit it lost
+// (LOST, by shared-spare slot), one of its first later input that has an
+// idle unit: once every unit forced down is let go and the failing unit's
+// own gate has been served, as the failure comes before what it forces;
+// gate by gate in the order of CSPTAB, so that where forced gates compete
+// for one spare the earlier gate gets it.
+int replaceForced(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& POOL, int NSLOT,
+                  IntTab STATE, CIntTab LOST) {
+  for (int position = 1; position <= FT.NSHCSP; ++position) {
+    Parent g;
+    if (!tables.sharingGate(position, g)) return ERRGEN;
+    if (tables.field(g.gate, FREPLC) == 0) continue;
+    for (int j = 1; j <= tables.field(g.gate, FNARC); ++j) {
+      int slot = 0;
+      if (!tables.spareSlot(g, j, slot)) return ERRGEN;
+      for (int unit = 1; unit <= LOST(slot - SPRBAS); ++unit) {
+        const int status = replace(FT, tables, SPRBAS, POOL, NSLOT, STATE, STATE, g, j);
+        if (status != SUCCES) return status;
+      }
+    }
   }
+  return SUCCES;
+}
+
+// The units forced down in STATE let go (UPDDSC), LOST := what each
+// shared-spare slot held of them.
+int letGo(FaultTree& FT, std::string_view routine, int SPRBAS, NodePool& POOL, int NSLOT,
+          IntTab STATE, CIntTab PRESTA, int CHANGED, IntTab LOST) {
+  LOST.fill(0);
+  if (CHANGED == 0) return SUCCES;
+  return traced(UPDDSC(FT, SPRBAS, POOL, NSLOT, STATE, PRESTA, LOST), routine, "UPDDSC");
+}
+
+// CSPCHK's decision for the failing unit itself, the units forced down let go.
+int failingUnit(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& POOL2, int NSLOT,
+                IntTab STATE, CIntTab PRESTA, CIntTab SRCSTA, CIntTab MODTYP, int FAILCP,
+                int CHANGED, int WARM, int& ALLOWED, int& RPTLST, int& RATMUL) {
   // Dormant units of a warm type fail in a transition of their own (DRMCHK):
   // this one is the failure of units in use, and of none when none is.
   const int FORCED = WARM != 0 ? 0 : CHANGED;
   bool asleep = false;
-  status = moduleAsleep(FT, tables, SPRBAS, POOL2, NSLOT, SRCSTA, MODTYP, FAILCP, asleep);
+  int status = moduleAsleep(FT, tables, SPRBAS, POOL2, NSLOT, SRCSTA, MODTYP, FAILCP, asleep);
   if (status != SUCCES) return status;
   if (asleep) {  // every unit of its spare module lies dormant
     ALLOWED = forcedDown(FORCED, PRESTA, STATE, FAILCP) ? 1 : 0;
@@ -315,8 +339,8 @@ int CSPCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, 
   Parent g;
   if (!tables.entry(head, g)) return ERRGEN;
   if (tables.field(g.gate, FSHARE) == 0) {
-    return traced(SNGLGT(FT, SPRBAS, POOL2, NSLOT, head, STATE, PRESTA, SRCSTA, FAILCP, FORCED,
-                         ALLOWED, RATMUL),
+    return traced(SNGLGT(FT, SPRBAS, POOL2, NSLOT, head, STATE, PRESTA, SRCSTA, FAILCP, CHANGED,
+                         WARM, ALLOWED, RATMUL),
                   "CSPCHK", "SNGLGT");
   }
   // The first call of a transition lists the gates that hold a unit of the
@@ -341,31 +365,50 @@ int CSPCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, 
   return release(POOL2, node, entry);
 }
 
+}  // namespace
+
+int CSPCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, CIntTab PRESTA,
+           CIntTab SRCSTA, CIntTab MODTYP, int FAILCP, int CHANGED, int WARM, int& ALLOWED,
+           int& RPTLST, int& RATMUL) {
+  static int nfail[MAXBAS];
+  static int lost[MAXBAS];
+  SpareTables tables("CSPCHK", FT, SPRBAS, POOL2, NSLOT, STATE, IntTab(nfail, MAXBAS));
+  if (!tables.prepare() || !tables.basic(FAILCP)) return ERRGEN;
+  const IntTab LOST(lost, MAXBAS);
+  int status = letGo(FT, "CSPCHK", SPRBAS, POOL2, NSLOT, STATE, PRESTA, CHANGED, LOST);
+  if (status == SUCCES) {
+    status = failingUnit(FT, tables, SPRBAS, POOL2, NSLOT, STATE, PRESTA, SRCSTA, MODTYP, FAILCP,
+                         CHANGED, WARM, ALLOWED, RPTLST, RATMUL);
+  }
+  if (status == SUCCES) status = replaceForced(FT, tables, SPRBAS, POOL2, NSLOT, STATE, LOST);
+  return status;
+}
+
 int DRMCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, CIntTab PRESTA,
            CIntTab SRCSTA, CIntTab MODTYP, int FAILCP, int CHANGED, int& ALLOWED, int& RATMUL) {
   static int nfail[MAXBAS];
+  static int lost[MAXBAS];
   SpareTables tables("DRMCHK", FT, SPRBAS, POOL2, NSLOT, STATE, IntTab(nfail, MAXBAS));
   if (!tables.prepare() || !tables.basic(FAILCP)) return ERRGEN;
-  if (CHANGED != 0) {
-    const int status = traced(UPDDSC(FT, SPRBAS, POOL2, NSLOT, STATE, PRESTA), "DRMCHK", "UPDDSC");
-    if (status != SUCCES) return status;
-  }
+  const IntTab LOST(lost, MAXBAS);
   // The units not in use in the source state: all of a module not in use.
   long long inUse = 0;
-  const int status = awakeUnits(FT, tables, SPRBAS, POOL2, NSLOT, SRCSTA, MODTYP, FAILCP, inUse);
-  if (status != SUCCES) return status;
+  int status = letGo(FT, "DRMCHK", SPRBAS, POOL2, NSLOT, STATE, PRESTA, CHANGED, LOST);
+  if (status == SUCCES) {
+    status = awakeUnits(FT, tables, SPRBAS, POOL2, NSLOT, SRCSTA, MODTYP, FAILCP, inUse);
+  }
+  if (status == SUCCES) status = replaceForced(FT, tables, SPRBAS, POOL2, NSLOT, STATE, LOST);
   const long long dormant = SRCSTA(FAILCP) - inUse;
   ALLOWED = dormant > 0 ? 1 : 0;
   RATMUL = saturated(dormant);
-  return SUCCES;
+  return status;
 }
 
-int UPDDSC(FaultTree& FT, int SPRBAS, NodePool& POOL, int NSLOT, IntTab STATE, CIntTab PRESTA) {
+int UPDDSC(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, IntTab STATE,
+           CIntTab PRESTA, IntTab LOST) {
   static int nfail[MAXBAS];
-  static int lost[MAXBAS];  // per shared-spare slot: the units it held and lost here
   SpareTables tables("UPDDSC", FT, SPRBAS, POOL, NSLOT, STATE, IntTab(nfail, MAXBAS));
   if (!tables.prepare()) return ERRGEN;
-  std::fill(std::begin(lost), std::end(lost), 0);
   for (int i = 1; i <= FT.NBASIC; ++i) {
     if (STATE(i) == PRESTA(i)) continue;
     for (int node = FT.CSPRNT(i); node != POOL.NULPTR; node = tables.next(node)) {
@@ -375,32 +418,16 @@ int UPDDSC(FaultTree& FT, int SPRBAS, NodePool& POOL, int NSLOT, IntTab STATE, C
       int j = 0;
       int slot = 0;
       if (!tables.inputOf("CSPRNT", g, i, j) || !tables.spareSlot(g, j, slot)) return ERRGEN;
-      lost[slot - SPRBAS - 1] = STATE(slot);
+      LOST(slot - SPRBAS) = STATE(slot);
       STATE(slot) = 0;
-    }
-  }
-  // A gate that replaces units forced down takes, for each unit it lost,
-  // one of its first later input that has an idle unit, once every unit
-  // forced down is let go: gate by gate in the order of CSPTAB, so that
-  // where gates compete for one spare the earlier gate gets it.
-  for (int position = 1; position <= FT.NSHCSP; ++position) {
-    Parent g;
-    if (!tables.sharingGate(position, g)) return ERRGEN;
-    if (tables.field(g.gate, FREPLC) == 0) continue;
-    for (int j = 1; j <= tables.field(g.gate, FNARC); ++j) {
-      int slot = 0;
-      if (!tables.spareSlot(g, j, slot)) return ERRGEN;
-      for (int unit = 1; unit <= lost[slot - SPRBAS - 1]; ++unit) {
-        const int status = replace(FT, tables, SPRBAS, POOL, NSLOT, STATE, STATE, g, j);
-        if (status != SUCCES) return status;
-      }
     }
   }
   return SUCCES;
 }
 
 int SNGLGT(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, int NODE, CIntTab STATE,
-           CIntTab PRESTA, CIntTab SRCSTA, int FAILCP, int CHANGED, int& ALLOWED, int& RATMUL) {
+           CIntTab PRESTA, CIntTab SRCSTA, int FAILCP, int CHANGED, int WARM, int& ALLOWED,
+           int& RATMUL) {
   static int nfail[MAXBAS];
   SpareTables tables("SNGLGT", FT, SPRBAS, POOL, NSLOT, STATE, IntTab(nfail, MAXBAS));
   Parent g;
@@ -418,10 +445,17 @@ int SNGLGT(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, int NODE,
         << " IN THE PLACE TABLE) WHICH IS SUPPOSED TO HAVE NO SHARED SPARES";
     return ERRGEN;
   }
+  // The units in use are those of the source state: a unit ahead that the
+  // failure forces down does not put FAILCP's dormant units to use before
+  // they fail.  A cold spare gate counts them in the successor, as it
+  // always has; a replacing gate, or a warm type, whose dormant units fail
+  // in a transition of their own (DRMCHK), may not count them twice.
+  const bool source = WARM != 0 || tables.field(g.gate, FREPLC) != 0;
   long long ahead = 0;
   long long demand = 0;
-  if (!unitsAhead(FT, tables, g, j, STATE, ahead, demand)) return ERRGEN;
-  ALLOWED = ahead < demand || forcedDown(CHANGED, PRESTA, STATE, FAILCP) ? 1 : 0;
+  if (!unitsAhead(FT, tables, g, j, source ? SRCSTA : STATE, ahead, demand)) return ERRGEN;
+  const int forced = WARM != 0 ? 0 : CHANGED;
+  ALLOWED = ahead < demand || forcedDown(forced, PRESTA, STATE, FAILCP) ? 1 : 0;
   RATMUL = saturated(std::min<long long>(SRCSTA(FAILCP), demand - ahead));
   return SUCCES;
 }

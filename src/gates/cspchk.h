@@ -61,17 +61,19 @@ int DRMCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, 
            CIntTab SRCSTA, CIntTab MODTYP, int FAILCP, int CHANGED, int& ALLOWED, int& RATMUL);
 
 // A sharing gate no longer holds any unit of a component that a dependency
-// forced down (STATE(i) differs from PRESTA(i)): its slot for it becomes 0.
-// A gate whose FREPLC is set then takes, for each unit it lost, a unit of
-// its first later input that has an idle one (gates in CSPTAB order).
-// Returns 1, or the failing status after a message.
-int UPDDSC(FaultTree& FT, int SPRBAS, NodePool& POOL, int NSLOT, IntTab STATE, CIntTab PRESTA);
+// forced down (STATE(i) differs from PRESTA(i)): its slot for it becomes 0,
+// and LOST(slot - SPRBAS) what it held, so that a gate whose FREPLC is set
+// can take replacements once the failing unit's own gate is served (CSPCHK,
+// DRMCHK).  Returns 1 or -1.
+int UPDDSC(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, IntTab STATE,
+           CIntTab PRESTA, IntTab LOST);
 
 // The check for FAILCP under a gate that shares no spare, NODE being the
 // first node of CSPRNT(FAILCP): such a component has no other cold spare
-// gate (F809).  Returns 1 or -1.
+// gate (F809).  WARM as for CSPCHK.  Returns 1 or -1.
 int SNGLGT(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, int NODE, CIntTab STATE,
-           CIntTab PRESTA, CIntTab SRCSTA, int FAILCP, int CHANGED, int& ALLOWED, int& RATMUL);
+           CIntTab PRESTA, CIntTab SRCSTA, int FAILCP, int CHANGED, int WARM, int& ALLOWED,
+           int& RATMUL);
 
 // USED := the units of component COMP that the sharing gates hold in STATE;
 // FREE := SRCSTA(COMP) - USED, its idle units.  With RPTLST given, an entry

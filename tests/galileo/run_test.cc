@@ -277,6 +277,28 @@ std::vector<Meaning> meanings() {
                    1 / (a + x) + 1 / b - 1 / (a + x + b),
                    [=](double t) { return failed(a + x, t) * failed(b, t); }});
   }
+  // A warm spare S (1, dormant at half) whose failure forces the primary P
+  // (1) down: P first (1) and then S in use (1), or the dormant S first
+  // (0.5), which takes P with it at once.  F = 2/3 H(1.5, 1) + 1/3 (1 -
+  // e^-1.5t), MTTF = 1/1.5 + 2/3.  Counting S's failure as in use once P
+  // is forced would count it twice.
+  out.push_back({"a warm spare whose failure forces the primary down",
+                 "toplevel T; T wsp P S; F fdep S P; P lambda=1; S lambda=1 dorm=0.5;",
+                 1 / 1.5 + 2.0 / 3, [](double t) {
+                   return 2.0 / 3 * twoStages(1.5, 1, t) + 1.0 / 3 * failed(1.5, t);
+                 }});
+  // A's failure forces B down; the gates of A and of B share the cold spare
+  // S, and A's own gate takes it first, as a failure comes before what it
+  // forces.  The top is A's gate: A first (a) leaves it on S (s); B first
+  // (b) gives S to B's gate, and A then ends it (a).
+  {
+    const double a = 1, b = 2, s = 0.5, k = a + b;
+    const auto [mttf, f] = branch(k, {{a, s}, {b, a}});
+    out.push_back({"the failing unit's gate takes the spare before a gate forced down",
+                   "toplevel G0; G0 csp A S; G2 csp B S; F fdep A B; A lambda=1; B lambda=2; "
+                   "S lambda=0.5;",
+                   mttf, f});
+  }
   // Spare modules, their events dormant until taken.  P = or(A, B) (a, b)
   // with the warm spare module S = or(C, D) (c, d, dormant at half): first P
   // (a + b) and then S in use (c + d), or first the dormant S ((c + d) / 2)

@@ -209,13 +209,15 @@ int topologicalOrder(const Chain& chain, Array1<int>& order, std::string& error)
 Figures solveFigures(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
                      int initial) {
   Figures f;
-  f.transitions = chain.narcs();
   Array1<double> reach(chain.nstates, 0.0);  // probability of ever visiting each state
+  Array1<char> reachable(chain.nstates, 0);  // by some path: what the counts count
   reach(initial) = 1.0;
+  reachable(initial) = 1;
   double time = 0.0;  // expected time before a failure or truncation state
   double truncated = 0.0;
   for (int i = 1; i <= chain.nstates; ++i) {
     const int s = order(i);
+    if (reachable(s) == 0) continue;
     const double p = reach(s);
     switch (chain.kind(s)) {
       case StateKind::Failure:
@@ -230,6 +232,8 @@ Figures solveFigures(const Chain& chain, const Array1<double>& rate, const Array
         ++f.operational;
         break;
     }
+    f.transitions += chain.first(s + 1) - chain.first(s);
+    for (int a = chain.first(s); a < chain.first(s + 1); ++a) reachable(chain.arcs(a).target) = 1;
     const double e = exitRate(chain, rate, s);
     if (e == 0.0) {
       f.pStuck += p;

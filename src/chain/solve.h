@@ -36,7 +36,9 @@ struct Figures {
 };
 
 // `rate` holds one value per arc (arcRates); `order` comes from
-// topologicalOrder.  The chain starts in state `initial`.
+// topologicalOrder.  The chain starts in state `initial`; the counts are of
+// the states and arcs it can reach from there (all of a generated chain's
+// from state 1).
 Figures solveFigures(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
                      int initial = 1);
 

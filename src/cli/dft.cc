@@ -101,7 +101,9 @@ bool scratchDirectory(fs::path& dir) {
 // `chain`), the generation's messages on the error unit so that the screen
 // holds the report alone.
 int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string& model,
-                     const std::string& startRate, Chain& chain, Report& report) {
+                     const DftFiles& files, Chain& chain, Report& report) {
+  const std::string& startRate = files.startRate;
+  const std::map<std::string, std::string>& parameters = files.parameterRates;
   std::error_code ec;
   const fs::path back = fs::current_path(ec);
   if (ec) return fail("run", "cannot tell the current directory");
@@ -122,6 +124,13 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
     solve.model = model;
     solve.times = o.times;
     solve.sets = o.sets;
+    // A parameter may be given by its name in the .dft file too.
+    for (std::string& set : solve.sets) {
+      const std::size_t equals = set.find('=');
+      const auto rate =
+          equals == std::string::npos ? parameters.end() : parameters.find(set.substr(0, equals));
+      if (rate != parameters.end()) set = rate->second + set.substr(equals);
+    }
     solve.epsilon = o.epsilon;
     solve.json = o.json;
     status = solveModel(solve, startRate, chain, report);
@@ -145,6 +154,10 @@ int runDrawn(const RunOptions& o, const DftModel& model, const fs::path& dir,
                            std::to_string(draws.size()) + " chains, more than the " +
                            std::to_string(1UL << mostDraws) + " molvex run solves");
   }
+  // The start's own failure is no failure of the model: the bound counts
+  // those after it.
+  RunOptions drawnOptions = o;
+  if (o.truncation > 0) ++drawnOptions.truncation;
   Report mixture;
   mixture.draws = static_cast<int>(draws.size());
   Chain first;  // the chain the report shows; the others are let go when solved
@@ -163,7 +176,7 @@ int runDrawn(const RunOptions& o, const DftModel& model, const fs::path& dir,
     Report part;
     if (translateModel(o.file, drawn, files, said) != 0 ||
         writeModel("run", files, at, name, o.force) != 0 ||
-        generateAndSolve(o, at, name, files.startRate, chain, part) != 0) {
+        generateAndSolve(drawnOptions, at, name, files, chain, part) != 0) {
       return 1;
     }
     addToMixture(mixture, part, weight);
@@ -172,6 +185,7 @@ int runDrawn(const RunOptions& o, const DftModel& model, const fs::path& dir,
       if (first.failst(t) == 0) first.failst(t) = chain.failst(t);
     }
   }
+  first.ntrunc = o.truncation;
   printReport(o, mixture);
   return 0;
 }
@@ -233,7 +247,7 @@ int runDftCommand(const RunOptions& o) {
     Chain chain;
     Report report;
     status = writeModel("run", files, dir, model, o.force);
-    if (status == 0) status = generateAndSolve(o, dir, model, "", chain, report);
+    if (status == 0) status = generateAndSolve(o, dir, model, files, chain, report);
     if (status == 0) printReport(o, report);
   }
   if (o.keep.empty()) fs::remove_all(dir, ec);

@@ -111,7 +111,7 @@ void storeName(const std::string& WORD, int LEN, std::string& name) {
 
 // A header of type n = NTYPES again in one of the forms of TypeForms, not
 // given for the type before: stored (a DORMANT name by the caller, which
-// reads it as a rate name is read).  False for any other line.
+// reads it as a rate name is read).  Form::none for any other line.
 enum class Form { none, dormant, stored };
 Form typeForm(const std::string& LINE, int n, int NTYPES, const TypeForms* FORMS) {
   if (FORMS == nullptr || n < 1 || n != NTYPES ||

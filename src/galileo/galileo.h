@@ -6,6 +6,7 @@
 // in the .dft file where the user can mend it.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,7 +71,8 @@ struct DftFiles {
   std::string txt;
   std::string dic;
   std::string rat;
-  std::string startRate;             // the rate name of the model's start, "" without
+  std::string startRate;  // the rate name of the model's start, "" without
+  std::map<std::string, std::string> parameterRates;  // a parameter -> its rate name
   std::vector<DftMessage> warnings;  // where the field's tools disagree: the meaning taken
 };
 

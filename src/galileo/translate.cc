@@ -41,8 +41,8 @@ class Net {
 
   int translate(std::string_view source) {
     if (resolve() != 1 || checkParameters() != 1 || checkGates() != 1 || checkCycles() != 1 ||
-        formModules() != 1 || checkSpareRoles() != 1 || checkTriggers() != 1 ||
-        dormancy() != 1 || number() != 1) {
+        formModules() != 1 || checkSpareRoles() != 1 || checkTriggers() != 1 || dormancy() != 1 ||
+        number() != 1) {
       return -1;
     }
     warnSequences();
@@ -516,32 +516,30 @@ class Net {
     node_.assign(m_.elements.size(), 0);
     type_.assign(m_.elements.size(), 0);
     order_ = writingOrder();
-    {
-      for (int i : order_) {
-        const DftElement& e = el(i);
-        const bool basicPass = isBasic(e);
-        if (basicPass) type_[static_cast<std::size_t>(i)] = basics + 1;
-        const int n = static_cast<int>(valued(i).size());
-        const int added = e.kind == DftKind::pand ? n - 1 : e.kind == DftKind::por ? 2 : 1;
-        node_[static_cast<std::size_t>(i)] = nodes + 1;
-        nodes += added;
-        words += 9 * added + (e.kind == DftKind::pand  ? 2 * added
-                              : e.kind == DftKind::por ? 2 + n
-                                                       : n);
-        if (basicPass) ++basics;
-        slots += basicPass                 ? 1
-                 : e.kind == DftKind::pand ? added
-                 : e.kind == DftKind::por  ? 1
-                 : sharing_.count(i)       ? n
-                                           : 0;
-        const char* beyond =
-            basics > maxBasic    ? "the basic events are more than MOLVEX's 96"
-            : nodes > maxNodes   ? "the nodes of the tree are more than MOLVEX's 256"
-            : slots > maxSlots   ? "the state vector needs more than MOLVEX's 96 slots"
-            : words > placeWords ? "the tree needs more than MOLVEX's 3584 words of tables"
-                                 : nullptr;
-        if (beyond != nullptr) return fail(e.at, "with " + quoted(e.name) + " " + beyond);
-      }
+    for (int i : order_) {
+      const DftElement& e = el(i);
+      const bool basic = isBasic(e);
+      if (basic) type_[static_cast<std::size_t>(i)] = basics + 1;
+      const int n = static_cast<int>(valued(i).size());
+      const int added = e.kind == DftKind::pand ? n - 1 : e.kind == DftKind::por ? 2 : 1;
+      node_[static_cast<std::size_t>(i)] = nodes + 1;
+      nodes += added;
+      words += 9 * added + (e.kind == DftKind::pand  ? 2 * added
+                            : e.kind == DftKind::por ? 2 + n
+                                                     : n);
+      if (basic) ++basics;
+      slots += basic                     ? 1
+               : e.kind == DftKind::pand ? added
+               : e.kind == DftKind::por  ? 1
+               : sharing_.count(i)       ? n
+                                         : 0;
+      const char* beyond = basics > maxBasic  ? "the basic events are more than MOLVEX's 96"
+                           : nodes > maxNodes ? "the nodes of the tree are more than MOLVEX's 256"
+                           : slots > maxSlots ? "the state vector needs more than MOLVEX's 96 slots"
+                           : words > placeWords
+                               ? "the tree needs more than MOLVEX's 3584 words of tables"
+                               : nullptr;
+      if (beyond != nullptr) return fail(e.at, "with " + quoted(e.name) + " " + beyond);
     }
     return 1;
   }
@@ -645,18 +643,22 @@ class Net {
         const std::string both = quoted(el(inputs(g)[j]).name) +
                                  " can fail in the same transition as an input before it in " +
                                  quoted(el(g).name);
-        // pand-inc says what MOLVEX does; plain pand is read so by most tools.
+        // Within one transition MOLVEX sees the failing event first, then
+        // what each dependency forces down, in the order of the file, and
+        // counts what it sees together as in order; the field's tools order
+        // a failure and what it forces in ways of their own.
         if (tie && el(g).word == "pand-excl") {
           return fail(el(g).inputs[j].at,
                       both +
-                          ", a pand-excl: MOLVEX counts inputs failing together as failing "
-                          "in order");
+                          ", a pand-excl: MOLVEX may count inputs failing together as "
+                          "failing in order");
         }
-        if (tie && el(g).word == "pand") {
+        if (tie) {
           warn(el(g).inputs[j].at,
                both +
-                   ": MOLVEX counts inputs failing together as failing in order, where tools "
-                   "that order simultaneous failures may not");
+                   ": MOLVEX sees the failing event first, then what each dependency forces "
+                   "down in the order of the file, and counts what it sees together as in "
+                   "order; the field's tools order these failures in ways of their own");
         }
         earlier.insert(later.begin(), later.end());
       }
@@ -684,33 +686,31 @@ class Net {
 
   void writeText() {
     files_.txt = "NODE 1 TYPE FBOX INPUT " + std::to_string(nodeOf(top_)) + "\n";
-    {
-      for (int i : order_) {
-        const DftElement& e = el(i);
-        std::vector<int> nodes;
-        for (int c : valued(i)) nodes.push_back(nodeOf(c));
-        if (isBasic(e)) {
-          files_.txt += "NODE " + std::to_string(nodeOf(i)) + " TYPE BASIC 1 OF COMPONENT TYPE " +
-                        std::to_string(typeOf(i)) + "\n";
-        } else if (e.kind == DftKind::pand) {
-          // PAND(a, b, c) as PAND(PAND(a, b), c), the outer gate first: the
-          // inner gate has failed exactly when a and b have, a no later than
-          // b, and the outer one then asks that to be no later than c.
-          const int n = static_cast<int>(nodes.size());
-          for (int k = n - 1; k >= 1; --k) {
-            const int self = nodeOf(i) + (n - 1 - k);
-            const int first = k == 1 ? nodes[0] : self + 1;
-            sentence(self, "PAND", {first, nodes[static_cast<std::size_t>(k)]});
-          }
-        } else if (e.kind == DftKind::por) {
-          // POR(a, b, c) as PAND(a, OR(a, b, c)): the OR fails with the
-          // first of the three, and a no later than that is a before b and
-          // c, or with them, as the inclusive gate reads it.
-          sentence(nodeOf(i), "PAND", {nodes[0], nodeOf(i) + 1});
-          sentence(nodeOf(i) + 1, "OR", nodes);
-        } else {
-          sentence(nodeOf(i), gateWord(i), nodes);
+    for (int i : order_) {
+      const DftElement& e = el(i);
+      std::vector<int> nodes;
+      for (int c : valued(i)) nodes.push_back(nodeOf(c));
+      if (isBasic(e)) {
+        files_.txt += "NODE " + std::to_string(nodeOf(i)) + " TYPE BASIC 1 OF COMPONENT TYPE " +
+                      std::to_string(typeOf(i)) + "\n";
+      } else if (e.kind == DftKind::pand) {
+        // PAND(a, b, c) as PAND(PAND(a, b), c), the outer gate first: the
+        // inner gate has failed exactly when a and b have, a no later than
+        // b, and the outer one then asks that to be no later than c.
+        const int n = static_cast<int>(nodes.size());
+        for (int k = n - 1; k >= 1; --k) {
+          const int self = nodeOf(i) + (n - 1 - k);
+          const int first = k == 1 ? nodes[0] : self + 1;
+          sentence(self, "PAND", {first, nodes[static_cast<std::size_t>(k)]});
         }
+      } else if (e.kind == DftKind::por) {
+        // POR(a, b, c) as PAND(a, OR(a, b, c)): the OR fails with the
+        // first of the three, and a no later than that is a before b and
+        // c, or with them, as the inclusive gate reads it.
+        sentence(nodeOf(i), "PAND", {nodes[0], nodeOf(i) + 1});
+        sentence(nodeOf(i) + 1, "OR", nodes);
+      } else {
+        sentence(nodeOf(i), gateWord(i), nodes);
       }
     }
   }
@@ -789,6 +789,7 @@ class Net {
     // Parameters keep their names in the chain; their values are the user's.
     for (const DftInput& p : m_.params) {
       const std::string& rate = params_[p.name] = rateName(p.name);
+      files_.parameterRates[p.name] = rate;
       files_.rat += "# " + rate + ": the parameter " + printable(quoted(p.name)) +
                     ", its value here or with --set " + rate + "=VALUE\n";
     }

@@ -404,8 +404,8 @@ int DRMCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, 
   return status;
 }
 
-int UPDDSC(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, IntTab STATE,
-           CIntTab PRESTA, IntTab LOST) {
+int UPDDSC(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, IntTab STATE, CIntTab PRESTA,
+           IntTab LOST) {
   static int nfail[MAXBAS];
   SpareTables tables("UPDDSC", FT, SPRBAS, POOL, NSLOT, STATE, IntTab(nfail, MAXBAS));
   if (!tables.prepare()) return ERRGEN;

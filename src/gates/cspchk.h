@@ -65,8 +65,8 @@ int DRMCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, 
 // and LOST(slot - SPRBAS) what it held, so that a gate whose FREPLC is set
 // can take replacements once the failing unit's own gate is served (CSPCHK,
 // DRMCHK).  Returns 1 or -1.
-int UPDDSC(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, IntTab STATE,
-           CIntTab PRESTA, IntTab LOST);
+int UPDDSC(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, IntTab STATE, CIntTab PRESTA,
+           IntTab LOST);
 
 // The check for FAILCP under a gate that shares no spare, NODE being the
 // first node of CSPRNT(FAILCP): such a component has no other cold spare

@@ -142,7 +142,7 @@ TEST(DftReader, RefusesWhatMolvexCannotRepresent) {
        "hold a failure back only until another one has come (seq, spare gates)"},
       {std::string("toplevel T; T pand-excl A G; G or A B; ") + ok,
        "1:27: \"G\" can fail in the same transition as an input before it in \"T\", a pand-excl: "
-       "MOLVEX counts inputs failing together as failing in order"},
+       "MOLVEX may count inputs failing together as failing in order"},
       {std::string("toplevel A; T pdep=0.5 A B; ") + ok,
        "1:13: \"T\" acts with a probability, which makes the figures a mixture of chains, one "
        "for each outcome: molvex run computes them, a single chain cannot hold them"},
@@ -285,13 +285,15 @@ TEST(DftReader, WarnsWhereOtherToolsComputeOtherwise) {
        {"1:10: the toplevel \"S\" is a sequence: MOLVEX gives it the value of an AND gate over "
         "its inputs, as Galileo does; tools that take it as a restriction only give it no value"}},
       {"toplevel T; T pand A B C; F fdep X B C; A lambda=1; B lambda=1; C lambda=1; X lambda=1;",
-       {"1:24: \"C\" can fail in the same transition as an input before it in \"T\": MOLVEX counts "
-        "inputs failing together as failing in order, where tools that order simultaneous "
-        "failures may not"}},
+       {"1:24: \"C\" can fail in the same transition as an input before it in \"T\": MOLVEX sees "
+        "the failing event first, then what each dependency forces down in the order of the "
+        "file, and counts what it sees together as in order; the field's tools order these "
+        "failures in ways of their own"}},
       {"toplevel T; T pand G C; G or A C; A lambda=1; C lambda=1;",
-       {"1:22: \"C\" can fail in the same transition as an input before it in \"T\": MOLVEX counts "
-        "inputs failing together as failing in order, where tools that order simultaneous "
-        "failures may not"}},
+       {"1:22: \"C\" can fail in the same transition as an input before it in \"T\": MOLVEX sees "
+        "the failing event first, then what each dependency forces down in the order of the "
+        "file, and counts what it sees together as in order; the field's tools order these "
+        "failures in ways of their own"}},
       // A spare forced down by a dependency, a dependency that is no input,
       // one that is, a spare in use from the start: the same meaning
       // everywhere.

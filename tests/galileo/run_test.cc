@@ -10,6 +10,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/command.h"
@@ -282,11 +283,10 @@ std::vector<Meaning> meanings() {
   // (0.5), which takes P with it at once.  F = 2/3 H(1.5, 1) + 1/3 (1 -
   // e^-1.5t), MTTF = 1/1.5 + 2/3.  Counting S's failure as in use once P
   // is forced would count it twice.
-  out.push_back({"a warm spare whose failure forces the primary down",
-                 "toplevel T; T wsp P S; F fdep S P; P lambda=1; S lambda=1 dorm=0.5;",
-                 1 / 1.5 + 2.0 / 3, [](double t) {
-                   return 2.0 / 3 * twoStages(1.5, 1, t) + 1.0 / 3 * failed(1.5, t);
-                 }});
+  out.push_back(
+      {"a warm spare whose failure forces the primary down",
+       "toplevel T; T wsp P S; F fdep S P; P lambda=1; S lambda=1 dorm=0.5;", 1 / 1.5 + 2.0 / 3,
+       [](double t) { return 2.0 / 3 * twoStages(1.5, 1, t) + 1.0 / 3 * failed(1.5, t); }});
   // A's failure forces B down; the gates of A and of B share the cold spare
   // S, and A's own gate takes it first, as a failure comes before what it
   // forces.  The top is A's gate: A first (a) leaves it on S (s); B first
@@ -448,22 +448,32 @@ INSTANTIATE_TEST_SUITE_P(
       return param.param.file.substr(0, param.param.file.find('.'));
     });
 
-// PAND a, b, c with a dependency that takes b and c down together: fails
-// when a fails first (a/(a+b+c+t)) and then b fails before c, or the
-// trigger takes both at once, which counts as in order: (b+t)/(b+c+t).
-// With a, b, c, t = 1, 2, 3, 1: 1/7 * 3/6 = 1/14; were the tie out of order,
-// it would be 1/7 * 2/6.
-TEST(GalileoRun, InputsFailingTogetherCountAsInOrderThroughNestedGates) {
-  testing::ScratchDir dir;
-  dir.write("tie.dft",
-            "toplevel T; T pand A B C; F fdep X B C;\n"
-            "A lambda=1; B lambda=2; C lambda=3; X lambda=1;\n");
-  const testing::CommandOutcome r = runCommand({"run", "tie.dft", "--json"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NEAR(number(r.out, "lower", r.out.find("p_fail")), 1.0 / 14, 1e-12);
-  EXPECT_NE(r.err.find("tie.dft:1:24: warning: \"C\" can fail in the same transition"),
-            std::string::npos)
-      << r.err;
+// Failures in one transition: the failing event is seen first, then what
+// each dependency forces down, together.
+// - PAND a, b, c with a dependency that takes b and c down together: fails
+//   when a fails first (a/(a+b+c+t)) and then b fails before c, or the
+//   trigger takes both at once, which counts as in order: (b+t)/(b+c+t).
+//   With a, b, c, t = 1, 2, 3, 1: 1/7 * 3/6 = 1/14; were the tie out of
+//   order, it would be 1/7 * 2/6.
+// - PAND a, b where b's failure forces a down: b is seen first, so only a
+//   failing by itself first counts, a/(a+b) = 1/3 for a, b = 1, 2; were the
+//   two taken as one moment, every path would, 1.
+TEST(GalileoRun, FailuresInOneTransitionAreSeenInTheOrderOfTheDependencies) {
+  const std::vector<std::tuple<std::string, double, std::string>> cases = {
+      {"toplevel T; T pand A B C; F fdep X B C;\n"
+       "A lambda=1; B lambda=2; C lambda=3; X lambda=1;\n",
+       1.0 / 14, "tie.dft:1:24: warning: \"C\" can fail in the same transition"},
+      {"toplevel T; T pand A B; F fdep B A; A lambda=1; B lambda=2;", 1.0 / 3,
+       "tie.dft:1:22: warning: \"B\" can fail in the same transition"},
+  };
+  for (const auto& [model, pFail, warning] : cases) {
+    testing::ScratchDir dir;
+    dir.write("tie.dft", model);
+    const testing::CommandOutcome r = runCommand({"run", "tie.dft", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NEAR(number(r.out, "lower", r.out.find("p_fail")), pFail, 1e-12) << model;
+    EXPECT_NE(r.err.find(warning), std::string::npos) << r.err;
+  }
 }
 
 // A parameter is the rate name of every event given it, in the chain as in
@@ -478,6 +488,8 @@ TEST(GalileoRun, ParametersTakeTheirValuesFromTheCommandLine) {
   const testing::CommandOutcome r =
       runCommand({"run", "p.dft", "--json", "--set", "LAM=2", "--time", "1"});
   ASSERT_EQ(r.status, 0) << r.err;
+  // run knows the parameter by its name in the file too.
+  EXPECT_EQ(runCommand({"run", "p.dft", "--json", "--set", "lam=2", "--time", "1"}).out, r.out);
   EXPECT_NEAR(number(r.out, "mttf_lower"), 0.75, 1e-12);
   EXPECT_NEAR(number(r.out, "lower", r.out.find("\"time\": ")), failed(2, 1) * failed(2, 1), 1e-12);
   ASSERT_EQ(runCommand({"import", "p.dft"}).status, 0);
@@ -494,6 +506,25 @@ TEST(GalileoRun, ParametersTakeTheirValuesFromTheCommandLine) {
     EXPECT_EQ(refused.status, 1) << bad;
     EXPECT_NE(refused.err.find("--set"), std::string::npos) << refused.err;
   }
+}
+
+// A bound counts the model's failures after the start, and the report the
+// states the start can reach.  D drawn failed (0.2) ends the system at once;
+// else the cold pair A, B (1 each) does, an Erlang-2 that one failure before
+// the cut holds exactly: U(1) = 0.2 + 0.8 (1 - 2/e).
+TEST(GalileoRun, DrawnModelsAreCutAfterTheModelsFailures) {
+  testing::ScratchDir dir;
+  dir.write("m.dft", "toplevel S; S or G D; G csp A B; A lambda=1; B lambda=1; D prob=0.2;");
+  const testing::CommandOutcome r =
+      runCommand({"run", "m.dft", "--json", "--trunc", "1", "--time", "1"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::size_t at = r.out.find("\"time\": ");
+  EXPECT_NEAR(number(r.out, "lower", at), 0.2 + 0.8 * (1 - 2 / std::exp(1.0)), 1e-12);
+  EXPECT_NEAR(number(r.out, "upper", at), number(r.out, "lower", at), 1e-12);
+  // The pair's chain from the start: both working, then B in use; the drawn
+  // failure's starts in its failure state; none of the states before the
+  // start is counted.
+  EXPECT_EQ(number(r.out, "operational"), 2);
 }
 
 // Draws that no chain can start from, or too many chains, are refused with

@@ -284,24 +284,30 @@ class Net {
     return u;
   }
 
+  // The element and those below it through the inputs that have a value,
+  // each once (gates may share inputs).
+  std::set<int> under(int root) const {
+    std::set<int> below;
+    std::vector<int> walk = {root};
+    while (!walk.empty()) {
+      const int x = walk.back();
+      walk.pop_back();
+      if (!below.insert(x).second) continue;
+      for (int c : valued(x)) walk.push_back(c);
+    }
+    return below;
+  }
+
   // The elements below a module (its gates and basic events, the units of
   // the modules inside it, not what lies below those) belong to it alone:
   // no gate outside may take one of them as an input, but for dependencies,
   // which may trigger on them or force them down.
   int members(int module) {
-    std::set<int> below;
-    std::vector<int> walk = {module};
-    while (!walk.empty()) {
-      const int x = walk.back();
-      walk.pop_back();
-      if (!below.insert(x).second) continue;
+    const std::set<int> below = under(module);
+    for (int x : below) {
       inModule_.insert(x);
-      if (!isBasic(el(x))) {
-        for (int c : valued(x)) walk.push_back(c);
-        continue;
-      }
       // Where two modules hold it, the check below refuses the model.
-      moduleOf_.emplace(x, module);
+      if (isBasic(el(x))) moduleOf_.emplace(x, module);
     }
     if (below.count(top_)) {
       return fail(el(module).at, "the spare module " + quoted(el(module).name) +
@@ -368,19 +374,12 @@ class Net {
                         "events MOLVEX lets sleep once the module is let go, where the field " +
                         "keeps them active");
       }
-      std::set<int> seen;
-      std::vector<int> walk = {trigger};
-      while (!walk.empty()) {
-        const int x = walk.back();
-        walk.pop_back();
-        if (!seen.insert(x).second) continue;
-        if (sharing_.count(x)) {
-          return fail(el(f).inputs[0].at,
-                      "the trigger of " + quoted(el(f).name) + " holds " + quoted(el(x).name) +
-                          ", a spare gate that shares spares: MOLVEX evaluates a dependency "
-                          "before such gates take their spares, so it would act late");
-        }
-        for (int c : valued(x)) walk.push_back(c);
+      for (int x : under(trigger)) {
+        if (!sharing_.count(x)) continue;
+        return fail(el(f).inputs[0].at,
+                    "the trigger of " + quoted(el(f).name) + " holds " + quoted(el(x).name) +
+                        ", a spare gate that shares spares: MOLVEX evaluates a dependency "
+                        "before such gates take their spares, so it would act late");
       }
     }
     return 1;

@@ -417,6 +417,9 @@ struct Benchmark {
   double tolerance;  // absolute
 };
 
+// The test's log names the model, not the bytes of the case.
+void PrintTo(const Benchmark& b, std::ostream* out) { *out << b.file; }
+
 class GalileoBenchmark : public ::testing::TestWithParam<Benchmark> {};
 
 TEST_P(GalileoBenchmark, GivesThePublishedFigure) {

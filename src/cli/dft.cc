@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <set>
 #include <sstream>
 
@@ -157,7 +158,9 @@ int runDrawn(const RunOptions& o, const DftModel& model, const fs::path& dir,
   // The start's own failure is no failure of the model: the bound counts
   // those after it.
   RunOptions drawnOptions = o;
-  if (o.truncation > 0) ++drawnOptions.truncation;
+  if (o.truncation > 0 && o.truncation < std::numeric_limits<int>::max()) {
+    ++drawnOptions.truncation;
+  }
   Report mixture;
   mixture.draws = static_cast<int>(draws.size());
   Chain first;  // the chain the report shows; the others are let go when solved

@@ -41,8 +41,8 @@ class Net {
 
   int translate(std::string_view source) {
     if (resolve() != 1 || checkParameters() != 1 || checkGates() != 1 || checkCycles() != 1 ||
-        formModules() != 1 || checkSpareRoles() != 1 || checkTriggers() != 1 || dormancy() != 1 ||
-        number() != 1) {
+        formModules() != 1 || checkSpareRoles() != 1 || checkTriggers() != 1 ||
+        checkOrders() != 1 || dormancy() != 1 || number() != 1) {
       return -1;
     }
     warnSequences();
@@ -252,6 +252,7 @@ class Net {
                           "), is a gate but no spare module: MOLVEX forces basic events down");
         }
         in_[static_cast<std::size_t>(f)][j] = unit->second;
+        forced_.insert(c);
       }
     }
     for (int module : modules_) {
@@ -368,11 +369,16 @@ class Net {
     for (int f = 0; f < count(); ++f) {
       if (!isDependency(f)) continue;
       const int trigger = inputs(f)[0];
-      if (f < given_ && inModule_.count(trigger)) {
+      // A module's own gate fails before its unit is let go, unless a
+      // dependency forces the module (or one around it) down first.
+      const bool root = unit_.count(trigger) > 0;
+      if (f < given_ && inModule_.count(trigger) && (!root || forcedModule(trigger))) {
         return fail(el(f).inputs[0].at,
-                    "the trigger of " + quoted(el(f).name) + " lies in a spare module, whose " +
-                        "events MOLVEX lets sleep once the module is let go, where the field " +
-                        "keeps them active");
+                    "the trigger of " + quoted(el(f).name) +
+                        (root ? " is a spare module that a dependency may force down"
+                              : " lies in a spare module") +
+                        ": MOLVEX lets a module's events sleep once the module is let go, "
+                        "where the field keeps them active");
       }
       for (int x : under(trigger)) {
         if (!sharing_.count(x)) continue;
@@ -380,6 +386,37 @@ class Net {
                     "the trigger of " + quoted(el(f).name) + " holds " + quoted(el(x).name) +
                         ", a spare gate that shares spares: MOLVEX evaluates a dependency "
                         "before such gates take their spares, so it would act late");
+      }
+    }
+    return 1;
+  }
+
+  // Whether a dependency forces down the module or one that holds it.
+  bool forcedModule(int module) const {
+    for (int m = module;;) {
+      if (forced_.count(m)) return true;
+      const auto outer = moduleOf_.find(unit_.at(m));
+      if (outer == moduleOf_.end()) return false;
+      m = outer->second;
+    }
+  }
+
+  // A priority gate records the order of its inputs also while the
+  // dependencies act, before the spare gates that share spares have taken
+  // theirs: its inputs must not hold such a gate in a model that has
+  // dependencies.
+  int checkOrders() {
+    const bool dependencies =
+        std::any_of(m_.elements.begin(), m_.elements.end(),
+                    [](const DftElement& e) { return e.kind == DftKind::fdep; });
+    for (int g = 0; g < count() && dependencies; ++g) {
+      if (el(g).kind != DftKind::pand && el(g).kind != DftKind::por) continue;
+      for (int x : under(g)) {
+        if (!sharing_.count(x)) continue;
+        return fail(el(g).at, quoted(el(g).name) + " holds " + quoted(el(x).name) +
+                                  ", a spare gate that shares spares, in a model with "
+                                  "dependencies: MOLVEX would see the order of its inputs before "
+                                  "such gates take their spares");
       }
     }
     return 1;
@@ -837,6 +874,7 @@ class Net {
   std::map<int, int> unit_;                    // a spare module -> its unit
   std::vector<int> modules_;                   // the spare modules in the order they were met
   std::map<int, int> moduleOf_;                // a basic event or unit -> the module it lies in
+  std::set<int> forced_;                       // the spare modules that a dependency forces down
   std::set<int> inModule_;  // every element that lies in a spare module, its gate too
   // The spares that fail while dormant: the value of their rate then, or ""
   // for the rate of a unit in use.

@@ -321,9 +321,24 @@ int letGo(FaultTree& FT, std::string_view routine, int SPRBAS, NodePool& POOL, i
 int failingUnit(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& POOL2, int NSLOT,
                 IntTab STATE, CIntTab PRESTA, CIntTab SRCSTA, CIntTab MODTYP, int FAILCP,
                 int CHANGED, int WARM, int& ALLOWED, int& RPTLST, int& RATMUL) {
-  // Dormant units of a warm type fail in a transition of their own (DRMCHK):
-  // this one is the failure of units in use, and of none when none is.
-  const int FORCED = WARM != 0 ? 0 : CHANGED;
+  const int head = FT.CSPRNT(FAILCP);
+  Parent g;
+  if (head != POOL2.NULPTR && !tables.entry(head, g)) return ERRGEN;
+  // A cold spare gate lets a component whose own failure forced its other
+  // units down fail even where no unit of it is in use, as it always has.
+  // Dormant units of a warm type fail in a transition of their own (DRMCHK),
+  // and a replacing gate's dormant units do not fail when cold: for these
+  // the failure is that of the units in use in the source state.
+  const bool exact = WARM != 0 || (head != POOL2.NULPTR && tables.field(g.gate, FREPLC) != 0) ||
+                     MODTYP(FT.BASTYP(FAILCP)) != 0;
+  const int FORCED = exact ? 0 : CHANGED;
+  if (exact && forcedDown(CHANGED, PRESTA, STATE, FAILCP)) {
+    long long inUse = 0;
+    const int status = awakeUnits(FT, tables, SPRBAS, POOL2, NSLOT, SRCSTA, MODTYP, FAILCP, inUse);
+    ALLOWED = inUse > 0 ? 1 : 0;
+    RATMUL = saturated(inUse);
+    return status;
+  }
   bool asleep = false;
   int status = moduleAsleep(FT, tables, SPRBAS, POOL2, NSLOT, SRCSTA, MODTYP, FAILCP, asleep);
   if (status != SUCCES) return status;
@@ -331,13 +346,10 @@ int failingUnit(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& 
     ALLOWED = forcedDown(FORCED, PRESTA, STATE, FAILCP) ? 1 : 0;
     return SUCCES;
   }
-  const int head = FT.CSPRNT(FAILCP);
   if (head == POOL2.NULPTR) {  // under no cold spare gate
     ALLOWED = 1;
     return SUCCES;
   }
-  Parent g;
-  if (!tables.entry(head, g)) return ERRGEN;
   if (tables.field(g.gate, FSHARE) == 0) {
     return traced(SNGLGT(FT, SPRBAS, POOL2, NSLOT, head, STATE, PRESTA, SRCSTA, FAILCP, CHANGED,
                          WARM, ALLOWED, RATMUL),
@@ -454,8 +466,7 @@ int SNGLGT(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, int NODE,
   long long ahead = 0;
   long long demand = 0;
   if (!unitsAhead(FT, tables, g, j, source ? SRCSTA : STATE, ahead, demand)) return ERRGEN;
-  const int forced = WARM != 0 ? 0 : CHANGED;
-  ALLOWED = ahead < demand || forcedDown(forced, PRESTA, STATE, FAILCP) ? 1 : 0;
+  ALLOWED = ahead < demand || forcedDown(CHANGED, PRESTA, STATE, FAILCP) ? 1 : 0;
   RATMUL = saturated(std::min<long long>(SRCSTA(FAILCP), demand - ahead));
   return SUCCES;
 }

@@ -8,6 +8,7 @@
 #include "ftinput/bldlst.h"
 #include "ftinput/cvrtxt.h"
 #include "ftinput/fttabs.h"
+#include "ftinput/plctab.h"
 #include "gates/cspchk.h"
 #include "gates/depchk.h"
 #include "gates/pachk.h"
@@ -40,6 +41,7 @@ struct Generation {
   Array1<std::string> DRMNAM{MAXBAS, std::string(NAMLEN, ' ')};  // rates while dormant
   Array1<int> MODTYP{MAXBAS}, FRCONL{MAXBAS};                    // see TypeForms
   Array1<int> CUR{BASSIZ}, NEW{BASSIZ}, SAVE{BASSIZ}, WORK{BASSIZ}, ENCODE{BASSIZ + 1};
+  Array1<int> ORDERS{BASSIZ};  // the order slots as the dependencies of a transition left them
   ArcTable ARCS;
   Queue Q;
   std::string INTNAM, TUPNAM;
@@ -50,6 +52,11 @@ struct Generation {
   int NINT = 0, NUNIQ = 0, NARCS = 0, TRUNC = 0, PREVLV = 0;
   int CHANGED = 0, RATMUL = 0, RPTLST = -1;
   int DORMNT = 0;  // the transition is the failure of a dormant unit
+  // Each alternative of a transition starts from the order slots as the
+  // dependencies left them, not from the source state's: a model of
+  // replacing spare gates or dormant rates, whose alternatives the order in
+  // which its dependencies act must not depend on.
+  int KEEPOR = 0;
   int LEVEL = 0;  // of the state being expanded
 };
 
@@ -122,6 +129,17 @@ int checkModel(const Generation& G) {
     }
   }
   return SUCCES;
+}
+
+// Whether the model has replacing spare gates or dormant rates.
+int keepsOrders(const Generation& G) {
+  for (int i = 1; i <= count(G.FT.CSPTAB); ++i) {
+    if (G.FT.PLCTAB(G.FT.CSPTAB(i + 1) + FREPLC) != 0) return 1;
+  }
+  for (int t = 1; t <= G.NTYPES; ++t) {
+    if (G.DRMNAM(t)[0] != ' ') return 1;
+  }
+  return 0;
 }
 
 void sizeStateVector(Generation& G) {
@@ -289,6 +307,8 @@ int eachTransition(Generation& G, int failcp, Visit visit) {
     const int status = DEPCHK(FT, G.SPRBAS, G.NSLOT, G.NEW, G.CHANGED);
     if (status != SUCCES) return failedOn(G, status, "DEPCHK");
   }
+  const CIntTab orders = G.KEEPOR != 0 ? CIntTab(G.NEW) : CIntTab(G.CUR);
+  for (int s = FT.NBASIC + 1; s <= G.SPRBAS; ++s) G.ORDERS(s) = orders(s);
   // The units in use fail first, a transition for each sharing gate that
   // holds one; then, of a warm type, the dormant ones.
   G.DORMNT = 0;
@@ -297,10 +317,12 @@ int eachTransition(Generation& G, int failcp, Visit visit) {
     int status = applyGates(G, failcp, allowed);
     if (status == SUCCES && allowed) status = visit();
     if (status != SUCCES) return status;
-    // The gates' slots start from the source state for every alternative.
-    for (int s = FT.NBASIC + 1; s <= G.NSLOT; ++s) G.NEW(s) = G.CUR(s);
+    // The spare slots start from the source state for every alternative.
+    for (int s = FT.NBASIC + 1; s <= G.SPRBAS; ++s) G.NEW(s) = G.ORDERS(s);
+    for (int s = G.SPRBAS + 1; s <= G.NSLOT; ++s) G.NEW(s) = G.CUR(s);
     G.DORMNT = G.RPTLST == G.ST.POOL2.NULPTR && G.DORMNT == 0 && warm(G, failcp) ? 1 : 0;
   } while (G.RPTLST != G.ST.POOL2.NULPTR || G.DORMNT != 0);
+  for (int s = FT.NBASIC + 1; s <= G.SPRBAS; ++s) G.NEW(s) = G.CUR(s);
   if (G.CHANGED != 0) {
     for (int i = 1; i <= FT.NBASIC; ++i) G.NEW(i) = G.SAVE(i);
     G.NEW(G.NSLOT + 1) = G.SAVE(G.NSLOT + 1);
@@ -411,6 +433,7 @@ int run(Generation& G, std::string_view MODEL) {
   if (status != SUCCES) return status;
   sizeStateVector(G);
   if (checkModel(G) != SUCCES) return ERRGEN;
+  G.KEEPOR = keepsOrders(G);
   if (openOutputs(G, base) != SUCCES) return ERRGEN;
 
   G.SN.FAILST.fill(0);

@@ -185,11 +185,19 @@ TEST(DftReader, RefusesWhatMolvexCannotRepresent) {
        "1:41: \"C\" lies in the spare module \"M\" and is an input of \"N\" as well: a module's "
        "events belong to it alone"},
       {std::string("toplevel T; T or S X; S csp M A; M or B C; F fdep B X; X lambda=0; ") + ok,
-       "1:51: the trigger of \"F\" lies in a spare module, whose events MOLVEX lets sleep once "
-       "the module is let go, where the field keeps them active"},
+       "1:51: the trigger of \"F\" lies in a spare module: MOLVEX lets a module's events sleep "
+       "once the module is let go, where the field keeps them active"},
       {std::string("toplevel T; T or X G1; G0 csp A C; G1 csp B C; F fdep G0 X; X lambda=0; ") + ok,
        "1:55: the trigger of \"F\" holds \"G0\", a spare gate that shares spares: MOLVEX "
        "evaluates a dependency before such gates take their spares, so it would act late"},
+      {std::string("toplevel T; T or S X; S csp A M; M or B C; F fdep M X; H fdep X M; ") +
+           "X lambda=0; " + ok,
+       "1:51: the trigger of \"F\" is a spare module that a dependency may force down: MOLVEX "
+       "lets a module's events sleep once the module is let go, where the field keeps them "
+       "active"},
+      {std::string("toplevel T; T pand G A; G csp B C; H csp A C; F fdep B A; ") + ok,
+       "1:13: \"T\" holds \"G\", a spare gate that shares spares, in a model with dependencies: "
+       "MOLVEX would see the order of its inputs before such gates take their spares"},
       {std::string("toplevel M; S csp A M; M or B C; ") + ok,
        "1:24: the spare module \"M\" holds the toplevel: a module's events belong to it alone"},
       {std::string("toplevel T; T or G H; G csp A C; H hsp B C; ") + ok,

@@ -323,6 +323,15 @@ std::vector<Meaning> meanings() {
                    "P1 lambda=1; P2 lambda=1; X lambda=0.5; C lambda=1; D lambda=2;",
                    mttf, f});
   }
+  // A dependency triggered by a spare module's failure: the warm module M =
+  // or(B, C) (1 each, dormant at half) of A (2) forces X, the top, when it
+  // fails.  First M dormant (1), at once; or A (2), and then M in use (2):
+  // F = 1/3 (1 - e^-3t) + 2/3 H(3, 2), MTTF = 1/3 + 2/3 * 1/2.
+  out.push_back({"a dependency triggered by a spare module",
+                 "toplevel X; S wsp A M; M or B C; F fdep M X; X lambda=0; A lambda=2; "
+                 "B lambda=1 dorm=0.5; C lambda=1 dorm=0.5;",
+                 1.0 / 3 + 1.0 / 3,
+                 [](double t) { return failed(3, t) / 3 + 2.0 / 3 * twoStages(3, 2, t); }});
   // A cold module with a spare gate inside: S = or(C, M), M = csp(M1, M2),
   // taken when P (p) fails.  Then C (c) ends it, or M1 (m) first and then C
   // or M2 (c + m2): F = c/(c+m) H(p, c+m) + m/(c+m) H(p, c+m, c+m2).
@@ -468,6 +477,10 @@ TEST(GalileoRun, FailuresInOneTransitionAreSeenInTheOrderOfTheDependencies) {
        1.0 / 14, "tie.dft:1:24: warning: \"C\" can fail in the same transition"},
       {"toplevel T; T pand A B; F fdep B A; A lambda=1; B lambda=2;", 1.0 / 3,
        "tie.dft:1:22: warning: \"B\" can fail in the same transition"},
+      // W's failure forces B down before A, in use or dormant alike: never.
+      {"toplevel T; T pand A B; G wsp P W; F2 fdep W B; F1 fdep W A; P lambda=1;\n"
+       "W lambda=1 dorm=0.5; A lambda=0; B lambda=0;",
+       0, "tie.dft:1:22: warning: \"B\" can fail in the same transition"},
   };
   for (const auto& [model, pFail, warning] : cases) {
     testing::ScratchDir dir;

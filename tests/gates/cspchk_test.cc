@@ -354,6 +354,43 @@ TEST(Cspchk, WarmUnitsInUseAndDormant) {
   }
 }
 
+// A component whose own failure forces its other units down: a warm type
+// or a replacing gate counts the units in use in the source state (S's one
+// unit held, its other one dormant; a spare of a working primary none), a
+// cold spare gate lets it fail as it always has.
+TEST(Cspchk, AFailureThatForcesItsOwnUnitsDown) {
+  struct Case {
+    const char* what;
+    bool warm, replacing;
+    Units spare;
+    int allowed, ratmul;  // RATMUL -1: not looked at
+  };
+  const std::vector<Case> cases = {
+      {"warm spare, one of two units held", true, false, {2, 0}, 1, 1},
+      {"replacing gate, cold spare of a working primary", false, true, {2, 0}, 0, -1},
+      {"cold spare gate, the same spare", false, false, {2, 0}, 1, -1},
+  };
+  for (const Case& c : cases) {
+    Console con;
+    Spares s;
+    Tree& t = s.t;
+    const int P = t.basic(1, c.warm ? 1 : 0);
+    const int S = t.basic(c.spare.first, c.spare.second);
+    // Warm: P's gate, sharing S with Q's, holds one unit of S.
+    const int A = c.warm ? t.sharedCsp({P, S}, {0, 1}) : t.csp({P, S});
+    if (c.replacing) t.ft.PLCTAB(A + FREPLC) = 1;
+    const int B = c.warm ? t.sharedCsp({t.basic(1, 0), S}, {1, 0}) : t.basic(1, 0);
+    s.finish(t.box(t.gate(TOR, {A, B})));
+    s.WARM = c.warm ? 1 : 0;
+    ASSERT_EQ(s.fail(2, {2}), 1) << c.what;
+    EXPECT_EQ(s.ALLOWED, c.allowed) << c.what;
+    if (c.ratmul >= 0) {
+      EXPECT_EQ(s.RATMUL, c.ratmul) << c.what;
+    }
+    EXPECT_EQ(con.lines(), Lines{}) << c.what;
+  }
+}
+
 // X lies in the spare module whose unit is K2 (type 3), Y in X's (type 4):
 // both sleep, all their units dormant, until the gate (K1, K2) takes K2.
 TEST(Cspchk, ComponentsOfASpareModuleSleepUntilItIsTaken) {

@@ -369,13 +369,13 @@ class Net {
     for (int f = 0; f < count(); ++f) {
       if (!isDependency(f)) continue;
       const int trigger = inputs(f)[0];
-      // A module's own gate fails before its unit is let go, unless a
-      // dependency forces the module (or one around it) down first.
+      // A module's own gate fails before its unit is let go, unless the
+      // module may be let go first.
       const bool root = unit_.count(trigger) > 0;
-      if (f < given_ && inModule_.count(trigger) && (!root || forcedModule(trigger))) {
+      if (f < given_ && inModule_.count(trigger) && (!root || releasable(trigger))) {
         return fail(el(f).inputs[0].at,
                     "the trigger of " + quoted(el(f).name) +
-                        (root ? " is a spare module that a dependency may force down"
+                        (root ? " is a spare module that may be let go before it fails"
                               : " lies in a spare module") +
                         ": MOLVEX lets a module's events sleep once the module is let go, "
                         "where the field keeps them active");
@@ -391,14 +391,11 @@ class Net {
     return 1;
   }
 
-  // Whether a dependency forces down the module or one that holds it.
-  bool forcedModule(int module) const {
-    for (int m = module;;) {
-      if (forced_.count(m)) return true;
-      const auto outer = moduleOf_.find(unit_.at(m));
-      if (outer == moduleOf_.end()) return false;
-      m = outer->second;
-    }
+  // Whether the module may be let go before its own gate fails: when a
+  // dependency forces it down, or when it lies in another module, which is
+  // let go when that one fails through any other of its events.
+  bool releasable(int module) const {
+    return forced_.count(module) > 0 || moduleOf_.count(unit_.at(module)) > 0;
   }
 
   // A priority gate records the order of its inputs also while the

@@ -192,9 +192,14 @@ TEST(DftReader, RefusesWhatMolvexCannotRepresent) {
        "evaluates a dependency before such gates take their spares, so it would act late"},
       {std::string("toplevel T; T or S X; S csp A M; M or B C; F fdep M X; H fdep X M; ") +
            "X lambda=0; " + ok,
-       "1:51: the trigger of \"F\" is a spare module that a dependency may force down: MOLVEX "
-       "lets a module's events sleep once the module is let go, where the field keeps them "
-       "active"},
+       "1:51: the trigger of \"F\" is a spare module that may be let go before it fails: "
+       "MOLVEX lets a module's events sleep once the module is let go, where the field keeps "
+       "them active"},
+      {std::string("toplevel X; S hsp O A; O or Y Q; Q hsp M B; M or C D; F fdep M X; ") +
+           "X lambda=0; Y lambda=1; D lambda=1; " + ok,
+       "1:62: the trigger of \"F\" is a spare module that may be let go before it fails: "
+       "MOLVEX lets a module's events sleep once the module is let go, where the field keeps "
+       "them active"},
       {std::string("toplevel T; T pand G A; G csp B C; H csp A C; F fdep B A; ") + ok,
        "1:13: \"T\" holds \"G\", a spare gate that shares spares, in a model with dependencies: "
        "MOLVEX would see the order of its inputs before such gates take their spares"},

@@ -46,7 +46,6 @@ struct DftElement {
   bool parametric = false;
   bool hasDorm = false;
   double dorm = 1.0;
-  DftPlace dormAt;
   // prob=p of a basic event: failed from the start with probability p;
   // pdep=p: the dependency acts with probability p.
   bool hasProb = false;

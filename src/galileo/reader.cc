@@ -328,7 +328,6 @@ class Parser {
         }
         e.hasDorm = true;
         e.dorm = number;
-        e.dormAt = name.at;
       } else if (attribute == "prob") {
         if (e.hasProb) return fail(name.at, "prob is given twice");
         if (!probability(value.text, e.prob)) {

@@ -309,11 +309,10 @@ int replaceForced(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool
 }
 
 // The units forced down in STATE let go (UPDDSC), LOST := what each
-// shared-spare slot held of them.
+// shared-spare slot held of them.  Called only when a dependency acted.
 int letGo(FaultTree& FT, std::string_view routine, int SPRBAS, NodePool& POOL, int NSLOT,
-          IntTab STATE, CIntTab PRESTA, int CHANGED, IntTab LOST) {
+          IntTab STATE, CIntTab PRESTA, IntTab LOST) {
   LOST.fill(0);
-  if (CHANGED == 0) return SUCCES;
   return traced(UPDDSC(FT, SPRBAS, POOL, NSLOT, STATE, PRESTA, LOST), routine, "UPDDSC");
 }
 
@@ -331,7 +330,6 @@ int failingUnit(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& 
   // the failure is that of the units in use in the source state.
   const bool exact = WARM != 0 || (head != POOL2.NULPTR && tables.field(g.gate, FREPLC) != 0) ||
                      MODTYP(FT.BASTYP(FAILCP)) != 0;
-  const int FORCED = exact ? 0 : CHANGED;
   if (exact && forcedDown(CHANGED, PRESTA, STATE, FAILCP)) {
     long long inUse = 0;
     const int status = awakeUnits(FT, tables, SPRBAS, POOL2, NSLOT, SRCSTA, MODTYP, FAILCP, inUse);
@@ -342,8 +340,8 @@ int failingUnit(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& 
   bool asleep = false;
   int status = moduleAsleep(FT, tables, SPRBAS, POOL2, NSLOT, SRCSTA, MODTYP, FAILCP, asleep);
   if (status != SUCCES) return status;
-  if (asleep) {  // every unit of its spare module lies dormant
-    ALLOWED = forcedDown(FORCED, PRESTA, STATE, FAILCP) ? 1 : 0;
+  if (asleep) {  // every unit of its spare module lies dormant (and it is exact)
+    ALLOWED = 0;
     return SUCCES;
   }
   if (head == POOL2.NULPTR) {  // under no cold spare gate
@@ -364,7 +362,7 @@ int failingUnit(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& 
                   "CSPCHK", "DETUSD");
   if (status != SUCCES) return status;
   if (RPTLST == POOL2.NULPTR) {  // all its units are dormant
-    ALLOWED = forcedDown(FORCED, PRESTA, STATE, FAILCP) ? 1 : 0;
+    ALLOWED = forcedDown(CHANGED, PRESTA, STATE, FAILCP) ? 1 : 0;
     return SUCCES;
   }
   ALLOWED = 1;
@@ -387,12 +385,17 @@ int CSPCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, 
   SpareTables tables("CSPCHK", FT, SPRBAS, POOL2, NSLOT, STATE, IntTab(nfail, MAXBAS));
   if (!tables.prepare() || !tables.basic(FAILCP)) return ERRGEN;
   const IntTab LOST(lost, MAXBAS);
-  int status = letGo(FT, "CSPCHK", SPRBAS, POOL2, NSLOT, STATE, PRESTA, CHANGED, LOST);
+  // Without a dependency that acted nothing is let go or replaced: the
+  // common transition pays for neither.
+  int status = SUCCES;
+  if (CHANGED != 0) status = letGo(FT, "CSPCHK", SPRBAS, POOL2, NSLOT, STATE, PRESTA, LOST);
   if (status == SUCCES) {
     status = failingUnit(FT, tables, SPRBAS, POOL2, NSLOT, STATE, PRESTA, SRCSTA, MODTYP, FAILCP,
                          CHANGED, WARM, ALLOWED, RPTLST, RATMUL);
   }
-  if (status == SUCCES) status = replaceForced(FT, tables, SPRBAS, POOL2, NSLOT, STATE, LOST);
+  if (status == SUCCES && CHANGED != 0) {
+    status = replaceForced(FT, tables, SPRBAS, POOL2, NSLOT, STATE, LOST);
+  }
   return status;
 }
 
@@ -405,11 +408,14 @@ int DRMCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, 
   const IntTab LOST(lost, MAXBAS);
   // The units not in use in the source state: all of a module not in use.
   long long inUse = 0;
-  int status = letGo(FT, "DRMCHK", SPRBAS, POOL2, NSLOT, STATE, PRESTA, CHANGED, LOST);
+  int status = SUCCES;
+  if (CHANGED != 0) status = letGo(FT, "DRMCHK", SPRBAS, POOL2, NSLOT, STATE, PRESTA, LOST);
   if (status == SUCCES) {
     status = awakeUnits(FT, tables, SPRBAS, POOL2, NSLOT, SRCSTA, MODTYP, FAILCP, inUse);
   }
-  if (status == SUCCES) status = replaceForced(FT, tables, SPRBAS, POOL2, NSLOT, STATE, LOST);
+  if (status == SUCCES && CHANGED != 0) {
+    status = replaceForced(FT, tables, SPRBAS, POOL2, NSLOT, STATE, LOST);
+  }
   const long long dormant = SRCSTA(FAILCP) - inUse;
   ALLOWED = dormant > 0 ? 1 : 0;
   RATMUL = saturated(dormant);

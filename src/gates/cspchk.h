@@ -37,10 +37,9 @@ namespace molvex {
 // ALLOWED := 0 when the transition cannot happen.  RATMUL (set by the caller
 // to SRCSTA(FAILCP)) becomes the number of exposed units; none is when
 // FAILCP lies in a spare module (MODTYP of its type, see TypeForms) that no
-// gate uses in SRCSTA.  WARM = 1 when
-// FAILCP's dormant units fail too, in a transition of their own (DRMCHK):
-// this one is then allowed only when a unit of FAILCP is in use.  When the
-// failing
+// gate uses in SRCSTA.  WARM = 1 when FAILCP's dormant units fail too, in a
+// transition of their own (DRMCHK): this one is then allowed only when a
+// unit of FAILCP is in use.  When the failing
 // component is held by gates that share spares, the first call fills RPTLST
 // with one entry per such gate, and each call takes one entry and lets that
 // gate lose the unit; the caller repeats the transition while RPTLST is not
@@ -54,8 +53,8 @@ int CSPCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, 
 // while dormant: the same successor STATE as CSPCHK's, but RATMUL := the
 // units of FAILCP that lie dormant in SRCSTA (those no gate needs or holds,
 // all of them in a spare module not in use), ALLOWED := 0 when there are
-// none.  The unit was in no gate's use, so the
-// spare slots change only for units a dependency forced down.  Returns 1,
+// none.  The unit was in no gate's use, so the spare slots change only for
+// units a dependency forced down.  Returns 1,
 // or the failing status after a message and a traceback line.
 int DRMCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, CIntTab PRESTA,
            CIntTab SRCSTA, CIntTab MODTYP, int FAILCP, int CHANGED, int& ALLOWED, int& RATMUL);

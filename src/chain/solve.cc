@@ -250,6 +250,29 @@ Figures solveFigures(const Chain& chain, const Array1<double>& rate, const Array
   return f;
 }
 
+double longestMeanTime(const Chain& chain, const Array1<double>& rate, const Array1<int>& order) {
+  Array1<double> mean(chain.nstates, 0.0);
+  double longest = 0.0;
+  for (int i = chain.nstates; i >= 1; --i) {
+    const int s = order(i);
+    const double e = exitRate(chain, rate, s);
+    if (e == 0.0) continue;
+    double after = 0.0;  // every target comes later in the order: its mean is known
+    for (int a = chain.first(s); a < chain.first(s + 1); ++a) {
+      after += rate(a) * mean(chain.arcs(a).target);
+    }
+    mean(s) = (1.0 + after) / e;
+    longest = std::max(longest, mean(s));
+  }
+  return longest;
+}
+
+double fastestExit(const Chain& chain, const Array1<double>& rate) {
+  double q = 0.0;
+  for (int s = 1; s <= chain.nstates; ++s) q = std::max(q, exitRate(chain, rate, s));
+  return q;
+}
+
 long stepLimit(const Chain& chain) {
   return std::max(1000000L, 100000000000L / (chain.nstates + chain.narcs()));
 }

@@ -59,6 +59,13 @@ int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Arr
                        const std::vector<double>& times, double epsilon, long maxSteps,
                        std::vector<Unreliability>& out, std::string& error, int initial = 1);
 
+// The longest mean time, from any state, to a state without arcs (a failure
+// or truncation state, or an expanded state none leaves).
+double longestMeanTime(const Chain& chain, const Array1<double>& rate, const Array1<int>& order);
+
+// The largest exit rate of a state.
+double fastestExit(const Chain& chain, const Array1<double>& rate);
+
 // The steps a sweep should be allowed: about 10^11 operations on the states
 // and arcs, a minute or two, and no fewer than 10^6.
 long stepLimit(const Chain& chain);

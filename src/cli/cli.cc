@@ -182,6 +182,8 @@ void describeRun(CLI::App& app, RunOptions& o) {
           ->type_name("DIR");
   app.add_flag("--force", o.force, "write over the model's files in DIR")->needs(keep);
   addMaxStates(app, o.maxStates);
+  app.add_flag("--whole", o.whole,
+               "solve the model as one chain, not by its independent parts under static gates");
 }
 
 }  // namespace

@@ -140,7 +140,8 @@ int writeFiles(std::string_view command, const std::vector<Output>& outputs) {
   return 0;
 }
 
-int solveModel(const SolveOptions& o, const std::string& startRate, Chain& chain, Report& report) {
+int solveModel(const SolveOptions& o, const std::string& startRate, SolvedChain& solved,
+               Report& report) {
   std::vector<double> times;
   for (const std::string& text : o.times) {
     double t = 0.0;
@@ -149,33 +150,43 @@ int solveModel(const SolveOptions& o, const std::string& startRate, Chain& chain
     times.push_back(t);
   }
   std::string error;
+  Chain& chain = solved.chain;
   if (readChain(o.model, chain, error) != 1) return fail("solve", error);
   report.chain = &chain;
   report.ratesFile = o.rates.empty() ? o.model + ".RAT" : o.rates;
   report.epsilon = o.epsilon;
-  Array1<double> rate;
-  if (loadRates("solve", chain, report.ratesFile, o.sets, rate) != 0) return 1;
-  Array1<int> order;
-  if (topologicalOrder(chain, order, error) != 1) return fail("solve", error);
+  std::vector<std::string> sets;
+  for (const std::string& set : o.sets) {
+    const auto& names = chain.rateNames;
+    if (!o.part ||
+        std::find(names.begin(), names.end(), set.substr(0, set.find('='))) != names.end())
+      sets.push_back(set);
+  }
+  if (loadRates("solve", chain, report.ratesFile, sets, solved.rate) != 0) return 1;
+  if (topologicalOrder(chain, solved.order, error) != 1) return fail("solve", error);
   const int initial = initialState(chain, startRate);
   if (initial == 0) {
     return fail("solve", "the events of " + o.model +
                              " drawn failed from the start (prob=) fail a later input of a "
                              "sequence before the inputs before it: no chain starts so");
   }
-  report.figures = solveFigures(chain, rate, order, initial);
-  if (solveUnreliability(chain, rate, order, times, o.epsilon, stepLimit(chain),
+  solved.initial = initial;
+  report.figures = solveFigures(chain, solved.rate, solved.order, initial);
+  if (solveUnreliability(chain, solved.rate, solved.order, times, o.epsilon, stepLimit(chain),
                          report.unreliability, error, initial) != 1) {
     return fail("solve", error);
   }
-  if (!o.plot.empty() && drawPlot(o, chain, rate, order, report.figures, times) != 0) return 1;
+  if (!o.plot.empty() &&
+      drawPlot(o, chain, solved.rate, solved.order, report.figures, times) != 0) {
+    return 1;
+  }
   return 0;
 }
 
 int solveCommand(const SolveOptions& o) {
-  Chain chain;
+  SolvedChain solved;
   Report report;
-  if (solveModel(o, "", chain, report) != 0) return 1;
+  if (solveModel(o, "", solved, report) != 0) return 1;
   writeText(SCRUNT, o.json ? reportJson(report) : reportTable(report));
   return 0;
 }

@@ -20,6 +20,9 @@ struct SolveOptions {
   std::string plot;   // "" for no plot
   std::string until;  // "" for the default end of the plot
   bool logTime = false;
+  // A part of a model: a set that names no rate of this chain is another
+  // part's.
+  bool part = false;
 };
 
 struct ExportOptions {
@@ -52,10 +55,19 @@ struct Output {
 // 1 after the message of `command`.
 int writeFiles(std::string_view command, const std::vector<Output>& outputs);
 
-// The figures of `solve` into `report`, read from `chain`; the chain starts
+// A chain with what the solver takes besides: the value of each arc's rate,
+// an order in which every arc leads forward, and the state it starts in.
+struct SolvedChain {
+  Chain chain;
+  Array1<double> rate;
+  Array1<int> order;
+  int initial = 1;
+};
+
+// The figures of `solve` into `report`, read into `solved`; the chain starts
 // where the arc of `startRate` out of state 1 leads (in state 1 when it is
 // ""), and the plot is drawn.  Returns 0, or 1 after the message.
-int solveModel(const SolveOptions& options, const std::string& startRate, Chain& chain,
+int solveModel(const SolveOptions& options, const std::string& startRate, SolvedChain& solved,
                Report& report);
 
 // Each returns the exit status (0 or 1) after its output and messages.

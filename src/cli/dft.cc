@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
@@ -60,6 +61,17 @@ int translateModel(const std::string& file, const DftModel& model, DftFiles& fil
   return 0;
 }
 
+// The node of the tree that stands for part `p`.
+int partNode(const DftModules& modules, std::size_t p) {
+  for (std::size_t i = 0; i < modules.tree.size(); ++i) {
+    const StaticNode& node = modules.tree[i];
+    if (node.kind == StaticNode::Kind::part && static_cast<std::size_t>(node.part) == p) {
+      return static_cast<int>(i);
+    }
+  }
+  return 0;
+}
+
 int translateFile(std::string_view command, const std::string& file, DftFiles& files) {
   DftModel model;
   std::set<std::string> said;
@@ -98,11 +110,24 @@ bool scratchDirectory(fs::path& dir) {
   return true;
 }
 
+// The sets of the command line, a parameter given by its name in the .dft
+// file as its rate name.
+std::vector<std::string> mappedSets(std::vector<std::string> sets,
+                                    const std::map<std::string, std::string>& parameters) {
+  for (std::string& set : sets) {
+    const std::size_t equals = set.find('=');
+    const auto rate =
+        equals == std::string::npos ? parameters.end() : parameters.find(set.substr(0, equals));
+    if (rate != parameters.end()) set = rate->second + set.substr(equals);
+  }
+  return sets;
+}
+
 // Generates and solves the model in `dir` into `report` (its chain in
 // `chain`), the generation's messages on the error unit so that the screen
 // holds the report alone.
 int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string& model,
-                     const DftFiles& files, Chain& chain, Report& report) {
+                     const DftFiles& files, SolvedChain& solved, Report& report, bool part) {
   const std::string& startRate = files.startRate;
   const std::map<std::string, std::string>& parameters = files.parameterRates;
   std::error_code ec;
@@ -124,17 +149,11 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
     SolveOptions solve;
     solve.model = model;
     solve.times = o.times;
-    solve.sets = o.sets;
-    // A parameter may be given by its name in the .dft file too.
-    for (std::string& set : solve.sets) {
-      const std::size_t equals = set.find('=');
-      const auto rate =
-          equals == std::string::npos ? parameters.end() : parameters.find(set.substr(0, equals));
-      if (rate != parameters.end()) set = rate->second + set.substr(equals);
-    }
+    solve.sets = mappedSets(o.sets, parameters);
+    solve.part = part;
     solve.epsilon = o.epsilon;
     solve.json = o.json;
-    status = solveModel(solve, startRate, chain, report);
+    status = solveModel(solve, startRate, solved, report);
   }
   fs::current_path(back, ec);
   return status;
@@ -163,7 +182,7 @@ int runDrawn(const RunOptions& o, const DftModel& model, const fs::path& dir,
   }
   Report mixture;
   mixture.draws = static_cast<int>(draws.size());
-  Chain first;  // the chain the report shows; the others are let go when solved
+  SolvedChain first;  // the chain the report shows; the others are let go when solved
   std::set<std::string> said;
   for (unsigned long outcome = 0; outcome < (1UL << draws.size()); ++outcome) {
     DftModel drawn;
@@ -174,22 +193,141 @@ int runDrawn(const RunOptions& o, const DftModel& model, const fs::path& dir,
     const fs::path at = dir / std::to_string(outcome);
     std::error_code ec;
     fs::create_directories(at, ec);
-    Chain other;
-    Chain& chain = mixture.chain == nullptr ? first : other;
+    SolvedChain other;
+    SolvedChain& chain = mixture.chain == nullptr ? first : other;
     Report part;
     if (translateModel(o.file, drawn, files, said) != 0 ||
         writeModel("run", files, at, name, o.force) != 0 ||
-        generateAndSolve(drawnOptions, at, name, files, chain, part) != 0) {
+        generateAndSolve(drawnOptions, at, name, files, chain, part, false) != 0) {
       return 1;
     }
     addToMixture(mixture, part, weight);
     // The breakdown shows each type that fails in any of the chains.
-    for (int t = 1; t <= first.ntypes; ++t) {
-      if (first.failst(t) == 0) first.failst(t) = chain.failst(t);
+    for (int t = 1; t <= first.chain.ntypes; ++t) {
+      if (first.chain.failst(t) == 0) first.chain.failst(t) = chain.chain.failst(t);
     }
   }
-  first.ntrunc = o.truncation;
+  first.chain.ntrunc = o.truncation;
   printReport(o, mixture);
+  return 0;
+}
+
+// The figures of the top of `modules` into `report`, from those of its parts
+// in `reports` and `chains` (each part's in that of the first part the same
+// as it).  Returns 0, or 1 after the message.
+int combineParts(const RunOptions& o, const DftModules& modules,
+                 const std::vector<SolvedChain>& chains, const std::vector<Report>& reports,
+                 Report& report) {
+  const std::size_t n = modules.parts.size();
+  const auto own = [&](std::size_t p) { return static_cast<std::size_t>(modules.same[p]); };
+  std::vector<double> lower(n);
+  std::vector<double> upper(n);
+  const auto top = [&](const auto& value, double& low, double& high) {
+    for (std::size_t p = 0; p < n; ++p) value(own(p), lower[p], upper[p]);
+    low = topFailure(modules.tree, lower);
+    high = topFailure(modules.tree, upper);
+  };
+  Figures& f = report.figures;
+  top(
+      [&](std::size_t p, double& l, double& u) {
+        l = reports[p].figures.pFailLower;
+        u = reports[p].figures.pFailUpper;
+      },
+      f.pFailLower, f.pFailUpper);
+  report.unreliability.resize(reports[own(0)].unreliability.size());
+  for (std::size_t j = 0; j < report.unreliability.size(); ++j) {
+    Unreliability& u = report.unreliability[j];
+    u.time = reports[own(0)].unreliability[j].time;
+    top(
+        [&](std::size_t p, double& l, double& h) {
+          l = reports[p].unreliability[j].lower;
+          h = reports[p].unreliability[j].upper;
+          u.terms = std::max(u.terms, reports[p].unreliability[j].terms);
+        },
+        u.lower, u.upper);
+  }
+  std::vector<PartBounds> bounds(n);
+  for (std::size_t p = 0; p < n; ++p) {
+    const SolvedChain& c = chains[own(p)];
+    const Figures& g = reports[own(p)].figures;
+    bounds[p] = {fastestExit(c.chain, c.rate), longestMeanTime(c.chain, c.rate, c.order), g.pStuck,
+                 g.pFailUpper - g.pFailLower};
+    ReportPart part;
+    part.root = modules.tree[static_cast<std::size_t>(partNode(modules, p))].name;
+    part.states = c.chain.nstates;
+    for (const Unreliability& u : reports[own(p)].unreliability) {
+      part.lower.push_back(u.lower);
+      part.upper.push_back(u.upper);
+    }
+    if (own(p) != p) part.sameAs = report.parts[own(p)].root;
+    report.parts.push_back(part);
+    if (own(p) != p) continue;
+    f.operational += g.operational;
+    f.failure += g.failure;
+    f.truncation += g.truncation;
+    f.transitions += g.transitions;
+  }
+  const PartSweep sweep = [&](int p, const std::vector<double>& times, double epsilon,
+                              std::vector<Unreliability>& out, std::string& error) {
+    const SolvedChain& c = chains[own(static_cast<std::size_t>(p))];
+    return solveUnreliability(c.chain, c.rate, c.order, times, epsilon, stepLimit(c.chain), out,
+                              error, c.initial);
+  };
+  CombinedMttf mttf;
+  std::string error;
+  if (combinedMttf(modules.tree, bounds, sweep, mttf, error) != 1) {
+    return fail("run", "the mean time to failure: " + error);
+  }
+  f.mttfLower = mttf.lower;
+  f.mttfUpper = mttf.upper;
+  report.mttfError = mttf.relativeError;
+  report.ratesFile = o.file;
+  report.epsilon = o.epsilon;
+  return 0;
+}
+
+// A model of independent parts: a chain for each part that is not the same
+// as one before it, each in a directory of its own below `dir`.
+int runParts(const RunOptions& o, const DftModules& modules, const fs::path& dir,
+             const std::string& name) {
+  const std::size_t n = modules.parts.size();
+  std::vector<SolvedChain> chains(n);
+  std::vector<Report> reports(n);
+  std::vector<DftFiles> files(n);
+  std::set<std::string> said;
+  for (std::size_t p = 0; p < n; ++p) {
+    if (modules.same[p] != static_cast<int>(p)) continue;
+    const fs::path at = dir / std::to_string(p + 1);
+    std::error_code ec;
+    fs::create_directories(at, ec);
+    if (translateModel(o.file, modules.parts[p], files[p], said) != 0 ||
+        writeModel("run", files[p], at, name, o.force) != 0 ||
+        generateAndSolve(o, at, name, files[p], chains[p], reports[p], true) != 0) {
+      return 1;
+    }
+  }
+  // A set that names a rate of no part names none of the model.
+  for (const std::string& set : o.sets) {
+    bool known = false;
+    for (std::size_t p = 0; p < n && !known; ++p) {
+      if (modules.same[p] != static_cast<int>(p)) continue;
+      const std::string mapped = mappedSets({set}, files[p].parameterRates)[0];
+      const auto& names = chains[p].chain.rateNames;
+      known =
+          std::find(names.begin(), names.end(), mapped.substr(0, mapped.find('='))) != names.end();
+    }
+    if (!known) {
+      return fail("run", "--set " + quoteText(set) +
+                             ": not NAME=VALUE with a parameter or rate name of " + o.file);
+    }
+  }
+  Chain top;
+  top.model = name;
+  for (const SolvedChain& c : chains) top.ntrunc = std::max(top.ntrunc, c.chain.ntrunc);
+  Report report;
+  report.chain = &top;
+  if (combineParts(o, modules, chains, reports, report) != 0) return 1;
+  printReport(o, report);
   return 0;
 }
 
@@ -244,13 +382,16 @@ int runDftCommand(const RunOptions& o) {
     return fail("run", "cannot make a scratch directory");
   }
   int status = 0;
+  const DftModules modules = drawn || o.whole ? DftModules() : dftModules(read);
   if (drawn) {
     status = runDrawn(o, read, dir, model);
+  } else if (modules.parts.size() > 1) {
+    status = runParts(o, modules, dir, model);
   } else {
-    Chain chain;
+    SolvedChain chain;
     Report report;
     status = writeModel("run", files, dir, model, o.force);
-    if (status == 0) status = generateAndSolve(o, dir, model, files, chain, report);
+    if (status == 0) status = generateAndSolve(o, dir, model, files, chain, report, false);
     if (status == 0) printReport(o, report);
   }
   if (o.keep.empty()) fs::remove_all(dir, ec);

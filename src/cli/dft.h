@@ -23,6 +23,7 @@ struct RunOptions {
   std::string keep;  // "" for a scratch directory that is removed
   bool force = false;
   long maxStates = 80000;
+  bool whole = false;  // one chain, not a chain for each independent part
 };
 
 // The model name a .dft file gets by default: its base name upper-cased,

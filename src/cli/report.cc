@@ -45,13 +45,19 @@ std::string jsonString(const std::string& text) {
   return out + "\"";
 }
 
-std::string mttfLine(const Figures& f) {
+std::string mttfLine(const Figures& f, const Report& r) {
   if (std::isinf(f.mttfLower)) {
     return f.pStuck > 0.0 ? "infinite: the system can end in a state where it has not failed"
                           : "beyond the range of a double";
   }
-  if (f.mttfUpper == f.mttfLower) return readable(f.mttfLower);
-  return "at least " + readable(f.mttfLower) + " (no upper bound: truncation states are reached)";
+  const std::string quadrature =
+      r.parts.empty() ? "" : format("  (by quadrature, within %.1e relative)", r.mttfError);
+  if (f.mttfUpper == f.mttfLower) return readable(f.mttfLower) + quadrature;
+  if (std::isinf(f.mttfUpper)) {
+    return "at least " + readable(f.mttfLower) +
+           " (no upper bound: truncation states are reached)" + quadrature;
+  }
+  return "between " + readable(f.mttfLower) + " and " + readable(f.mttfUpper) + quadrature;
 }
 
 std::string boundsLine(double lower, double upper) {
@@ -71,6 +77,44 @@ void breakdown(std::string& out, const Chain& chain, const Unreliability& u) {
     out += padLeft(std::to_string(t), 6) + "  " + padRight(chain.typeNames(t), 15) + "  " +
            padRight(readable(u.byType(t)), 20) + padLeft(share, 8) + "\n";
   }
+}
+
+int largestChain(const Report& r) {
+  int largest = 0;
+  for (const ReportPart& p : r.parts) largest = std::max(largest, p.states);
+  return largest;
+}
+
+int ownChains(const Report& r) {
+  return static_cast<int>(std::count_if(r.parts.begin(), r.parts.end(),
+                                        [](const ReportPart& p) { return p.sameAs.empty(); }));
+}
+
+void partsBreakdown(std::string& out, const Report& r, std::size_t j) {
+  out += "\nUnreliability of each part at time " + readable(r.unreliability[j].time) + ":\n";
+  out += "  part                            states  unreliability\n";
+  for (const ReportPart& p : r.parts) {
+    out += "  " + padRight(p.root, 30) + padLeft(std::to_string(p.states), 8) + "  " +
+           boundsLine(p.lower[j], p.upper[j]) +
+           (p.sameAs.empty() ? "" : "  (as " + p.sameAs + ")") + "\n";
+  }
+}
+
+std::string partsJson(const Report& r) {
+  std::string out = ", \"mttf_relative_error\": " + jsonNumber(r.mttfError) + ", \"parts\": [";
+  for (std::size_t i = 0; i < r.parts.size(); ++i) {
+    const ReportPart& p = r.parts[i];
+    out += std::string(i ? ", " : "") + "{\"root\": " + jsonString(p.root) +
+           ", \"same_as\": " + (p.sameAs.empty() ? "null" : jsonString(p.sameAs)) +
+           ", \"states\": " + std::to_string(p.states) + ", \"unreliability\": [";
+    for (std::size_t j = 0; j < p.lower.size(); ++j) {
+      out += std::string(j ? ", " : "") + "{\"time\": " + jsonNumber(r.unreliability[j].time) +
+             ", \"lower\": " + jsonNumber(p.lower[j]) + ", \"upper\": " + jsonNumber(p.upper[j]) +
+             "}";
+    }
+    out += "]}";
+  }
+  return out + "]";
 }
 
 }  // namespace
@@ -129,12 +173,18 @@ std::string reportTable(const Report& r) {
     out += "A mixture of " + plural(r.chains, "chain") + ", one for each outcome of " +
            plural(r.draws, "draw") + " at the start (prob=, pdep=)\n";
   }
+  if (!r.parts.empty()) {
+    out += "Solved by " + plural(static_cast<int>(r.parts.size()), "independent part") +
+           " under static gates: " + plural(ownChains(r), "chain") +
+           " (a part the same as another up to names shares its chain), the largest of " +
+           plural(largestChain(r), "state") + "\n";
+  }
   if (chain.truncated()) {
     out += "Truncated after " + plural(chain.ntrunc, "failure") +
            ": bounds, not values. Truncation states counted as\n"
            "working give the lower bounds, counted as failed the upper bounds.\n";
   }
-  out += "\nMean time to failure (MTTF)    " + mttfLine(f) + "\n";
+  out += "\nMean time to failure (MTTF)    " + mttfLine(f, r) + "\n";
   out += "Probability of failing at all  " + boundsLine(f.pFailLower, f.pFailUpper) + "\n";
   if (r.unreliability.empty()) return out;
   const bool bounds = chain.truncated();
@@ -147,7 +197,13 @@ std::string reportTable(const Report& r) {
     if (bounds) out += padLeft(readable(u.upper), 22);
     out += padLeft(std::to_string(u.terms), 10) + "\n";
   }
-  for (const Unreliability& u : r.unreliability) breakdown(out, chain, u);
+  for (std::size_t j = 0; j < r.unreliability.size(); ++j) {
+    if (r.parts.empty()) {
+      breakdown(out, chain, r.unreliability[j]);
+    } else {
+      partsBreakdown(out, r, j);
+    }
+  }
   return out;
 }
 
@@ -176,7 +232,7 @@ std::string reportJson(const Report& r) {
     }
     out += "}}";
   }
-  return out + "]}\n";
+  return out + "]" + (r.parts.empty() ? "" : partsJson(r)) + "}\n";
 }
 
 }  // namespace molvex

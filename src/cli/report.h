@@ -10,6 +10,15 @@
 
 namespace molvex {
 
+// A part of a model solved by its independent parts.
+struct ReportPart {
+  std::string root;           // the element it stands for
+  std::string sameAs;         // the part whose chain it shares, "" for a chain of its own
+  int states = 0;             // of its chain
+  std::vector<double> lower;  // its unreliability at the report's times
+  std::vector<double> upper;
+};
+
 struct Report {
   const Chain* chain = nullptr;
   std::string ratesFile;
@@ -21,6 +30,12 @@ struct Report {
   // probability; the counts of states and transitions are their sums.
   int chains = 1;
   int draws = 0;
+  // A model solved by its independent parts under static gates (none: by
+  // one chain).  Its figures are the top's; the counts are the sums over
+  // the chains solved, the MTTF is taken by quadrature within the relative
+  // `mttfError`.
+  std::vector<ReportPart> parts;
+  double mttfError = 0.0;
 };
 
 // Adds the figures of `part`, weighed by `weight`, to those of `mixture`

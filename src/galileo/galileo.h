@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "chain/combine.h"
+
 namespace molvex {
 
 // A place in the .dft text, 1-based.
@@ -101,5 +103,21 @@ void drawnModel(const DftModel& model, const std::vector<DftDraw>& draws, unsign
 // -1 with `error` at the element MOLVEX cannot represent.
 int translateDft(const DftModel& model, std::string_view source, DftFiles& files,
                  DftMessage& error);
+
+// A model split at its static gates (and, or, voting) into parts that share
+// nothing with each other -- no event, dependency or spare -- each a model of
+// its own that one chain solves.  A gate whose inputs are tied together is
+// a part with them.
+struct DftModules {
+  StaticTree tree;              // node 0 the top; a part node's `part` indexes `parts`
+  std::vector<DftModel> parts;  // each with its own toplevel
+  // Per part: the first part that is the same model up to names (itself
+  // when none before it is).
+  std::vector<int> same;
+};
+
+// The parts of a model that translates.  A model that does not split is one
+// part: itself.
+DftModules dftModules(const DftModel& model);
 
 }  // namespace molvex

@@ -1,0 +1,241 @@
+#include "chain/combine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+namespace molvex {
+namespace {
+
+constexpr double infinity = std::numeric_limits<double>::infinity();
+constexpr double roundOff = std::numeric_limits<double>::epsilon();
+// The parts' curves are swept to this absolute error: far below what the
+// integral may lose, so that their share of its bound stays small.
+constexpr double curveEpsilon = 1e-15;
+// Each panel reaches this factor beyond its start: an exponential term
+// e^(-x t) of any rate x then varies over it as e^(-x s) to e^(-1.25 x s),
+// which a Gauss rule of n points follows to about 4^(-2n) of its size.
+constexpr double panelGrowth = 1.25;
+constexpr int fineRule = 16;
+constexpr int coarseRule = 12;  // its difference from the fine rule bounds the fine one's error
+constexpr double horizonGrowth = 8.0;
+constexpr int mostHorizons = 40;
+
+double nodeFailure(const StaticTree& tree, int node, const std::vector<double>& parts) {
+  const StaticNode& n = tree[static_cast<std::size_t>(node)];
+  if (n.kind == StaticNode::Kind::part) return parts[static_cast<std::size_t>(n.part)];
+  std::vector<double> failed;
+  for (int input : n.inputs) failed.push_back(nodeFailure(tree, input, parts));
+  double all = 1.0;
+  double none = 1.0;
+  for (double p : failed) {
+    all *= p;
+    none *= 1.0 - p;
+  }
+  if (n.kind == StaticNode::Kind::andGate) return all;
+  if (n.kind == StaticNode::Kind::orGate) return 1.0 - none;
+  // exactly(j): the probability that exactly j of the inputs so far failed.
+  std::vector<double> exactly(failed.size() + 1, 0.0);
+  exactly[0] = 1.0;
+  for (std::size_t i = 0; i < failed.size(); ++i) {
+    for (std::size_t j = i + 1; j > 0; --j) {
+      exactly[j] = exactly[j] * (1.0 - failed[i]) + exactly[j - 1] * failed[i];
+    }
+    exactly[0] *= 1.0 - failed[i];
+  }
+  double atLeast = 0.0;
+  for (std::size_t j = static_cast<std::size_t>(n.k); j < exactly.size(); ++j) {
+    atLeast += exactly[j];
+  }
+  return std::min(1.0, atLeast);
+}
+
+// A bound on the mean time the node takes to fail from any state of the
+// parts: a part that surely ends failed fails within its longest mean time,
+// an OR gate within its fastest input's, an AND gate within the sum of its
+// inputs' (their latest failure comes before all of them have failed one
+// after the other), a k-of-n gate within the sum of its k fastest.  Infinite
+// where a part may never fail; `counted` says whether truncation states are
+// failures.
+double meanBound(const StaticTree& tree, int node, const std::vector<PartBounds>& parts,
+                 bool counted) {
+  const StaticNode& n = tree[static_cast<std::size_t>(node)];
+  if (n.kind == StaticNode::Kind::part) {
+    const PartBounds& p = parts[static_cast<std::size_t>(n.part)];
+    return p.stuck > 0.0 || (!counted && p.truncated > 0.0) ? infinity : p.longest;
+  }
+  std::vector<double> inputs;
+  for (int input : n.inputs) inputs.push_back(meanBound(tree, input, parts, counted));
+  std::sort(inputs.begin(), inputs.end());
+  const std::size_t k = n.kind == StaticNode::Kind::orGate    ? 1
+                        : n.kind == StaticNode::Kind::andGate ? inputs.size()
+                                                              : static_cast<std::size_t>(n.k);
+  double sum = 0.0;
+  for (std::size_t i = 0; i < k; ++i) sum += inputs[i];
+  return sum;
+}
+
+// The Gauss-Legendre rule of n points on [-1, 1].
+struct Rule {
+  std::vector<double> x;
+  std::vector<double> w;
+};
+
+Rule gaussLegendre(int n) {
+  Rule rule;
+  for (int i = 0; i < n; ++i) {
+    double x = std::cos(std::numbers::pi * (i + 0.75) / (n + 0.5));
+    double derivative = 0.0;
+    for (int step = 0; step < 100; ++step) {
+      double previous = 1.0;  // P_{j-1}(x), P_j(x) by the three-term recurrence
+      double value = x;
+      for (int j = 2; j <= n; ++j) {
+        const double next = ((2.0 * j - 1.0) * x * value - (j - 1.0) * previous) / j;
+        previous = value;
+        value = next;
+      }
+      derivative = n * (x * value - previous) / (x * x - 1.0);
+      const double dx = value / derivative;
+      x -= dx;
+      if (std::abs(dx) <= 1e-16) break;
+    }
+    rule.x.push_back(x);
+    rule.w.push_back(2.0 / ((1.0 - x * x) * derivative * derivative));
+  }
+  return rule;
+}
+
+// The reliability of the top, lower and upper, at each time of a sweep.
+struct Curve {
+  std::vector<double> times;
+  std::vector<double> lower;  // truncation states counted as failed
+  std::vector<double> upper;
+};
+
+int topCurve(const StaticTree& tree, std::size_t nparts, const PartSweep& sweep,
+             std::vector<double> times, Curve& out, std::string& error) {
+  std::sort(times.begin(), times.end());
+  out.times = times;
+  out.lower.assign(times.size(), 0.0);
+  out.upper.assign(times.size(), 0.0);
+  std::vector<std::vector<Unreliability>> parts(nparts);
+  for (std::size_t p = 0; p < nparts; ++p) {
+    if (sweep(static_cast<int>(p), times, curveEpsilon, parts[p], error) != 1) return -1;
+  }
+  std::vector<double> lower(nparts);
+  std::vector<double> upper(nparts);
+  for (std::size_t j = 0; j < times.size(); ++j) {
+    for (std::size_t p = 0; p < nparts; ++p) {
+      lower[p] = parts[p][j].lower;
+      upper[p] = parts[p][j].upper;
+    }
+    out.lower[j] = 1.0 - topFailure(tree, upper);
+    out.upper[j] = 1.0 - topFailure(tree, lower);
+  }
+  return 1;
+}
+
+// The reliability at time t, read off the curve that holds it.
+double at(const Curve& curve, const std::vector<double>& of, double t) {
+  const auto it = std::lower_bound(curve.times.begin(), curve.times.end(), t);
+  return of[static_cast<std::size_t>(it - curve.times.begin())];
+}
+
+// The integral over the panels of both rules.
+struct Integral {
+  double fine = 0.0;
+  double coarse = 0.0;
+};
+
+Integral integrate(const Curve& curve, const std::vector<double>& of,
+                   const std::vector<double>& ends, const Rule& fine, const Rule& coarse) {
+  Integral sum;
+  for (std::size_t i = 0; i + 1 < ends.size(); ++i) {
+    const double mid = 0.5 * (ends[i] + ends[i + 1]);
+    const double half = 0.5 * (ends[i + 1] - ends[i]);
+    for (std::size_t j = 0; j < fine.x.size(); ++j)
+      sum.fine += half * fine.w[j] * at(curve, of, mid + half * fine.x[j]);
+    for (std::size_t j = 0; j < coarse.x.size(); ++j)
+      sum.coarse += half * coarse.w[j] * at(curve, of, mid + half * coarse.x[j]);
+  }
+  return sum;
+}
+
+std::vector<double> nodes(const std::vector<double>& ends, const Rule& fine, const Rule& coarse) {
+  std::vector<double> times = {ends.back()};
+  for (std::size_t i = 0; i + 1 < ends.size(); ++i) {
+    const double mid = 0.5 * (ends[i] + ends[i + 1]);
+    const double half = 0.5 * (ends[i + 1] - ends[i]);
+    for (const Rule* rule : {&fine, &coarse}) {
+      for (double x : rule->x) times.push_back(mid + half * x);
+    }
+  }
+  return times;
+}
+
+}  // namespace
+
+double topFailure(const StaticTree& tree, const std::vector<double>& parts) {
+  return nodeFailure(tree, 0, parts);
+}
+
+int combinedMttf(const StaticTree& tree, const std::vector<PartBounds>& parts,
+                 const PartSweep& sweep, CombinedMttf& out, std::string& error) {
+  const std::size_t m = parts.size();
+  // In the long run a part has failed unless it stays in a state without
+  // arcs; the top that can then last for ever has no finite mean time.
+  std::vector<double> endLower(m);
+  std::vector<double> endUpper(m);
+  double fastest = 0.0;
+  double longest = 0.0;  // the top's mean time to fail from any state, when no bound is smaller
+  for (std::size_t p = 0; p < m; ++p) {
+    endLower[p] = 1.0 - parts[p].stuck - parts[p].truncated;
+    endUpper[p] = 1.0 - parts[p].stuck;
+    fastest += parts[p].fastest;
+    longest += parts[p].longest;
+  }
+  const bool lowerFinite = topFailure(tree, endUpper) == 1.0;
+  const bool upperFinite = topFailure(tree, endLower) == 1.0;
+  out = CombinedMttf();
+  out.lower = lowerFinite ? 0.0 : infinity;
+  out.upper = upperFinite ? 0.0 : infinity;
+  if (!lowerFinite || fastest == 0.0) return 1;  // nothing moves, or the top may never fail
+
+  // No exponential term of the product of the parts' curves decays faster
+  // than the sum of their fastest rates: the first panel is short enough
+  // for any.
+  const Rule fine = gaussLegendre(fineRule);
+  const Rule coarse = gaussLegendre(coarseRule);
+  std::vector<double> ends = {0.0, 1.0 / fastest};
+  double horizon = 32.0 / fastest;
+  for (int round = 0; round < mostHorizons; ++round, horizon *= horizonGrowth) {
+    while (ends.back() < horizon) ends.push_back(ends.back() * panelGrowth);
+    Curve curve;
+    if (topCurve(tree, m, sweep, nodes(ends, fine, coarse), curve, error) != 1) return -1;
+    // From any state of the parts the top fails on average within the sum
+    // of their longest mean times (it has failed once they all stand
+    // still), or the smaller bound of meanBound, so what lies beyond the
+    // horizon is at most the reliability there times that mean.  Each value of the curve is within
+    // the parts' errors (the top's reliability moves by no more than a part's).
+    const double pointError = static_cast<double>(m) * (curveEpsilon + 4.0 * roundOff);
+    const double end = ends.back();
+    bool settled = true;  // what lies beyond the horizon is negligible
+    out.relativeError = 0.0;
+    const auto take = [&](const std::vector<double>& of, double& value, bool counted) {
+      const Integral sum = integrate(curve, of, ends, fine, coarse);
+      value = sum.fine;
+      const double mean = std::min(longest, meanBound(tree, 0, parts, counted));
+      const double tail = (at(curve, of, end) + pointError) * mean;
+      const double bound = std::abs(sum.fine - sum.coarse) + tail + pointError * end;
+      settled = settled && (at(curve, of, end) == 0.0 || tail <= 0.1 * mttfTolerance * value);
+      out.relativeError = std::max(out.relativeError, value > 0.0 ? bound / value : 0.0);
+    };
+    take(curve.lower, out.lower, true);
+    if (upperFinite) take(curve.upper, out.upper, false);
+    if (settled) return 1;
+  }
+  return 1;  // the error stated is what the longest horizon reached
+}
+
+}  // namespace molvex

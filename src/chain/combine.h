@@ -1,0 +1,63 @@
+// The figures of a model made of independent parts under static gates,
+// from the figures of each part's own chain.  Parts that share nothing fail
+// independently, so the probability that the top has failed is a function
+// of theirs at the same time: exact.  The mean time to failure is the
+// integral of the top's reliability, which no part's figures give: it is
+// computed by quadrature over the parts' curves, with a stated bound.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "chain/solve.h"
+
+namespace molvex {
+
+// A node of the tree above the parts; node 0 is the top.
+struct StaticNode {
+  enum class Kind { part, andGate, orGate, voting };
+  Kind kind = Kind::part;
+  int k = 0;                // voting: the failed inputs that fail it
+  std::vector<int> inputs;  // a gate's inputs, as nodes
+  int part = 0;             // a part: its index among the parts
+  std::string name;         // the element of the model it stands for
+};
+using StaticTree = std::vector<StaticNode>;
+
+// The probability that the top has failed when each part has failed with
+// its probability in `parts`.
+double topFailure(const StaticTree& tree, const std::vector<double>& parts);
+
+// What the integral needs to know of a part besides its curve.
+struct PartBounds {
+  double fastest = 0.0;    // its largest exit rate
+  double longest = 0.0;    // its longest mean time, from any state, to one without arcs
+  double stuck = 0.0;      // the probability of ending in an expanded state without arcs
+  double truncated = 0.0;  // ... in a truncation state
+};
+
+// Fills `out` with the failure probabilities of part `part` at `times`
+// (ascending), each within `epsilon`.  Returns 1, or -1 with `error`.
+using PartSweep = std::function<int(int part, const std::vector<double>& times, double epsilon,
+                                    std::vector<Unreliability>& out, std::string& error)>;
+
+struct CombinedMttf {
+  // Truncation states counted as failed give the lower bound, as working
+  // the upper; infinite where the top can last for ever.
+  double lower = 0.0;
+  double upper = 0.0;
+  // The largest relative error of a finite figure: quadrature, tail and the
+  // error of the parts' curves, each bounded or estimated from above.
+  double relativeError = 0.0;
+};
+
+// The relative error the integral is taken to.
+constexpr double mttfTolerance = 1e-10;
+
+// The mean time to failure of the top.  Returns 1, or -1 with `error` from
+// a sweep.
+int combinedMttf(const StaticTree& tree, const std::vector<PartBounds>& parts,
+                 const PartSweep& sweep, CombinedMttf& out, std::string& error);
+
+}  // namespace molvex

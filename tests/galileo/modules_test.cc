@@ -1,0 +1,91 @@
+// The independent parts of Galileo models: where a model splits, what ties
+// parts together, which parts are the same up to names.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "galileo/galileo.h"
+
+namespace molvex {
+namespace {
+
+// The tree as text: a gate as "or(...)", "and(...)", "2of(...)"; a part as
+// "{TOP: its elements in order}", followed by "=N" when it shares the chain
+// of the part of top N.
+std::string describe(const DftModules& m, int node) {
+  const StaticNode& n = m.tree[static_cast<std::size_t>(node)];
+  if (n.kind == StaticNode::Kind::part) {
+    const std::size_t p = static_cast<std::size_t>(n.part);
+    const DftModel& part = m.parts[p];
+    std::string text = "{" + part.top + ":";
+    for (const DftElement& e : part.elements) text += " " + e.name;
+    text += "}";
+    const std::size_t same = static_cast<std::size_t>(m.same[p]);
+    return same == p ? text : text + "=" + m.parts[same].top;
+  }
+  std::string text = n.kind == StaticNode::Kind::orGate    ? "or("
+                     : n.kind == StaticNode::Kind::andGate ? "and("
+                                                           : std::to_string(n.k) + "of(";
+  for (std::size_t i = 0; i < n.inputs.size(); ++i) {
+    text += (i ? ", " : "") + describe(m, n.inputs[i]);
+  }
+  return text + ")";
+}
+
+// The model with each event it names and does not define given a rate of
+// its own: A 1, B 2, C 3, D 4, S 5.
+std::string withEvents(const std::string& text) {
+  std::string whole = text;
+  const std::string names = "ABCDS";
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const std::string name = " " + std::string(1, names[i]);
+    const bool named =
+        text.find(name + " ") != std::string::npos || text.find(name + ";") != std::string::npos;
+    if (named && text.find(name + " lambda") == std::string::npos) {
+      whole += name + " lambda=" + std::to_string(i + 1) + ";";
+    }
+  }
+  return whole;
+}
+
+TEST(DftModules, SplitWhereNothingIsShared) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"toplevel T; T or A B;", "or({A: A}, {B: B})"},
+      {"toplevel T; T and U V; U or A B; V 1of2 C D;",
+       "and(or({A: A}, {B: B}), 1of({C: C}, {D: D}))"},
+      // A shared event, a dependency, a shared spare tie their gates.
+      {"toplevel T; T or G H; G and A C; H and B C;", "{T: T G H A B C}"},
+      {"toplevel T; T or G H D; G and A C; H and B C;", "or({T: G H A B C T}, {D: D})"},
+      {"toplevel T; T and A B C; F fdep A B;", "and({T: F A B T}, {C: C})"},
+      {"toplevel T; T or A B F; F fdep C A;", "or({A: F A C}, {B: B})"},
+      {"toplevel T; T or G H D; G csp A S; H csp B S;", "or({T: G H A B S T}, {D: D})"},
+      // A voting gate counts its inputs one by one.
+      {"toplevel T; T 2of3 G H D; G and A C; H and B C;", "{T: T G H A B C D}"},
+      // A dynamic gate on top is one part.
+      {"toplevel T; T pand A B;", "{T: T A B}"},
+      // Parts the same up to names share a chain; a rate, a dormancy or a
+      // kind of gate apart, they do not.
+      {"toplevel T; T or G H; G csp A B; H csp C D; A lambda=1; B lambda=2; C lambda=1; "
+       "D lambda=2;",
+       "or({G: G A B}, {H: H C D}=G)"},
+      {"toplevel T; T or G H; G csp A B; H csp C D; A lambda=1; B lambda=2; C lambda=1; "
+       "D lambda=2 dorm=0.5;",
+       "or({G: G A B}, {H: H C D})"},
+      {"toplevel T; T or G H; G csp A B; H wsp C D; A lambda=1; B lambda=2; C lambda=1; "
+       "D lambda=2;",
+       "or({G: G A B}, {H: H C D})"},
+      {"toplevel T; T or G H; G pand A B; H pand D C;", "or({G: G A B}, {H: H C D})"},
+  };
+  for (const auto& [text, expected] : cases) {
+    DftModel model;
+    DftMessage error;
+    ASSERT_EQ(readDft(withEvents(text), model, error), 1) << text << ": " << error.text;
+    const DftModules m = dftModules(model);
+    EXPECT_EQ(describe(m, 0), expected) << text;
+  }
+}
+
+}  // namespace
+}  // namespace molvex

@@ -1,0 +1,134 @@
+// Galileo models solved by their independent parts against the same models
+// solved as one chain: random models of dynamic parts under static gates,
+// some parts tied together by a shared event or a dependency.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/command.h"
+#include "support/console.h"
+
+namespace molvex {
+namespace {
+
+using testing::runCommand;
+
+// The number behind "key" at or after `from` (null is infinite).
+double number(const std::string& json, const std::string& key, std::size_t from = 0) {
+  const std::size_t at = json.find("\"" + key + "\": ", from);
+  if (at == std::string::npos) return std::nan("");
+  const char* value = json.c_str() + at + key.size() + 4;
+  return std::string_view(value).substr(0, 4) == "null" ? std::numeric_limits<double>::infinity()
+                                                        : std::strtod(value, nullptr);
+}
+
+class RandomModel {
+ public:
+  explicit RandomModel(unsigned seed) : random_(seed) {}
+
+  std::string text() {
+    std::vector<std::string> inputs;
+    for (int i = pick(2, 4); i > 0; --i) inputs.push_back(subtree());
+    // Now and then an event of one subtree shared by another, or a
+    // dependency between two: the parts they tie are one.
+    if (pick(0, 3) == 0 && events_ > 1) inputs.push_back(gateOf("and", {event(0), event(1)}));
+    if (pick(0, 3) == 0 && events_ > 1) {
+      const int trigger = pick(0, events_ - 1);
+      elements_ += "F fdep " + event(trigger) + " " + event((trigger + 1) % events_) + ";\n";
+    }
+    const int n = static_cast<int>(inputs.size());
+    const std::string k = std::to_string(pick(1, n));
+    std::string top = pick(0, 2) == 0   ? "or"
+                      : pick(0, 1) == 0 ? "and"
+                                        : k + "of" + std::to_string(n);
+    for (const std::string& input : inputs) top += " " + input;
+    return "toplevel T;\nT " + top + ";\n" + elements_ + rates_;
+  }
+
+ private:
+  int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+
+  std::string event(int i) const { return "E" + std::to_string(i); }
+
+  std::string newEvent(bool dorm) {
+    const std::string name = event(events_++);
+    const double rates[] = {0.3, 0.7, 1.1, 2.5};
+    rates_ += name + " lambda=" + std::to_string(rates[pick(0, 3)]);
+    if (dorm) rates_ += " dorm=" + std::string(pick(0, 1) ? "0" : "0.4");
+    rates_ += ";\n";
+    return name;
+  }
+
+  std::string gateOf(const std::string& kind, const std::vector<std::string>& inputs) {
+    const std::string name = "G" + std::to_string(gates_++);
+    elements_ += name + " " + kind;
+    for (const std::string& input : inputs) elements_ += " " + input;
+    elements_ += ";\n";
+    return name;
+  }
+
+  std::string subtree() {
+    switch (pick(0, 5)) {
+      case 0:
+        return newEvent(false);
+      case 1:
+        return gateOf("csp", {newEvent(false), newEvent(true)});
+      case 2:
+        return gateOf("pand", {newEvent(false), newEvent(false)});
+      case 3:
+        return gateOf("or", {newEvent(false), gateOf("and", {newEvent(false), newEvent(false)})});
+      case 4:
+        return gateOf("2of3", {newEvent(false), newEvent(false), newEvent(false)});
+      default:
+        return gateOf("wsp", {newEvent(false), newEvent(true), newEvent(true)});
+    }
+  }
+
+  std::mt19937 random_;
+  int events_ = 0;
+  int gates_ = 0;
+  std::string elements_;
+  std::string rates_;
+};
+
+TEST(GalileoParts, GiveTheFiguresOfTheWholeChain) {
+  int split = 0;
+  for (unsigned seed = 1; seed <= 40; ++seed) {
+    const std::string model = RandomModel(seed).text();
+    testing::ScratchDir dir;
+    dir.write("m.dft", model);
+    const std::vector<std::string> args = {"run", "m.dft",  "--json", "--time",
+                                           "0.5", "--time", "3"};
+    const testing::CommandOutcome parts = runCommand(args);
+    std::vector<std::string> wholeArgs = args;
+    wholeArgs.push_back("--whole");
+    const testing::CommandOutcome whole = runCommand(wholeArgs);
+    ASSERT_EQ(parts.status, 0) << model << parts.err;
+    ASSERT_EQ(whole.status, 0) << model << whole.err;
+    if (parts.out.find("\"parts\"") != std::string::npos) ++split;
+    for (const char* time : {"\"time\": 0.5", "\"time\": 3"}) {
+      EXPECT_NEAR(number(parts.out, "lower", parts.out.find(time)),
+                  number(whole.out, "lower", whole.out.find(time)), 1e-12)
+          << model << time;
+    }
+    const double mttf = number(whole.out, "mttf_lower");
+    if (std::isinf(mttf)) {
+      EXPECT_TRUE(std::isinf(number(parts.out, "mttf_lower"))) << model;
+      continue;
+    }
+    const double error = number(parts.out, "mttf_relative_error");
+    EXPECT_NEAR(number(parts.out, "mttf_lower"), mttf,
+                (std::isnan(error) ? 0.0 : error + 1e-13) * mttf)
+        << model;
+  }
+  // The models are meant to split, most of them.
+  EXPECT_GE(split, 25);
+}
+
+}  // namespace
+}  // namespace molvex

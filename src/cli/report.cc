@@ -175,8 +175,8 @@ std::string reportTable(const Report& r) {
   }
   if (!r.parts.empty()) {
     out += "Solved by " + plural(static_cast<int>(r.parts.size()), "independent part") +
-           " under static gates: " + plural(ownChains(r), "chain") +
-           " (a part the same as another up to names shares its chain), the largest of " +
+           " under static gates in " + plural(ownChains(r), "chain") +
+           " (parts the same up to names share one), the largest of " +
            plural(largestChain(r), "state") + "\n";
   }
   if (chain.truncated()) {

@@ -82,7 +82,8 @@ void addTruncation(CLI::App& app, int& truncation) {
 }
 
 void addMaxStates(CLI::App& app, long& maxStates) {
-  app.add_option("--max-states", maxStates, "room for N states, the tables sized to match")
+  app.add_option("--max-states", maxStates,
+                 "stop the chain at N states (its tables grow as it does)")
       ->type_name("N")
       ->capture_default_str()
       ->transform(

@@ -243,7 +243,7 @@ int generateCommand(const GenerateOptions& o) {
                                 " is not a truncation bound (0 or more)");
   }
   const int previousLimit = MAXSTA;
-  if (setStateLimit(o.maxStates) != SUCCES) {
+  if (setTableGrowth(o.maxStates) != SUCCES) {
     return fail("generate", "--max-states " + std::to_string(o.maxStates) +
                                 " is not a number of states (" + std::to_string(leastStateLimit) +
                                 " to " + std::to_string(mostStateLimit) + ")");
@@ -257,11 +257,11 @@ int generateCommand(const GenerateOptions& o) {
   try {
     status = FT2MC(answerField(o.model, MDLLEN), MDLLEN, o.truncation, VERBOSE);
   } catch (const std::bad_alloc&) {
-    // The tables of a raised state limit are sized when the model starts:
-    // a machine without that memory gets a message, not an abort.
+    // The tables grow with the chain: a machine without the memory for it
+    // gets a message, not an abort.
     for (int unit : {DICUNT, TXTUNT, FTRUNT, INTUNT, TUPUNT}) closeUnit(unit);
-    fail("generate", "not enough memory for the tables of " + std::to_string(o.maxStates) +
-                         " states (a smaller --max-states needs less)");
+    fail("generate", "not enough memory for the chain of " + o.model +
+                         " (--trunc or a smaller --max-states needs less)");
   }
   setStateLimit(previousLimit);
   return status == SUCCES ? 0 : 1;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/report.h"
+#include "stategen/store.h"
 
 namespace molvex {
 
@@ -37,7 +38,7 @@ struct ExportOptions {
 struct GenerateOptions {
   std::string model;
   int truncation = 0;      // 0 for the complete chain
-  long maxStates = 80000;  // the state limit of this generation (default leastStateLimit)
+  long maxStates = mostStateLimit;  // the cap on this generation's states
 };
 
 // Prints "molvex COMMAND: MESSAGE" on the error unit; returns 1, the exit

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "stategen/store.h"
+
 namespace molvex {
 
 struct ImportOptions {
@@ -22,7 +24,7 @@ struct RunOptions {
   bool json = false;
   std::string keep;  // "" for a scratch directory that is removed
   bool force = false;
-  long maxStates = 80000;
+  long maxStates = mostStateLimit;
   bool whole = false;  // one chain, not a chain for each independent part
 };
 

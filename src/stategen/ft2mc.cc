@@ -413,6 +413,11 @@ int run(Generation& G, std::string_view MODEL) {
   INIUTL(0, 5, 6, 0);
   INIDYN(G.ST.POOL1, 0, 1, 5, 6);
   INIDYN(G.ST.POOL2, 0, 1, 5, 6);
+  if (GROWTB != 0) {
+    G.ST.POOL1.STORE = &G.POOLW1;
+    G.ST.POOL2.STORE = &G.POOLW2;
+    G.Q.STORE = &G.WRKARR;
+  }
   G.ST.LVLHD = G.ST.PERHD = -1;
   INIIDX(G.ST);
 

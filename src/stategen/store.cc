@@ -70,6 +70,20 @@ bool mirrors(const StateIndex* IDX, int HEAD, int NODSIZ, int FIRST, int LAST) {
          IDX->NODSIZ == NODSIZ && IDX->FIRST == FIRST && IDX->LAST == LAST;
 }
 
+// Twice the slots, each node where a probe finds it: a growing pool
+// outgrows the index it started with.
+void regrow(StateIndex& IDX) {
+  Array1<IndexSlot> old = std::move(IDX.SLOTS);
+  IDX.SLOTS.resize(2 * old.size());
+  const unsigned mask = static_cast<unsigned>(IDX.SLOTS.size()) - 1;
+  for (const IndexSlot& slot : old) {
+    if (slot.STAMP != IDX.STAMP) continue;
+    unsigned i = slot.HASH & mask;
+    while (IDX.SLOTS(static_cast<int>(i) + 1).STAMP == IDX.STAMP) i = (i + 1) & mask;
+    IDX.SLOTS(static_cast<int>(i) + 1) = slot;
+  }
+}
+
 // The node just pushed on HEAD becomes the one the index gives for its words.
 // A push the index cannot follow (it missed the one before, the layout
 // changed, it is full) leaves searches to the walk until it is emptied.
@@ -85,6 +99,7 @@ void enter(StateIndex* IDX, const NodePool& POOL, int HEAD, int NODSIZ, int FIRS
     IDX->FIRST = FIRST;
     IDX->LAST = LAST;
   }
+  if (GROWTB != 0 && IDX->COUNT >= IDX->SLOTS.size() / 2) regrow(*IDX);
   if (IDX->NODSIZ != NODSIZ || IDX->FIRST != FIRST || IDX->LAST != LAST ||
       IDX->COUNT >= IDX->SLOTS.size() - 1) {
     IDX->INSYNC = 0;
@@ -105,9 +120,19 @@ int setStateLimit(long states) {
   // The words of the largest table must stay an int, and its index table a
   // power of two that an int holds.
   if (states < defaultStates || states > mostStateLimit) return -1;
+  GROWTB = 0;
   MAXSTA = static_cast<int>(states);
   POOLWD = static_cast<int>((defaultPool * states + defaultStates - 1) / defaultStates);
   WRKSIZ = static_cast<int>((defaultWork * states + defaultStates - 1) / defaultStates);
+  return 1;
+}
+
+int setTableGrowth(long states, int firstPool, int firstWork) {
+  if (states < leastStateLimit || states > mostStateLimit) return -1;
+  GROWTB = 1;
+  MAXSTA = static_cast<int>(states);
+  POOLWD = firstPool;
+  WRKSIZ = firstWork;
   return 1;
 }
 

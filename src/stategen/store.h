@@ -36,10 +36,21 @@ inline int MAXSTA = 80000;   // state numbers of one chain
 constexpr long leastStateLimit = 80000;
 constexpr long mostStateLimit = 10000000;
 
+// Whether the tables of a generation start small and grow as its chain does
+// (1), with the state limit a cap, or are sized once for the state limit
+// (0, what the dialogue holds).
+inline int GROWTB = 0;
+
 // Raises the state limit to `states` (at least the default) and scales the
-// node pools, the work area and so the indexes with it; returns 1, or -1
-// when the tables of so many states could not be addressed.
+// node pools, the work area and so the indexes with it, sized once; returns
+// 1, or -1 when the tables of so many states could not be addressed.
 int setStateLimit(long states);
+
+// Tables that grow, up to `states` state numbers (in the range of
+// setStateLimit), from node pools of `firstPool` words and a work area of
+// `firstWork` (which must hold the build's index list of node lines: 3
+// words a line and one); returns 1, or -1 for a cap out of that range.
+int setTableGrowth(long states, int firstPool = 1 << 15, int firstWork = 1 << 18);
 
 // The smallest state node is three data words and its link (an encoded
 // state without failed slots, or a vector of one slot), so a pool holds at

@@ -14,6 +14,7 @@
 // let a write land outside its table.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -95,6 +96,12 @@ class Array1 : public Span1<T> {
   void resize(int size, const T& value = T()) {
     store_.assign(static_cast<std::size_t>(size), value);
     static_cast<Span1<T>&>(*this) = Span1<T>(store_.data(), size);
+  }
+  // To `size` elements (no fewer than now), the new ones `value`, keeping
+  // the others.  Views of the old elements are stale afterwards.
+  void grow(int size, const T& value = T()) {
+    store_.resize(static_cast<std::size_t>(std::max(size, this->size())), value);
+    static_cast<Span1<T>&>(*this) = Span1<T>(store_.data(), static_cast<int>(store_.size()));
   }
 
  private:

@@ -1,6 +1,7 @@
 #include "util/pool.h"
 
 #include <algorithm>
+#include <limits>
 #include <string_view>
 
 #include "main/error.h"
@@ -22,6 +23,18 @@ Settings settings;
 // checked before its words are touched.
 bool inPool(const NodePool& pool, int node, int NODSIZ) {
   return node >= 1 && NODSIZ >= 0 && NODSIZ <= pool.POOLSZ() - node;
+}
+
+// Doubles a growing pool until a node of NODSIZ data words fits at `node`.
+bool grow(NodePool& pool, int node, int NODSIZ) {
+  if (pool.STORE == nullptr || node < 1 || NODSIZ < 0) return false;
+  const long long need = 1LL * node + NODSIZ;
+  long long size = std::max(pool.POOLSZ(), 1);
+  while (size < need) size *= 2;
+  if (size > std::numeric_limits<int>::max()) return false;
+  pool.STORE->grow(static_cast<int>(size), pool.NULPTR);
+  pool.POOL = *pool.STORE;
+  return true;
 }
 
 void boundsExceeded(std::string_view routine) {
@@ -91,7 +104,7 @@ int ALLOC(NodePool& pool, int& head, int NODSIZ) {
     return POPPTR(pool, head, node, NODSIZ) == SUCCES ? node : pool.NULPTR;
   }
   const int node = pool.NXTFRE;
-  if (!inPool(pool, node, NODSIZ)) {
+  if (!inPool(pool, node, NODSIZ) && !grow(pool, node, NODSIZ)) {
     boundsExceeded("ALLOC");
     return pool.NULPTR;
   }

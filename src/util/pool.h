@@ -21,6 +21,10 @@ struct NodePool {
   IntTab FREHDS;  // free-list head per node size 1..MAXSIZ
   int NXTFRE = 1;
   int NULPTR = -1;
+  // The storage of POOL when the pool may grow: a node that does not fit
+  // doubles it (POOL is then a view of the new words; nodes keep their
+  // pointers).  None: the pool is sized once.
+  Array1<int>* STORE = nullptr;
   int POOLSZ() const { return POOL.size(); }
   int MAXSIZ() const { return FREHDS.size(); }
 };

@@ -1,6 +1,7 @@
 #include "util/stkque.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "main/error.h"
 #include "main/files.h"
@@ -66,10 +67,39 @@ void INIQ(Queue& queue, int /*inUnit*/, int msgUnit) {
   queueUnit = msgUnit;
 }
 
+namespace {
+
+// Moves a growing queue's records, oldest first, to the start of twice its
+// words.  False for a queue sized once.
+bool grow(Queue& queue, int NITEMS) {
+  if (queue.STORE == nullptr || NITEMS < 1 || queue.QSIZ() > std::numeric_limits<int>::max() / 2) {
+    return false;
+  }
+  Array1<int> words(2 * std::max(queue.QSIZ(), NITEMS), EMPTY);
+  Array1<int> record(NITEMS);
+  int tail = 1;
+  while (queue.QHEAD != EMPTY) {
+    if (POPQ(queue, record, NITEMS) != SUCCES) return false;
+    words.slice(tail, NITEMS).copyFrom(record, NITEMS);
+    tail += NITEMS;
+  }
+  *queue.STORE = std::move(words);
+  queue.QUEUE = *queue.STORE;
+  queue.QHEAD = tail > 1 ? 1 : EMPTY;
+  queue.QTAIL = tail;
+  return true;
+}
+
+}  // namespace
+
 int ADD2Q(Queue& queue, CIntTab ITEMS, int NITEMS) {
   // The tail moves only once the record is in: a refused record leaves the
   // queue as it was.
-  const int start = recordStart(queue, queue.QTAIL, NITEMS);
+  int start = recordStart(queue, queue.QTAIL, NITEMS);
+  if (queue.QHEAD != EMPTY && start == recordStart(queue, queue.QHEAD, NITEMS) &&
+      grow(queue, NITEMS)) {
+    start = queue.QTAIL;
+  }
   if (queue.QHEAD != EMPTY && start == recordStart(queue, queue.QHEAD, NITEMS)) {
     errorLine(queueUnit, "ADD2Q", "U601") << "QUEUE OVERFLOW ****";
     return QOVFLO;

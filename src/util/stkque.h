@@ -25,6 +25,10 @@ struct Queue {
   IntTab QUEUE;
   int QHEAD = -1;
   int QTAIL = 1;
+  // The storage of QUEUE when the queue may grow: a record that finds it
+  // full moves the records, oldest first, to the start of twice the words.
+  // None: the queue is sized once.
+  Array1<int>* STORE = nullptr;
   int QSIZ() const { return QUEUE.size(); }
 };
 

@@ -48,9 +48,9 @@ int readFile(std::string_view command, const std::string& file, DftModel& model)
 // Translates the model of `file`, printing the warnings not in `said` yet
 // (and adding them there).  Returns 0, or 1 after the message.
 int translateModel(const std::string& file, const DftModel& model, DftFiles& files,
-                   std::set<std::string>& said) {
+                   std::set<std::string>& said, bool limits = true) {
   DftMessage error;
-  if (translateDft(model, fs::path(file).filename().string(), files, error) != 1) {
+  if (translateDft(model, fs::path(file).filename().string(), files, error, limits) != 1) {
     writeText(errorUnit, where(file, error.at) + error.text + "\n");
     return 1;
   }
@@ -212,6 +212,10 @@ int runDrawn(const RunOptions& o, const DftModel& model, const fs::path& dir,
   return 0;
 }
 
+void noteFolds(const std::vector<DftFold>& folds, Report& report) {
+  for (const DftFold& f : folds) report.folded.emplace_back(f.gate, f.events);
+}
+
 // The figures of the top of `modules` into `report`, from those of its parts
 // in `reports` and `chains` (each part's in that of the first part the same
 // as it).  Returns 0, or 1 after the message.
@@ -288,8 +292,8 @@ int combineParts(const RunOptions& o, const DftModules& modules,
 
 // A model of independent parts: a chain for each part that is not the same
 // as one before it, each in a directory of its own below `dir`.
-int runParts(const RunOptions& o, const DftModules& modules, const fs::path& dir,
-             const std::string& name) {
+int runParts(const RunOptions& o, const DftModules& modules, const std::vector<DftFold>& folds,
+             const fs::path& dir, const std::string& name) {
   const std::size_t n = modules.parts.size();
   std::vector<SolvedChain> chains(n);
   std::vector<Report> reports(n);
@@ -326,6 +330,7 @@ int runParts(const RunOptions& o, const DftModules& modules, const fs::path& dir
   for (const SolvedChain& c : chains) top.ntrunc = std::max(top.ntrunc, c.chain.ntrunc);
   Report report;
   report.chain = &top;
+  noteFolds(folds, report);
   if (combineParts(o, modules, chains, reports, report) != 0) return 1;
   printReport(o, report);
   return 0;
@@ -370,8 +375,14 @@ int runDftCommand(const RunOptions& o) {
   DftFiles files;
   std::set<std::string> said;
   const bool drawn = !dftDraws(read).empty();
-  if (!drawn && translateModel(o.file, read, files, said) != 0) return 1;
-  const std::string model = defaultModelName(o.file);
+  // The refusals and warnings of the model as written, whatever its parts;
+  // only a part must fit one chain.
+  if (!drawn && translateModel(o.file, read, files, said, o.whole) != 0) return 1;
+  DftModel model = read;
+  const std::vector<DftFold> folds =
+      drawn || o.whole ? std::vector<DftFold>() : foldIdentical(model);
+  const DftModules modules = drawn || o.whole ? DftModules() : dftModules(model);
+  const std::string name = defaultModelName(o.file);
   fs::path dir;
   std::error_code ec;
   if (!o.keep.empty()) {
@@ -382,16 +393,17 @@ int runDftCommand(const RunOptions& o) {
     return fail("run", "cannot make a scratch directory");
   }
   int status = 0;
-  const DftModules modules = drawn || o.whole ? DftModules() : dftModules(read);
   if (drawn) {
-    status = runDrawn(o, read, dir, model);
+    status = runDrawn(o, read, dir, name);
   } else if (modules.parts.size() > 1) {
-    status = runParts(o, modules, dir, model);
+    status = runParts(o, modules, folds, dir, name);
   } else {
     SolvedChain chain;
     Report report;
-    status = writeModel("run", files, dir, model, o.force);
-    if (status == 0) status = generateAndSolve(o, dir, model, files, chain, report, false);
+    noteFolds(folds, report);
+    if (!o.whole) status = translateModel(o.file, model, files, said);
+    if (status == 0) status = writeModel("run", files, dir, name, o.force);
+    if (status == 0) status = generateAndSolve(o, dir, name, files, chain, report, false);
     if (status == 0) printReport(o, report);
   }
   if (o.keep.empty()) fs::remove_all(dir, ec);

@@ -100,6 +100,31 @@ void partsBreakdown(std::string& out, const Report& r, std::size_t j) {
   }
 }
 
+std::string foldLines(const Report& r) {
+  constexpr std::size_t shown = 6;
+  std::string out;
+  for (const auto& [gate, events] : r.folded) {
+    out += "Folded " + std::to_string(events.size()) + " identical basic events under " + gate +
+           " into one of " + std::to_string(events.size()) + " units:";
+    for (std::size_t i = 0; i < events.size() && i < shown; ++i) out += " " + events[i];
+    out += events.size() > shown ? " ...\n" : "\n";
+  }
+  return out;
+}
+
+std::string foldsJson(const Report& r) {
+  std::string out = ", \"folded\": [";
+  for (std::size_t i = 0; i < r.folded.size(); ++i) {
+    out += std::string(i ? ", " : "") + "{\"gate\": " + jsonString(r.folded[i].first) +
+           ", \"events\": [";
+    for (std::size_t j = 0; j < r.folded[i].second.size(); ++j) {
+      out += std::string(j ? ", " : "") + jsonString(r.folded[i].second[j]);
+    }
+    out += "]}";
+  }
+  return out + "]";
+}
+
 std::string partsJson(const Report& r) {
   std::string out = ", \"mttf_relative_error\": " + jsonNumber(r.mttfError) + ", \"parts\": [";
   for (std::size_t i = 0; i < r.parts.size(); ++i) {
@@ -173,6 +198,7 @@ std::string reportTable(const Report& r) {
     out += "A mixture of " + plural(r.chains, "chain") + ", one for each outcome of " +
            plural(r.draws, "draw") + " at the start (prob=, pdep=)\n";
   }
+  out += foldLines(r);
   if (!r.parts.empty()) {
     out += "Solved by " + plural(static_cast<int>(r.parts.size()), "independent part") +
            " under static gates in " + plural(ownChains(r), "chain") +
@@ -232,7 +258,8 @@ std::string reportJson(const Report& r) {
     }
     out += "}}";
   }
-  return out + "]" + (r.parts.empty() ? "" : partsJson(r)) + "}\n";
+  return out + "]" + (r.parts.empty() ? "" : partsJson(r)) +
+         (r.folded.empty() ? "" : foldsJson(r)) + "}\n";
 }
 
 }  // namespace molvex

@@ -36,6 +36,9 @@ struct Report {
   // `mttfError`.
   std::vector<ReportPart> parts;
   double mttfError = 0.0;
+  // Identical basic events folded into one of as many units: the gate
+  // above them and their names, the first the one that stays.
+  std::vector<std::pair<std::string, std::vector<std::string>>> folded;
 };
 
 // Adds the figures of `part`, weighed by `weight`, to those of `mixture`

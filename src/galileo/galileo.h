@@ -52,6 +52,8 @@ struct DftElement {
   // pdep=p: the dependency acts with probability p.
   bool hasProb = false;
   double prob = 0.0;
+  // Identical basic events folded into this one (foldIdentical): its units.
+  int units = 1;
 };
 
 struct DftModel {
@@ -100,9 +102,24 @@ void drawnModel(const DftModel& model, const std::vector<DftDraw>& draws, unsign
 
 // The three files that make the generation give the chain the model means.
 // `source` names the .dft file in the rates file's heading.  Returns 1, or
-// -1 with `error` at the element MOLVEX cannot represent.
-int translateDft(const DftModel& model, std::string_view source, DftFiles& files,
-                 DftMessage& error);
+// -1 with `error` at the element MOLVEX cannot represent.  Without
+// `limits` a model beyond the sizes of one chain passes (its parts may
+// not be).
+int translateDft(const DftModel& model, std::string_view source, DftFiles& files, DftMessage& error,
+                 bool limits = true);
+
+// Basic events that the gate above them cannot tell apart -- the same rate
+// and dormancy, inputs of the same AND, OR or voting gate and of nothing
+// else -- are one basic event of as many units: the gate then counts its
+// failed units as it counted them.  A fold names the gate and the events,
+// the first of them the one that stays.
+struct DftFold {
+  std::string gate;
+  std::vector<std::string> events;
+};
+
+// Folds the identical basic events of a model that translates.
+std::vector<DftFold> foldIdentical(DftModel& model);
 
 // A model split at its static gates (and, or, voting) into parts that share
 // nothing with each other -- no event, dependency or spare -- each a model of

@@ -64,14 +64,19 @@ class Splitter {
       const std::size_t c = index_.at(input.name);
       if (!isDependency(el(c).kind)) valued[static_cast<std::size_t>(group[c])].push_back(c);
     }
+    // A basic event of several units (folded) fails by the gate above it:
+    // on its own it would fail with its first unit.
+    const auto units = [&](std::size_t c) {
+      return el(c).kind == DftKind::basic && el(c).units > 1;
+    };
     std::size_t parts = 0;
-    bool joined = false;  // some group holds several inputs
+    bool joined = false;  // some group holds several inputs, or several units
     for (const auto& v : valued) {
       parts += v.empty() ? 0 : 1;
-      joined = joined || v.size() > 1;
+      joined = joined || v.size() > 1 || (v.size() == 1 && units(v[0]));
     }
-    // A voting gate counts its inputs one by one: inputs tied together
-    // cannot be counted apart.
+    // A voting gate counts its inputs one by one, and units one by one:
+    // inputs tied together cannot be counted apart.
     if (!isStatic(g.kind) || parts < 2 || (joined && g.kind == DftKind::voting)) {
       setPart(at, gate, owned, {});
       return at;
@@ -87,10 +92,11 @@ class Splitter {
       if (inputs.empty()) continue;  // a dependency on nothing below the gate
       std::vector<char> mine(m_.elements.size(), 0);
       for (std::size_t i = 0; i < group.size(); ++i) mine[i] = group[i] == k;
-      if (inputs.size() == 1) {
+      if (inputs.size() == 1 && !units(inputs[0])) {
         n.inputs.push_back(node(inputs[0], mine));
       } else {
-        // Several inputs tied together: a gate of the same kind over them.
+        // Several inputs tied together, or units: a gate of the same kind
+        // over them.
         const int part = static_cast<int>(out_.tree.size());
         out_.tree.emplace_back();
         setPart(part, gate, mine, inputs);
@@ -171,8 +177,8 @@ class Splitter {
     for (std::size_t i : order) {
       const DftElement& e = part.elements[i];
       text += e.word + " " + std::to_string(e.k) + " " + std::to_string(e.n) + " " +
-              (e.parametric ? e.lambda : exact(e.rate)) + " " + (e.hasDorm ? exact(e.dorm) : "-") +
-              " " + (e.hasProb ? exact(e.prob) : "-") + " (";
+              std::to_string(e.units) + " " + (e.parametric ? e.lambda : exact(e.rate)) + " " +
+              (e.hasDorm ? exact(e.dorm) : "-") + " " + (e.hasProb ? exact(e.prob) : "-") + " (";
       for (const DftInput& input : e.inputs) text += std::to_string(number[input.name]) + " ";
       text += ")\n";
     }

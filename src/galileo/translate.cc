@@ -36,8 +36,8 @@ bool isBasic(const DftElement& e) { return e.kind == DftKind::basic; }
 // The model with every name resolved: inputs as element indices.
 class Net {
  public:
-  Net(const DftModel& model, DftFiles& files, DftMessage& error)
-      : m_(model), files_(files), error_(error) {}
+  Net(const DftModel& model, DftFiles& files, DftMessage& error, bool limits)
+      : m_(model), files_(files), error_(error), limits_(limits) {}
 
   int translate(std::string_view source) {
     if (resolve() != 1 || checkParameters() != 1 || checkGates() != 1 || checkCycles() != 1 ||
@@ -115,6 +115,13 @@ class Net {
 
   bool isDependency(int i) const { return el(i).kind == DftKind::fdep; }
 
+  // The inputs a gate counts: a basic event by its units.
+  int units(const std::vector<int>& elements) const {
+    int sum = 0;
+    for (int c : elements) sum += el(c).units;
+    return sum;
+  }
+
   // The inputs that the gate's value depends on: a dependency listed under
   // an AND, OR or voting gate only attaches it to the tree.
   std::vector<int> valued(int i) const {
@@ -155,9 +162,9 @@ class Net {
       const std::string name = quoted(g.name);
       if (g.kind == DftKind::basic) continue;
       if (checkDependencyInputs(i) != 1) return -1;
-      const int written = static_cast<int>(inputs(i).size());
+      const int written = units(inputs(i));
       const int n = static_cast<int>(valued(i).size());
-      if (g.kind != DftKind::pand && n > maxInputs) {
+      if (limits_ && g.kind != DftKind::pand && n > maxInputs) {
         return fail(g.at, name + " has " + std::to_string(n) + " inputs, more than MOLVEX's " +
                               std::to_string(maxInputs));
       }
@@ -166,8 +173,8 @@ class Net {
           return fail(g.at,
                       name + " is " + g.word + " but has " + std::to_string(written) + " inputs");
         }
-        if (g.k < 1 || g.k > n) {
-          return fail(g.at, name + " needs from 1 to " + std::to_string(n) +
+        if (g.k < 1 || g.k > units(valued(i))) {
+          return fail(g.at, name + " needs from 1 to " + std::to_string(units(valued(i))) +
                                 " failed inputs to fail, not " + std::to_string(g.k));
         }
       }
@@ -572,7 +579,9 @@ class Net {
                            : words > placeWords
                                ? "the tree needs more than MOLVEX's 3584 words of tables"
                                : nullptr;
-      if (beyond != nullptr) return fail(e.at, "with " + quoted(e.name) + " " + beyond);
+      if (beyond != nullptr && limits_) {
+        return fail(e.at, "with " + quoted(e.name) + " " + beyond);
+      }
     }
     return 1;
   }
@@ -724,8 +733,9 @@ class Net {
       std::vector<int> nodes;
       for (int c : valued(i)) nodes.push_back(nodeOf(c));
       if (isBasic(e)) {
-        files_.txt += "NODE " + std::to_string(nodeOf(i)) + " TYPE BASIC 1 OF COMPONENT TYPE " +
-                      std::to_string(typeOf(i)) + "\n";
+        files_.txt += "NODE " + std::to_string(nodeOf(i)) + " TYPE BASIC " +
+                      std::to_string(e.units) + " OF COMPONENT TYPE " + std::to_string(typeOf(i)) +
+                      "\n";
       } else if (e.kind == DftKind::pand) {
         // PAND(a, b, c) as PAND(PAND(a, b), c), the outer gate first: the
         // inner gate has failed exactly when a and b have, a no later than
@@ -756,7 +766,7 @@ class Net {
       case DftKind::orGate:
         return "OR";
       case DftKind::voting:
-        return std::to_string(e.k) + "/" + std::to_string(valued(i).size());
+        return std::to_string(e.k) + "/" + std::to_string(units(valued(i)));
       case DftKind::seq:
         return "SEQ";
       case DftKind::fdep:
@@ -836,7 +846,9 @@ class Net {
         files_.dic += type + " BE " + rate + "\n" +
                       description(el(moduleWithUnit(i)).name, "unit of the spare module ") + "\n";
       } else {
-        files_.dic += type + " BE " + rate + "\n" + description(e.name) + "\n";
+        const std::string more =
+            e.units > 1 ? " and " + std::to_string(e.units - 1) + " identical beside it" : "";
+        files_.dic += type + " BE " + rate + "\n" + description(e.name, "", more) + "\n";
         if (!e.parametric) files_.rat += rate + " " + e.lambda + "\n";
       }
       const auto module = moduleOf_.find(i);
@@ -861,6 +873,7 @@ class Net {
   DftModel m_;  // the model, with the units of spare modules and their dependencies added
   DftFiles& files_;
   DftMessage& error_;
+  bool limits_;  // refuse a model beyond the sizes of one chain
   std::map<std::string, int, std::less<>> index_;
   std::vector<std::vector<int>> in_;
   std::vector<int> node_;
@@ -884,10 +897,10 @@ class Net {
 
 }  // namespace
 
-int translateDft(const DftModel& model, std::string_view source, DftFiles& files,
-                 DftMessage& error) {
+int translateDft(const DftModel& model, std::string_view source, DftFiles& files, DftMessage& error,
+                 bool limits) {
   files = DftFiles();
-  Net net(model, files, error);
+  Net net(model, files, error, limits);
   return net.translate(source);
 }
 

@@ -87,5 +87,36 @@ TEST(DftModules, SplitWhereNothingIsShared) {
   }
 }
 
+// Events folded: a fold as "GATE: EVENTS", then the elements left.
+TEST(DftFolds, FoldOnlyWhatTheGateCannotTellApart) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"toplevel T; T and A B C; A lambda=1; B lambda=1; C lambda=1;", "T: A B C | T A"},
+      {"toplevel T; T 2of4 A B C D; A lambda=1; B lambda=2; C lambda=1; D lambda=2;",
+       "T: A C; T: B D | T A B"},
+      // Used elsewhere, apart in dormancy or probability, under a gate that
+      // tells the order: each stays.
+      {"toplevel T; T or A B C; F fdep C A; A lambda=1; B lambda=1; C lambda=1;", "| T F A B C"},
+      {"toplevel T; T or A B G; G and B S; A lambda=1; B lambda=1; S lambda=2;", "| T G A B S"},
+      {"toplevel T; T or A B; A lambda=1 dorm=0.5; B lambda=1;", "| T A B"},
+      {"toplevel T; T or A B; A prob=0.1; B prob=0.1;", "| T A B"},
+      {"toplevel T; T pand A B; A lambda=1; B lambda=1;", "| T A B"},
+      {"toplevel T; T csp A B C; A lambda=1; B lambda=1; C lambda=1;", "| T A B C"},
+      {"param p; toplevel T; T or A B C; A lambda=p; B lambda=p; C lambda=1;", "T: A B | T A C"},
+  };
+  for (const auto& [text, expected] : cases) {
+    DftModel model;
+    DftMessage error;
+    ASSERT_EQ(readDft(text, model, error), 1) << text << ": " << error.text;
+    std::string folds;
+    for (const DftFold& f : foldIdentical(model)) {
+      folds += (folds.empty() ? "" : "; ") + f.gate + ":";
+      for (const std::string& e : f.events) folds += " " + e;
+    }
+    std::string left = " |";
+    for (const DftElement& e : model.elements) left += " " + e.name;
+    EXPECT_EQ(folds + left, (expected[0] == '|' ? " " : "") + expected) << text;
+  }
+}
+
 }  // namespace
 }  // namespace molvex

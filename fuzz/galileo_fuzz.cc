@@ -3,7 +3,9 @@
 // reads with one type per basic event (its further forms too), the state
 // vector fits, and every rate name that an arc can carry has its value in
 // the rates file or is a parameter named there.  A model of draws is taken
-// through its outcomes of none and of all drawn.
+// through its outcomes of none and of all drawn.  A model without draws is
+// also folded and split into its parts, as run does: each part is the
+// same checks' (or beyond the sizes of one chain), no element is in two.
 #include <cstdint>
 #include <set>
 #include <sstream>
@@ -63,6 +65,39 @@ void translateAndCheck(const DftModel& model) {
   if (translateDft(model, "M.dft", files, error) == 1) check(files);
 }
 
+// The parts of a model that passes without the sizes of one chain.
+void splitAndCheck(DftModel model) {
+  DftMessage error;
+  DftFiles files;
+  if (translateDft(model, "M.dft", files, error, false) != 1) return;
+  std::size_t events = 0;
+  for (const DftElement& e : model.elements) events += e.kind == DftKind::basic ? 1 : 0;
+  const std::vector<DftFold> folds = foldIdentical(model);
+  std::size_t units = 0;
+  for (const DftElement& e : model.elements) units += e.kind == DftKind::basic ? e.units : 0;
+  fuzz::require(units == events, "folding lost or made a basic event");
+  const DftModules modules = dftModules(model);
+  fuzz::require(modules.same.size() == modules.parts.size(), "a part without its chain");
+  std::set<int> partsSeen;
+  for (const StaticNode& n : modules.tree) {
+    if (n.kind == StaticNode::Kind::part) partsSeen.insert(n.part);
+  }
+  fuzz::require(partsSeen.size() == modules.parts.size(), "a part not in the tree, or twice");
+  std::set<std::string> owned;
+  for (const DftModel& part : modules.parts) {
+    for (const DftElement& e : part.elements) {
+      // A gate over inputs tied together takes the name of the gate above.
+      fuzz::require(owned.insert(e.name).second || e.name == part.top, "an element in two parts");
+    }
+    if (translateDft(part, "M.dft", files, error) == 1) {
+      check(files);
+    } else {
+      fuzz::require(error.text.find("more than MOLVEX's") != std::string::npos,
+                    "a part of a model is refused for more than its size");
+    }
+  }
+}
+
 }  // namespace
 }  // namespace molvex
 
@@ -75,6 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<DftDraw> draws = dftDraws(model);
   if (draws.empty() || draws.size() > 16) {
     translateAndCheck(model);
+    if (draws.empty()) splitAndCheck(model);
     return 0;
   }
   for (const unsigned long outcome : {0UL, (1UL << draws.size()) - 1}) {

@@ -130,6 +130,23 @@ TEST(GalileoParts, GiveTheFiguresOfTheWholeChain) {
   EXPECT_GE(split, 50);
 }
 
+// A parameter of one part takes its value from --set as in one chain; a
+// name that no part has is refused.  A (lam) or B (mu): MTTF 1/(lam + mu).
+TEST(GalileoParts, TakeTheirParametersFromTheCommandLine) {
+  testing::ScratchDir dir;
+  dir.write("p.dft", "param lam; param mu; toplevel T; T or A B; A lambda=lam; B lambda=mu;");
+  const testing::CommandOutcome r =
+      runCommand({"run", "p.dft", "--json", "--set", "lam=2", "--set", "MU=1"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NEAR(number(r.out, "mttf_lower"), 1.0 / 3, 1e-12);
+  const testing::CommandOutcome unknown =
+      runCommand({"run", "p.dft", "--set", "lam=2", "--set", "mu=1", "--set", "Y=1"});
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_EQ(unknown.err,
+            "molvex run: --set 'Y=1': not NAME=VALUE with a parameter or rate name of p.dft\n");
+  EXPECT_EQ(runCommand({"run", "p.dft", "--set", "lam=2"}).status, 1);
+}
+
 // Identical events folded into one of K units, against closed forms.  K
 // events of rate l each: all K down (AND) is the maximum of K exponentials,
 // MTTF = (1 + 1/2 + ... + 1/K)/l; the first down (OR) has rate K l; two of

@@ -21,33 +21,41 @@ constexpr int fineRule = 16;
 constexpr int coarseRule = 12;  // its difference from the fine rule bounds the fine one's error
 constexpr double horizonGrowth = 8.0;
 constexpr int mostHorizons = 40;
+// The product of the parts' chains solved exactly, as one chain would be,
+// up to this many states.
+constexpr double productStates = 2e6;
 
-double nodeFailure(const StaticTree& tree, int node, const std::vector<double>& parts) {
+// The probability that the node has failed, from the parts' probabilities
+// of having failed; or, `dual`, the probability that it works, from theirs
+// of working: an AND gate works as an OR gate fails, an OR gate as an AND
+// gate, a k-of-n gate as an (n-k+1)-of-n gate.  Products of small
+// probabilities keep their digits, which 1 - (1 - p) would lose.
+double nodeValue(const StaticTree& tree, int node, const std::vector<double>& parts, bool dual) {
   const StaticNode& n = tree[static_cast<std::size_t>(node)];
   if (n.kind == StaticNode::Kind::part) return parts[static_cast<std::size_t>(n.part)];
-  std::vector<double> failed;
-  for (int input : n.inputs) failed.push_back(nodeFailure(tree, input, parts));
+  std::vector<double> in;
+  for (int input : n.inputs) in.push_back(nodeValue(tree, input, parts, dual));
   double all = 1.0;
   double none = 1.0;
-  for (double p : failed) {
+  for (double p : in) {
     all *= p;
     none *= 1.0 - p;
   }
-  if (n.kind == StaticNode::Kind::andGate) return all;
-  if (n.kind == StaticNode::Kind::orGate) return 1.0 - none;
-  // exactly(j): the probability that exactly j of the inputs so far failed.
-  std::vector<double> exactly(failed.size() + 1, 0.0);
+  const bool andGate = (n.kind == StaticNode::Kind::andGate) != dual;
+  if (n.kind != StaticNode::Kind::voting) return andGate ? all : 1.0 - none;
+  const std::size_t k =
+      dual ? in.size() - static_cast<std::size_t>(n.k) + 1 : static_cast<std::size_t>(n.k);
+  // exactly(j): the probability that exactly j of the inputs so far count.
+  std::vector<double> exactly(in.size() + 1, 0.0);
   exactly[0] = 1.0;
-  for (std::size_t i = 0; i < failed.size(); ++i) {
+  for (std::size_t i = 0; i < in.size(); ++i) {
     for (std::size_t j = i + 1; j > 0; --j) {
-      exactly[j] = exactly[j] * (1.0 - failed[i]) + exactly[j - 1] * failed[i];
+      exactly[j] = exactly[j] * (1.0 - in[i]) + exactly[j - 1] * in[i];
     }
-    exactly[0] *= 1.0 - failed[i];
+    exactly[0] *= 1.0 - in[i];
   }
   double atLeast = 0.0;
-  for (std::size_t j = static_cast<std::size_t>(n.k); j < exactly.size(); ++j) {
-    atLeast += exactly[j];
-  }
+  for (std::size_t j = k; j < exactly.size(); ++j) atLeast += exactly[j];
   return std::min(1.0, atLeast);
 }
 
@@ -123,15 +131,19 @@ int topCurve(const StaticTree& tree, std::size_t nparts, const PartSweep& sweep,
   for (std::size_t p = 0; p < nparts; ++p) {
     if (sweep(static_cast<int>(p), times, curveEpsilon, parts[p], error) != 1) return -1;
   }
+  // The probability of working is read where the chain holds it, not as
+  // 1 - F: a failure state near 1 no longer takes in what a slow state
+  // hands on, and 1 - F would keep that loss as a floor.
   std::vector<double> lower(nparts);
   std::vector<double> upper(nparts);
   for (std::size_t j = 0; j < times.size(); ++j) {
     for (std::size_t p = 0; p < nparts; ++p) {
-      lower[p] = parts[p][j].lower;
-      upper[p] = parts[p][j].upper;
+      const Unreliability& u = parts[p][j];
+      lower[p] = u.working;
+      upper[p] = u.working + (u.upper - u.lower);
     }
-    out.lower[j] = 1.0 - topFailure(tree, upper);
-    out.upper[j] = 1.0 - topFailure(tree, lower);
+    out.lower[j] = topReliability(tree, lower);
+    out.upper[j] = topReliability(tree, upper);
   }
   return 1;
 }
@@ -174,33 +186,102 @@ std::vector<double> nodes(const std::vector<double>& ends, const Rule& fine, con
   return times;
 }
 
+// The mean time to the top's failure from each state of the product of the
+// parts' chains, from the last state to the first: a state's successors
+// move one part on in its own order, to a later index.  Truncation states
+// are failures when `counted`, else states that never move on.
+double productMean(const StaticTree& tree, const std::vector<PartChain>& chains, bool counted) {
+  const std::size_t m = chains.size();
+  std::vector<long> stride(m, 1);
+  std::vector<Array1<int>> position(m);
+  long size = 1;
+  for (std::size_t p = 0; p < m; ++p) {
+    const Chain& c = *chains[p].chain;
+    stride[p] = size;
+    size *= c.nstates;
+    position[p].resize(c.nstates);
+    for (int i = 1; i <= c.nstates; ++i) position[p]((*chains[p].order)(i)) = i - 1;
+  }
+  std::vector<double> mean(static_cast<std::size_t>(size), 0.0);
+  std::vector<double> failed(m);
+  for (long x = size - 1; x >= 0; --x) {
+    double exit = 0.0;
+    double after = 0.0;
+    for (std::size_t p = 0; p < m; ++p) {
+      const PartChain& part = chains[p];
+      const Chain& c = *part.chain;
+      const int at = static_cast<int>((x / stride[p]) % c.nstates);
+      const int s = (*part.order)(at + 1);
+      const StateKind kind = c.kind(s);
+      failed[p] = kind == StateKind::Failure || (counted && kind == StateKind::Truncation) ? 1 : 0;
+      for (int a = c.first(s); a < c.first(s + 1); ++a) {
+        const double r = (*part.rate)(a);
+        if (r == 0.0) continue;
+        exit += r;
+        const long next = x + (position[p](c.arcs(a).target) - at) * stride[p];
+        after += r * mean[static_cast<std::size_t>(next)];
+      }
+    }
+    double& here = mean[static_cast<std::size_t>(x)];
+    here = topFailure(tree, failed) == 1.0 ? 0.0 : exit == 0.0 ? infinity : (1.0 + after) / exit;
+  }
+  long start = 0;
+  for (std::size_t p = 0; p < m; ++p) {
+    start += position[p](chains[p].initial) * stride[p];
+  }
+  return mean[static_cast<std::size_t>(start)];
+}
+
+// The exact mean time over the product of the parts' chains, where it holds
+// at most productStates states.  False when it is larger.
+bool productMttf(const StaticTree& tree, const std::vector<PartChain>& chains, CombinedMttf& out) {
+  double size = 1.0;
+  for (const PartChain& c : chains) size *= c.chain->nstates;
+  if (chains.empty() || size > productStates) return false;
+  out.lower = productMean(tree, chains, true);
+  out.upper = productMean(tree, chains, false);
+  out.relativeError = 0.0;
+  return true;
+}
+
 }  // namespace
 
 double topFailure(const StaticTree& tree, const std::vector<double>& parts) {
-  return nodeFailure(tree, 0, parts);
+  return nodeValue(tree, 0, parts, false);
+}
+
+double topReliability(const StaticTree& tree, const std::vector<double>& parts) {
+  return nodeValue(tree, 0, parts, true);
 }
 
 int combinedMttf(const StaticTree& tree, const std::vector<PartBounds>& parts,
-                 const PartSweep& sweep, CombinedMttf& out, std::string& error) {
+                 const std::vector<PartChain>& chains, const PartSweep& sweep, CombinedMttf& out,
+                 std::string& error) {
   const std::size_t m = parts.size();
   // In the long run a part has failed unless it stays in a state without
-  // arcs; the top that can then last for ever has no finite mean time.
+  // arcs; the top that can then last for ever, with any probability, has no
+  // finite mean time.
   std::vector<double> endLower(m);
   std::vector<double> endUpper(m);
   double fastest = 0.0;
   double longest = 0.0;  // the top's mean time to fail from any state, when no bound is smaller
   for (std::size_t p = 0; p < m; ++p) {
-    endLower[p] = 1.0 - parts[p].stuck - parts[p].truncated;
-    endUpper[p] = 1.0 - parts[p].stuck;
+    endLower[p] = parts[p].stuck > 0.0 ? 1.0 : 0.0;
+    endUpper[p] = parts[p].stuck + parts[p].truncated > 0.0 ? 1.0 : 0.0;
     fastest += parts[p].fastest;
     longest += parts[p].longest;
   }
-  const bool lowerFinite = topFailure(tree, endUpper) == 1.0;
-  const bool upperFinite = topFailure(tree, endLower) == 1.0;
+  if (!std::isfinite(fastest)) {
+    error = "the rates of the parts add up beyond the range of a double";
+    return -1;
+  }
+  const bool lowerFinite = topReliability(tree, endLower) == 0.0;
+  const bool upperFinite = topReliability(tree, endUpper) == 0.0;
   out = CombinedMttf();
   out.lower = lowerFinite ? 0.0 : infinity;
   out.upper = upperFinite ? 0.0 : infinity;
   if (!lowerFinite || fastest == 0.0) return 1;  // nothing moves, or the top may never fail
+  if (productMttf(tree, chains, out)) return 1;
 
   // No exponential term of the product of the parts' curves decays faster
   // than the sum of their fastest rates: the first panel is short enough

@@ -29,6 +29,19 @@ using StaticTree = std::vector<StaticNode>;
 // its probability in `parts`.
 double topFailure(const StaticTree& tree, const std::vector<double>& parts);
 
+// The probability that the top works when each part works with its
+// probability in `parts`.
+double topReliability(const StaticTree& tree, const std::vector<double>& parts);
+
+// A part's chain with the values of its arcs' rates, an order in which every
+// arc leads forward, and the state it starts in.
+struct PartChain {
+  const Chain* chain = nullptr;
+  const Array1<double>* rate = nullptr;
+  const Array1<int>* order = nullptr;
+  int initial = 1;
+};
+
 // What the integral needs to know of a part besides its curve.
 struct PartBounds {
   double fastest = 0.0;    // its largest exit rate
@@ -38,7 +51,8 @@ struct PartBounds {
 };
 
 // Fills `out` with the failure probabilities of part `part` at `times`
-// (ascending), each within `epsilon`.  Returns 1, or -1 with `error`.
+// (ascending), each within `epsilon`, and the probabilities of working.
+// Returns 1, or -1 with `error`.
 using PartSweep = std::function<int(int part, const std::vector<double>& times, double epsilon,
                                     std::vector<Unreliability>& out, std::string& error)>;
 
@@ -48,16 +62,19 @@ struct CombinedMttf {
   double lower = 0.0;
   double upper = 0.0;
   // The largest relative error of a finite figure: quadrature, tail and the
-  // error of the parts' curves, each bounded or estimated from above.
+  // error of the parts' curves, each bounded or estimated from above; 0
+  // when the figure is exact.
   double relativeError = 0.0;
 };
 
 // The relative error the integral is taken to.
 constexpr double mttfTolerance = 1e-10;
 
-// The mean time to failure of the top.  Returns 1, or -1 with `error` from
-// a sweep.
+// The mean time to failure of the top: exact, from the product of the
+// parts' chains, where that holds up to two million states, else by
+// quadrature.  Returns 1, or -1 with `error` from a sweep.
 int combinedMttf(const StaticTree& tree, const std::vector<PartBounds>& parts,
-                 const PartSweep& sweep, CombinedMttf& out, std::string& error);
+                 const std::vector<PartChain>& chains, const PartSweep& sweep, CombinedMttf& out,
+                 std::string& error);
 
 }  // namespace molvex

@@ -302,6 +302,7 @@ int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Arr
       u.terms = 1;
       u.lower = failed ? 1.0 : 0.0;
       u.upper = chain.kind(initial) == StateKind::Expanded ? 0.0 : 1.0;
+      u.working = 1.0 - u.upper;
       if (failed) u.byType(chain.type(initial)) = 1.0;
     }
     return 1;
@@ -310,16 +311,24 @@ int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Arr
   // The absorbing states that the figures read, by position.
   std::vector<int> failures;
   std::vector<int> truncations;
+  std::vector<int> expanded;
   for (int p = 1; p <= n; ++p) {
     if (chain.kind(order(p)) == StateKind::Failure) failures.push_back(p);
     if (chain.kind(order(p)) == StateKind::Truncation) truncations.push_back(p);
+    if (chain.kind(order(p)) == StateKind::Expanded) expanded.push_back(p);
   }
+  double working = -1.0;  // the mass on expanded states at this step, once summed
   const auto add = [&](Unreliability& u, const Array1<double>& v, double weight) {
     for (int p : failures) {
       u.lower += weight * v(p);
       u.byType(chain.type(order(p))) += weight * v(p);
     }
     for (int p : truncations) u.upper += weight * v(p);
+    if (working < 0.0) {
+      working = 0.0;
+      for (int p : expanded) working += v(p);
+    }
+    u.working += weight * working;
   };
 
   // The times in the order in which their windows begin.  A window is formed
@@ -389,6 +398,7 @@ int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Arr
       return -1;
     }
     moving = step.apply(v);
+    working = -1.0;
   }
   for (Unreliability& u : out) u.upper += u.lower;
   return 1;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -59,6 +60,15 @@ int translateModel(const std::string& file, const DftModel& model, DftFiles& fil
     if (said.insert(line).second) writeText(errorUnit, line);
   }
   return 0;
+}
+
+// The parts that have a chain of their own.
+int countOwn(const DftModules& modules) {
+  int own = 0;
+  for (std::size_t p = 0; p < modules.same.size(); ++p) {
+    own += modules.same[p] == static_cast<int>(p) ? 1 : 0;
+  }
+  return own;
 }
 
 // The node of the tree that stands for part `p`.
@@ -251,8 +261,12 @@ int combineParts(const RunOptions& o, const DftModules& modules,
         u.lower, u.upper);
   }
   std::vector<PartBounds> bounds(n);
+  std::vector<PartChain> parts(n);
+  std::vector<double> stuck(n);
   for (std::size_t p = 0; p < n; ++p) {
     const SolvedChain& c = chains[own(p)];
+    parts[p] = {&c.chain, &c.rate, &c.order, c.initial};
+    stuck[p] = reports[own(p)].figures.pStuck;
     const Figures& g = reports[own(p)].figures;
     bounds[p] = {fastestExit(c.chain, c.rate), longestMeanTime(c.chain, c.rate, c.order), g.pStuck,
                  g.pFailUpper - g.pFailLower};
@@ -279,9 +293,14 @@ int combineParts(const RunOptions& o, const DftModules& modules,
   };
   CombinedMttf mttf;
   std::string error;
-  if (combinedMttf(modules.tree, bounds, sweep, mttf, error) != 1) {
+  if (combinedMttf(modules.tree, bounds, parts, sweep, mttf, error) != 1) {
     return fail("run", "the mean time to failure: " + error);
   }
+  // What the report says of an infinite mean time: the top can end working.
+  if (std::isinf(mttf.lower)) {
+    f.pStuck = std::max(topReliability(modules.tree, stuck), std::numeric_limits<double>::min());
+  }
+  report.chains = countOwn(modules);
   f.mttfLower = mttf.lower;
   f.mttfUpper = mttf.upper;
   report.mttfError = mttf.relativeError;
@@ -379,9 +398,12 @@ int runDftCommand(const RunOptions& o) {
   // only a part must fit one chain.
   if (!drawn && translateModel(o.file, read, files, said, o.whole) != 0) return 1;
   DftModel model = read;
+  // A rate set on the command line may be one event's: events are then told
+  // apart by their names too.
+  const bool named = !o.sets.empty();
   const std::vector<DftFold> folds =
-      drawn || o.whole ? std::vector<DftFold>() : foldIdentical(model);
-  const DftModules modules = drawn || o.whole ? DftModules() : dftModules(model);
+      drawn || o.whole ? std::vector<DftFold>() : foldIdentical(model, named);
+  const DftModules modules = drawn || o.whole ? DftModules() : dftModules(model, named);
   const std::string name = defaultModelName(o.file);
   fs::path dir;
   std::error_code ec;

@@ -51,7 +51,9 @@ std::string mttfLine(const Figures& f, const Report& r) {
                           : "beyond the range of a double";
   }
   const std::string quadrature =
-      r.parts.empty() ? "" : format("  (by quadrature, within %.1e relative)", r.mttfError);
+      r.parts.empty()      ? ""
+      : r.mttfError == 0.0 ? "  (exact, over the product of the parts' chains)"
+                           : format("  (by quadrature, within %.1e relative)", r.mttfError);
   if (f.mttfUpper == f.mttfLower) return readable(f.mttfLower) + quadrature;
   if (std::isinf(f.mttfUpper)) {
     return "at least " + readable(f.mttfLower) +

@@ -12,15 +12,15 @@ bool counts(DftKind kind) {
 }
 
 // What a gate above can tell of a basic event: its rate and dormancy.
-std::string likeness(const DftElement& e) {
+std::string likeness(const DftElement& e, bool named) {
   char text[96];
   std::snprintf(text, sizeof text, "%a %d %a", e.rate, e.hasDorm ? 1 : 0, e.dorm);
-  return (e.parametric ? e.lambda : "") + " " + text;
+  return (e.parametric ? e.lambda : named ? e.name : "") + " " + text;
 }
 
 }  // namespace
 
-std::vector<DftFold> foldIdentical(DftModel& model) {
+std::vector<DftFold> foldIdentical(DftModel& model, bool named) {
   std::map<std::string, int> uses;
   std::map<std::string, std::size_t> index;
   for (std::size_t i = 0; i < model.elements.size(); ++i) {
@@ -39,8 +39,9 @@ std::vector<DftFold> foldIdentical(DftModel& model) {
       if (e.kind != DftKind::basic || e.hasProb || uses[e.name] != 1 || e.name == model.top) {
         continue;
       }
-      auto& events = alike[likeness(e)];
-      if (events.empty()) order.push_back(likeness(e));
+      const std::string key = likeness(e, named);
+      auto& events = alike[key];
+      if (events.empty()) order.push_back(key);
       events.push_back(index.at(e.name));
     }
     for (const std::string& key : order) {

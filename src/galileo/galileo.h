@@ -118,8 +118,10 @@ struct DftFold {
   std::vector<std::string> events;
 };
 
-// Folds the identical basic events of a model that translates.
-std::vector<DftFold> foldIdentical(DftModel& model);
+// Folds the identical basic events of a model that translates.  With
+// `named`, events whose rates are not parameters are told apart by their
+// names as well, as a rate may be set by the name made from the event's.
+std::vector<DftFold> foldIdentical(DftModel& model, bool named = false);
 
 // A model split at its static gates (and, or, voting) into parts that share
 // nothing with each other -- no event, dependency or spare -- each a model of
@@ -134,7 +136,8 @@ struct DftModules {
 };
 
 // The parts of a model that translates.  A model that does not split is one
-// part: itself.
-DftModules dftModules(const DftModel& model);
+// part: itself.  With `named`, parts are the same only where their events
+// have the same names or parameters (see foldIdentical).
+DftModules dftModules(const DftModel& model, bool named = false);
 
 }  // namespace molvex

@@ -20,7 +20,8 @@ std::string exact(double value) {
 
 class Splitter {
  public:
-  explicit Splitter(const DftModel& model) : m_(model), links_(model.elements.size()) {
+  Splitter(const DftModel& model, bool named)
+      : m_(model), named_(named), links_(model.elements.size()) {
     for (std::size_t i = 0; i < model.elements.size(); ++i)
       index_.emplace(model.elements[i].name, i);
     for (std::size_t i = 0; i < model.elements.size(); ++i) {
@@ -37,7 +38,7 @@ class Splitter {
     std::vector<char> all(m_.elements.size(), 1);
     node(top, all);
     for (std::size_t p = 0; p < out_.parts.size(); ++p) {
-      const auto first = shapes_.emplace(shape(out_.parts[p]), static_cast<int>(p));
+      const auto first = shapes_.emplace(shape(out_.parts[p], named_), static_cast<int>(p));
       out_.same.push_back(first.first->second);
     }
     return std::move(out_);
@@ -76,8 +77,11 @@ class Splitter {
       joined = joined || v.size() > 1 || (v.size() == 1 && units(v[0]));
     }
     // A voting gate counts its inputs one by one, and units one by one:
-    // inputs tied together cannot be counted apart.
-    if (!isStatic(g.kind) || parts < 2 || (joined && g.kind == DftKind::voting)) {
+    // inputs tied together cannot be counted apart.  An element that takes
+    // the gate or what lies above it as an input (a dependency on it, a
+    // sequence after it) ties the gate's inputs to the rest of the model.
+    if (!isStatic(g.kind) || parts < 2 || (joined && g.kind == DftKind::voting) ||
+        reachesOut(group)) {
       setPart(at, gate, owned, {});
       return at;
     }
@@ -105,6 +109,17 @@ class Splitter {
     }
     out_.tree[static_cast<std::size_t>(at)] = std::move(n);
     return at;
+  }
+
+  // Whether an element of a group has an input outside every group.
+  bool reachesOut(const std::vector<int>& group) const {
+    for (std::size_t i = 0; i < group.size(); ++i) {
+      if (group[i] < 0) continue;
+      for (const DftInput& input : el(i).inputs) {
+        if (group[index_.at(input.name)] < 0) return true;
+      }
+    }
+    return false;
   }
 
   // Gives every element that `from` reaches within `owned`, without passing
@@ -146,14 +161,21 @@ class Splitter {
     StaticNode& n = out_.tree[static_cast<std::size_t>(at)];
     n.kind = StaticNode::Kind::part;
     n.part = static_cast<int>(out_.parts.size());
+    // A gate over some of the inputs of `root` is named by them.
     n.name = el(root).name;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+      n.name += (i == 0 ? " (" : " ") + el(inputs[i]).name + (i + 1 == inputs.size() ? ")" : "");
+    }
     out_.parts.push_back(std::move(part));
   }
 
   // The part with its names replaced by numbers in the order a walk down
   // from its top meets them (the elements below none after, in the order of
-  // their statements): two parts of the same shape are one model up to names.
-  static std::string shape(const DftModel& part) {
+  // their statements), and the order of its statements, which decides the
+  // order in which dependencies act: two parts of the same shape are one
+  // model up to names.  With `named` the events keep the names their rates
+  // may be set by.
+  static std::string shape(const DftModel& part, bool named) {
     std::map<std::string, std::size_t> at;
     for (std::size_t i = 0; i < part.elements.size(); ++i) at.emplace(part.elements[i].name, i);
     std::map<std::string, int> number;
@@ -178,14 +200,17 @@ class Splitter {
       const DftElement& e = part.elements[i];
       text += e.word + " " + std::to_string(e.k) + " " + std::to_string(e.n) + " " +
               std::to_string(e.units) + " " + (e.parametric ? e.lambda : exact(e.rate)) + " " +
+              (named && e.kind == DftKind::basic && !e.parametric ? e.name + " " : "") +
               (e.hasDorm ? exact(e.dorm) : "-") + " " + (e.hasProb ? exact(e.prob) : "-") + " (";
       for (const DftInput& input : e.inputs) text += std::to_string(number[input.name]) + " ";
       text += ")\n";
     }
+    for (const DftElement& e : part.elements) text += std::to_string(number[e.name]) + " ";
     return text;
   }
 
   const DftModel& m_;
+  bool named_;
   std::map<std::string, std::size_t> index_;
   std::vector<std::vector<std::size_t>> links_;  // inputs and users of each element
   std::map<std::string, int> shapes_;
@@ -194,6 +219,6 @@ class Splitter {
 
 }  // namespace
 
-DftModules dftModules(const DftModel& model) { return Splitter(model).split(); }
+DftModules dftModules(const DftModel& model, bool named) { return Splitter(model, named).split(); }
 
 }  // namespace molvex

@@ -154,6 +154,7 @@ TEST(CombinedParts, GiveTheClosedFormsWithinTheirStatedBound) {
       for (std::size_t j = 0; j < times.size(); ++j) {
         out[j].time = times[j];
         out[j].lower = out[j].upper = k.parts[static_cast<std::size_t>(part)].failed(times[j]);
+        out[j].working = 1 - out[j].upper;
       }
       return 1;
     };
@@ -164,7 +165,7 @@ TEST(CombinedParts, GiveTheClosedFormsWithinTheirStatedBound) {
     }
     CombinedMttf m;
     std::string error;
-    ASSERT_EQ(combinedMttf(k.tree, bounds, sweep, m, error), 1) << k.what << error;
+    ASSERT_EQ(combinedMttf(k.tree, bounds, {}, sweep, m, error), 1) << k.what << error;
     EXPECT_EQ(m.lower, m.upper) << k.what;
     if (std::isinf(k.mttf)) {
       EXPECT_TRUE(std::isinf(m.lower)) << k.what;
@@ -195,12 +196,13 @@ TEST(CombinedParts, BoundTheMeanTimeAfterTruncation) {
       out[j].time = t;
       out[j].lower = part == 0 ? (1 - p) * (1 - exp(-a * t)) : 1 - exp(-b * t);
       out[j].upper = part == 0 ? 1 - exp(-a * t) : out[j].lower;
+      out[j].working = 1 - out[j].upper;
     }
     return 1;
   };
   CombinedMttf m;
   std::string error;
-  ASSERT_EQ(combinedMttf(tree, bounds, sweep, m, error), 1) << error;
+  ASSERT_EQ(combinedMttf(tree, bounds, {}, sweep, m, error), 1) << error;
   EXPECT_NEAR(m.lower, 1 / (a + b), 1e-9 / (a + b));
   EXPECT_NEAR(m.upper, p / b + (1 - p) / (a + b), 1e-9);
 }

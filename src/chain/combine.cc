@@ -114,21 +114,59 @@ Rule gaussLegendre(int n) {
   return rule;
 }
 
-// The reliability of the top, lower and upper, at each time of a sweep.
-struct Curve {
+// The times of the integral: the nodes of both rules on every panel, with
+// each one's weight in the fine rule and in the coarse one, in the order of
+// time, the last panel's end (weight 0) last.
+struct Nodes {
   std::vector<double> times;
+  std::vector<double> fine;
+  std::vector<double> coarse;
+};
+
+Nodes nodes(const std::vector<double>& ends, const Rule& fine, const Rule& coarse) {
+  struct Node {
+    double time, fine, coarse;
+  };
+  std::vector<Node> all = {{ends.back(), 0.0, 0.0}};
+  for (std::size_t i = 0; i + 1 < ends.size(); ++i) {
+    const double mid = 0.5 * (ends[i] + ends[i + 1]);
+    const double half = 0.5 * (ends[i + 1] - ends[i]);
+    for (std::size_t j = 0; j < fine.x.size(); ++j)
+      all.push_back({mid + half * fine.x[j], half * fine.w[j], 0.0});
+    for (std::size_t j = 0; j < coarse.x.size(); ++j)
+      all.push_back({mid + half * coarse.x[j], 0.0, half * coarse.w[j]});
+  }
+  std::stable_sort(all.begin(), all.end(),
+                   [](const Node& a, const Node& b) { return a.time < b.time; });
+  Nodes out;
+  for (const Node& n : all) {
+    out.times.push_back(n.time);
+    out.fine.push_back(n.fine);
+    out.coarse.push_back(n.coarse);
+  }
+  return out;
+}
+
+// The reliability of the top, lower and upper, at each of the nodes' times.
+// A part that shares its chain with an earlier one shares its sweep.
+struct Curve {
   std::vector<double> lower;  // truncation states counted as failed
   std::vector<double> upper;
 };
 
-int topCurve(const StaticTree& tree, std::size_t nparts, const PartSweep& sweep,
-             std::vector<double> times, Curve& out, std::string& error) {
-  std::sort(times.begin(), times.end());
-  out.times = times;
+int topCurve(const StaticTree& tree, const std::vector<PartChain>& chains, std::size_t nparts,
+             const PartSweep& sweep, const std::vector<double>& times, Curve& out,
+             std::string& error) {
   out.lower.assign(times.size(), 0.0);
   out.upper.assign(times.size(), 0.0);
+  std::vector<std::size_t> swept(nparts);  // the part whose sweep each part reads
   std::vector<std::vector<Unreliability>> parts(nparts);
   for (std::size_t p = 0; p < nparts; ++p) {
+    swept[p] = p;
+    for (std::size_t q = 0; q < p && !chains.empty(); ++q) {
+      if (chains[q].chain == chains[p].chain) swept[p] = swept[q];
+    }
+    if (swept[p] != p) continue;
     if (sweep(static_cast<int>(p), times, curveEpsilon, parts[p], error) != 1) return -1;
   }
   // The probability of working is read where the chain holds it, not as
@@ -138,7 +176,7 @@ int topCurve(const StaticTree& tree, std::size_t nparts, const PartSweep& sweep,
   std::vector<double> upper(nparts);
   for (std::size_t j = 0; j < times.size(); ++j) {
     for (std::size_t p = 0; p < nparts; ++p) {
-      const Unreliability& u = parts[p][j];
+      const Unreliability& u = parts[swept[p]][j];
       lower[p] = u.working;
       upper[p] = u.working + (u.upper - u.lower);
     }
@@ -148,42 +186,19 @@ int topCurve(const StaticTree& tree, std::size_t nparts, const PartSweep& sweep,
   return 1;
 }
 
-// The reliability at time t, read off the curve that holds it.
-double at(const Curve& curve, const std::vector<double>& of, double t) {
-  const auto it = std::lower_bound(curve.times.begin(), curve.times.end(), t);
-  return of[static_cast<std::size_t>(it - curve.times.begin())];
-}
-
-// The integral over the panels of both rules.
+// The integral by both rules.
 struct Integral {
   double fine = 0.0;
   double coarse = 0.0;
 };
 
-Integral integrate(const Curve& curve, const std::vector<double>& of,
-                   const std::vector<double>& ends, const Rule& fine, const Rule& coarse) {
+Integral integrate(const Nodes& at, const std::vector<double>& of) {
   Integral sum;
-  for (std::size_t i = 0; i + 1 < ends.size(); ++i) {
-    const double mid = 0.5 * (ends[i] + ends[i + 1]);
-    const double half = 0.5 * (ends[i + 1] - ends[i]);
-    for (std::size_t j = 0; j < fine.x.size(); ++j)
-      sum.fine += half * fine.w[j] * at(curve, of, mid + half * fine.x[j]);
-    for (std::size_t j = 0; j < coarse.x.size(); ++j)
-      sum.coarse += half * coarse.w[j] * at(curve, of, mid + half * coarse.x[j]);
+  for (std::size_t j = 0; j < of.size(); ++j) {
+    sum.fine += at.fine[j] * of[j];
+    sum.coarse += at.coarse[j] * of[j];
   }
   return sum;
-}
-
-std::vector<double> nodes(const std::vector<double>& ends, const Rule& fine, const Rule& coarse) {
-  std::vector<double> times = {ends.back()};
-  for (std::size_t i = 0; i + 1 < ends.size(); ++i) {
-    const double mid = 0.5 * (ends[i] + ends[i + 1]);
-    const double half = 0.5 * (ends[i + 1] - ends[i]);
-    for (const Rule* rule : {&fine, &coarse}) {
-      for (double x : rule->x) times.push_back(mid + half * x);
-    }
-  }
-  return times;
 }
 
 // The mean time to the top's failure from each state of the product of the
@@ -288,32 +303,35 @@ int combinedMttf(const StaticTree& tree, const std::vector<PartBounds>& parts,
   // for any.
   const Rule fine = gaussLegendre(fineRule);
   const Rule coarse = gaussLegendre(coarseRule);
+  // From any state of the parts the top fails on average within the sum of
+  // their longest mean times (it has failed once they all stand still), or
+  // the smaller bound of meanBound, so what lies beyond the horizon is at
+  // most the reliability there times that mean.  Each value of the curve is
+  // within the parts' errors (the top's reliability moves by no more than a
+  // part's).
+  const double meanLower = std::min(longest, meanBound(tree, 0, parts, true));
+  const double meanUpper = std::min(longest, meanBound(tree, 0, parts, false));
+  const double pointError = static_cast<double>(m) * (curveEpsilon + 4.0 * roundOff);
   std::vector<double> ends = {0.0, 1.0 / fastest};
   double horizon = 32.0 / fastest;
   for (int round = 0; round < mostHorizons; ++round, horizon *= horizonGrowth) {
     while (ends.back() < horizon) ends.push_back(ends.back() * panelGrowth);
+    const Nodes at = nodes(ends, fine, coarse);
     Curve curve;
-    if (topCurve(tree, m, sweep, nodes(ends, fine, coarse), curve, error) != 1) return -1;
-    // From any state of the parts the top fails on average within the sum
-    // of their longest mean times (it has failed once they all stand
-    // still), or the smaller bound of meanBound, so what lies beyond the
-    // horizon is at most the reliability there times that mean.  Each value of the curve is within
-    // the parts' errors (the top's reliability moves by no more than a part's).
-    const double pointError = static_cast<double>(m) * (curveEpsilon + 4.0 * roundOff);
+    if (topCurve(tree, chains, m, sweep, at.times, curve, error) != 1) return -1;
     const double end = ends.back();
     bool settled = true;  // what lies beyond the horizon is negligible
     out.relativeError = 0.0;
-    const auto take = [&](const std::vector<double>& of, double& value, bool counted) {
-      const Integral sum = integrate(curve, of, ends, fine, coarse);
+    const auto take = [&](const std::vector<double>& of, double mean, double& value) {
+      const Integral sum = integrate(at, of);
       value = sum.fine;
-      const double mean = std::min(longest, meanBound(tree, 0, parts, counted));
-      const double tail = (at(curve, of, end) + pointError) * mean;
+      const double tail = (of.back() + pointError) * mean;
       const double bound = std::abs(sum.fine - sum.coarse) + tail + pointError * end;
-      settled = settled && (at(curve, of, end) == 0.0 || tail <= 0.1 * mttfTolerance * value);
+      settled = settled && (of.back() == 0.0 || tail <= 0.1 * mttfTolerance * value);
       out.relativeError = std::max(out.relativeError, value > 0.0 ? bound / value : 0.0);
     };
-    take(curve.lower, out.lower, true);
-    if (upperFinite) take(curve.upper, out.upper, false);
+    take(curve.lower, meanLower, out.lower);
+    if (upperFinite) take(curve.upper, meanUpper, out.upper);
     if (settled) return 1;
   }
   return 1;  // the error stated is what the longest horizon reached

@@ -266,10 +266,12 @@ int combineParts(const RunOptions& o, const DftModules& modules,
   for (std::size_t p = 0; p < n; ++p) {
     const SolvedChain& c = chains[own(p)];
     parts[p] = {&c.chain, &c.rate, &c.order, c.initial};
-    stuck[p] = reports[own(p)].figures.pStuck;
     const Figures& g = reports[own(p)].figures;
-    bounds[p] = {fastestExit(c.chain, c.rate), longestMeanTime(c.chain, c.rate, c.order), g.pStuck,
-                 g.pFailUpper - g.pFailLower};
+    stuck[p] = g.pStuck;
+    bounds[p] = own(p) != p ? bounds[own(p)]
+                            : PartBounds{fastestExit(c.chain, c.rate),
+                                         longestMeanTime(c.chain, c.rate, c.order), g.pStuck,
+                                         g.pFailUpper - g.pFailLower};
     ReportPart part;
     part.root = modules.tree[static_cast<std::size_t>(partNode(modules, p))].name;
     part.states = c.chain.nstates;

@@ -87,11 +87,6 @@ int largestChain(const Report& r) {
   return largest;
 }
 
-int ownChains(const Report& r) {
-  return static_cast<int>(std::count_if(r.parts.begin(), r.parts.end(),
-                                        [](const ReportPart& p) { return p.sameAs.empty(); }));
-}
-
 void partsBreakdown(std::string& out, const Report& r, std::size_t j) {
   out += "\nUnreliability of each part at time " + readable(r.unreliability[j].time) + ":\n";
   out += "  part                            states  unreliability\n";
@@ -203,7 +198,7 @@ std::string reportTable(const Report& r) {
   out += foldLines(r);
   if (!r.parts.empty()) {
     out += "Solved by " + plural(static_cast<int>(r.parts.size()), "independent part") +
-           " under static gates in " + plural(ownChains(r), "chain") +
+           " under static gates in " + plural(r.chains, "chain") +
            " (parts the same up to names share one), the largest of " +
            plural(largestChain(r), "state") + "\n";
   }

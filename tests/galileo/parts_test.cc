@@ -16,16 +16,8 @@
 namespace molvex {
 namespace {
 
+using testing::jsonNumber;
 using testing::runCommand;
-
-// The number behind "key" at or after `from` (null is infinite).
-double number(const std::string& json, const std::string& key, std::size_t from = 0) {
-  const std::size_t at = json.find("\"" + key + "\": ", from);
-  if (at == std::string::npos) return std::nan("");
-  const char* value = json.c_str() + at + key.size() + 4;
-  return std::string_view(value).substr(0, 4) == "null" ? std::numeric_limits<double>::infinity()
-                                                        : std::strtod(value, nullptr);
-}
 
 class RandomModel {
  public:
@@ -110,16 +102,16 @@ bool expectSameFigures(const std::string& model, const std::vector<std::string>&
   EXPECT_EQ(parts.status, 0) << model << parts.err;
   EXPECT_EQ(whole.status, 0) << model << whole.err;
   for (const char* time : {"\"time\": 0.5", "\"time\": 3"}) {
-    EXPECT_NEAR(number(parts.out, "lower", parts.out.find(time)),
-                number(whole.out, "lower", whole.out.find(time)), 1e-12)
+    EXPECT_NEAR(jsonNumber(parts.out, "lower", parts.out.find(time)),
+                jsonNumber(whole.out, "lower", whole.out.find(time)), 1e-12)
         << model << time;
   }
-  const double mttf = number(whole.out, "mttf_lower");
+  const double mttf = jsonNumber(whole.out, "mttf_lower");
   if (std::isinf(mttf)) {
-    EXPECT_TRUE(std::isinf(number(parts.out, "mttf_lower"))) << model;
+    EXPECT_TRUE(std::isinf(jsonNumber(parts.out, "mttf_lower"))) << model;
   } else {
-    const double error = number(parts.out, "mttf_relative_error");
-    EXPECT_NEAR(number(parts.out, "mttf_lower"), mttf,
+    const double error = jsonNumber(parts.out, "mttf_relative_error");
+    EXPECT_NEAR(jsonNumber(parts.out, "mttf_lower"), mttf,
                 (std::isnan(error) ? 0.0 : error + 1e-13) * mttf)
         << model;
   }
@@ -170,7 +162,7 @@ TEST(GalileoParts, TakeTheirParametersFromTheCommandLine) {
   const testing::CommandOutcome r =
       runCommand({"run", "p.dft", "--json", "--set", "lam=2", "--set", "MU=1"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NEAR(number(r.out, "mttf_lower"), 1.0 / 3, 1e-12);
+  EXPECT_NEAR(jsonNumber(r.out, "mttf_lower"), 1.0 / 3, 1e-12);
   const testing::CommandOutcome unknown =
       runCommand({"run", "p.dft", "--set", "lam=2", "--set", "mu=1", "--set", "Y=1"});
   EXPECT_EQ(unknown.status, 1);
@@ -208,9 +200,9 @@ TEST(GalileoFolds, GiveTheClosedFormsInChainsOfKPlusOneStates) {
     dir.write("m.dft", model);
     const testing::CommandOutcome r = runCommand({"run", "m.dft", "--json", "--time", "1"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NEAR(number(r.out, "mttf_lower"), c.mttf, 1e-12 * c.mttf) << c.gate;
-    EXPECT_NEAR(number(r.out, "lower", r.out.find("\"time\"")), c.u1, 1e-12) << c.gate;
-    EXPECT_EQ(number(r.out, "operational") + number(r.out, "failure"), c.states) << c.gate;
+    EXPECT_NEAR(jsonNumber(r.out, "mttf_lower"), c.mttf, 1e-12 * c.mttf) << c.gate;
+    EXPECT_NEAR(jsonNumber(r.out, "lower", r.out.find("\"time\"")), c.u1, 1e-12) << c.gate;
+    EXPECT_EQ(jsonNumber(r.out, "operational") + jsonNumber(r.out, "failure"), c.states) << c.gate;
     EXPECT_NE(r.out.find("\"folded\": [{\"gate\": \"T\", \"events\": [\"E0\""), std::string::npos)
         << r.out;
   }

@@ -20,21 +20,13 @@ namespace molvex {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::jsonNumber;
 using testing::runCommand;
 
 const double infinite = std::numeric_limits<double>::infinity();
 
 std::string example(const std::string& name) {
   return (fs::path(MOLVEX_SOURCE_DIR) / "examples" / "galileo" / name).string();
-}
-
-// The number behind "key": at or after `from` in a JSON text (null is
-// infinite).
-double number(const std::string& json, const std::string& key, std::size_t from = 0) {
-  const std::size_t at = json.find("\"" + key + "\": ", from);
-  if (at == std::string::npos) return std::nan("");
-  const char* value = json.c_str() + at + key.size() + 4;
-  return std::string_view(value).substr(0, 4) == "null" ? infinite : std::strtod(value, nullptr);
 }
 
 struct Figures {
@@ -190,17 +182,17 @@ TEST(GalileoRun, EveryExampleGivesTheFiguresWorkedOutByHand) {
     const testing::CommandOutcome r = runCommand(args);
     ASSERT_EQ(r.status, 0) << e.file << "\n" << r.err;
     EXPECT_EQ(r.err, "") << e.file;
-    const double mttf = number(r.out, "mttf_lower");
+    const double mttf = jsonNumber(r.out, "mttf_lower");
     expectNear(mttf, e.figures.mttf, 1e-9 * e.figures.mttf, e.file + " MTTF");
-    expectNear(number(r.out, "mttf_upper"), e.figures.mttf, 1e-9 * e.figures.mttf, e.file);
-    expectNear(number(r.out, "lower", r.out.find("p_fail")), e.figures.pFail, 1e-12,
+    expectNear(jsonNumber(r.out, "mttf_upper"), e.figures.mttf, 1e-9 * e.figures.mttf, e.file);
+    expectNear(jsonNumber(r.out, "lower", r.out.find("p_fail")), e.figures.pFail, 1e-12,
                e.file + " P(fail)");
     std::size_t at = 0;
     for (double t : e.times) {
       at = r.out.find("\"time\": ", at + 1);
       ASSERT_NE(at, std::string::npos) << r.out;
-      expectNear(number(r.out, "lower", at), e.figures.lower(t), 1e-12, e.file);
-      expectNear(number(r.out, "upper", at), e.figures.upper(t), 1e-12, e.file);
+      expectNear(jsonNumber(r.out, "lower", at), e.figures.lower(t), 1e-12, e.file);
+      expectNear(jsonNumber(r.out, "upper", at), e.figures.upper(t), 1e-12, e.file);
     }
     // Nothing is left behind.
     EXPECT_TRUE(fs::is_empty(dir.path())) << e.file;
@@ -407,12 +399,12 @@ TEST(GalileoRun, TheFieldsMeaningGivesTheFiguresWorkedOutByHand) {
         runCommand({"run", "m.dft", "--json", "--time", "0.5", "--time", "2"});
     ASSERT_EQ(r.status, 0) << m.what << "\n" << r.err;
     EXPECT_EQ(r.err, "") << m.what;
-    expectNear(number(r.out, "mttf_lower"), m.mttf, 1e-9 * m.mttf, m.what);
+    expectNear(jsonNumber(r.out, "mttf_lower"), m.mttf, 1e-9 * m.mttf, m.what);
     std::size_t at = 0;
     for (double t : {0.5, 2.0}) {
       at = r.out.find("\"time\": ", at + 1);
       ASSERT_NE(at, std::string::npos) << r.out;
-      EXPECT_NEAR(number(r.out, "lower", at), m.unreliability(t), 1e-12) << m.what << " " << t;
+      EXPECT_NEAR(jsonNumber(r.out, "lower", at), m.unreliability(t), 1e-12) << m.what << " " << t;
     }
   }
 }
@@ -443,8 +435,8 @@ TEST_P(GalileoBenchmark, GivesThePublishedFigure) {
   testing::ScratchDir dir;
   const testing::CommandOutcome r = runCommand(args);
   ASSERT_EQ(r.status, 0) << r.err;
-  const double value = b.figure == "mttf" ? number(r.out, "mttf_lower")
-                                          : number(r.out, "lower", r.out.find("\"time\": "));
+  const double value = b.figure == "mttf" ? jsonNumber(r.out, "mttf_lower")
+                                          : jsonNumber(r.out, "lower", r.out.find("\"time\": "));
   EXPECT_NEAR(value, b.published, b.tolerance);
 }
 
@@ -490,7 +482,7 @@ TEST(GalileoRun, FailuresInOneTransitionAreSeenInTheOrderOfTheDependencies) {
     dir.write("tie.dft", model);
     const testing::CommandOutcome r = runCommand({"run", "tie.dft", "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NEAR(number(r.out, "lower", r.out.find("p_fail")), pFail, 1e-12) << model;
+    EXPECT_NEAR(jsonNumber(r.out, "lower", r.out.find("p_fail")), pFail, 1e-12) << model;
     EXPECT_NE(r.err.find(warning), std::string::npos) << r.err;
   }
 }
@@ -510,8 +502,9 @@ TEST(GalileoRun, ParametersTakeTheirValuesFromTheCommandLine) {
   // run knows the parameter by its name in the file too.
   EXPECT_EQ(runCommand({"run", "p.dft", "--whole", "--json", "--set", "lam=2", "--time", "1"}).out,
             r.out);
-  EXPECT_NEAR(number(r.out, "mttf_lower"), 0.75, 1e-12);
-  EXPECT_NEAR(number(r.out, "lower", r.out.find("\"time\": ")), failed(2, 1) * failed(2, 1), 1e-12);
+  EXPECT_NEAR(jsonNumber(r.out, "mttf_lower"), 0.75, 1e-12);
+  EXPECT_NEAR(jsonNumber(r.out, "lower", r.out.find("\"time\": ")), failed(2, 1) * failed(2, 1),
+              1e-12);
   ASSERT_EQ(runCommand({"import", "p.dft"}).status, 0);
   EXPECT_EQ(dir.read("P.RAT"),
             "# The failure rates of the basic events of p.dft\n"
@@ -539,12 +532,12 @@ TEST(GalileoRun, DrawnModelsAreCutAfterTheModelsFailures) {
       runCommand({"run", "m.dft", "--json", "--trunc", "1", "--time", "1"});
   ASSERT_EQ(r.status, 0) << r.err;
   const std::size_t at = r.out.find("\"time\": ");
-  EXPECT_NEAR(number(r.out, "lower", at), 0.2 + 0.8 * (1 - 2 / std::exp(1.0)), 1e-12);
-  EXPECT_NEAR(number(r.out, "upper", at), number(r.out, "lower", at), 1e-12);
+  EXPECT_NEAR(jsonNumber(r.out, "lower", at), 0.2 + 0.8 * (1 - 2 / std::exp(1.0)), 1e-12);
+  EXPECT_NEAR(jsonNumber(r.out, "upper", at), jsonNumber(r.out, "lower", at), 1e-12);
   // The pair's chain from the start: both working, then B in use; the drawn
   // failure's starts in its failure state; none of the states before the
   // start is counted.
-  EXPECT_EQ(number(r.out, "operational"), 2);
+  EXPECT_EQ(jsonNumber(r.out, "operational"), 2);
 }
 
 // Draws that no chain can start from, or too many chains, are refused with
@@ -652,7 +645,7 @@ TEST(GalileoRun, TheLargestModelsWithinTheLimitsRun) {
   const testing::CommandOutcome r = runCommand({"run", "wide.dft", "--json"});
   ASSERT_EQ(r.status, 0) << r.err;
   // The first of 96 failures of rate 0.5: MTTF = 1/48.
-  EXPECT_NEAR(number(r.out, "mttf_lower"), 1.0 / 48, 1e-15);
+  EXPECT_NEAR(jsonNumber(r.out, "mttf_lower"), 1.0 / 48, 1e-15);
 }
 
 }  // namespace

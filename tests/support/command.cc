@@ -1,6 +1,10 @@
 #include "support/command.h"
 
+#include <cmath>
+#include <cstdlib>
+#include <limits>
 #include <sstream>
+#include <string_view>
 
 #include "cli/cli.h"
 #include "support/console.h"
@@ -20,6 +24,14 @@ CommandOutcome runCommand(const std::vector<std::string>& args) {
   outcome.out = con.screen();
   outcome.err = err.str();
   return outcome;
+}
+
+double jsonNumber(const std::string& json, const std::string& key, std::size_t from) {
+  const std::size_t at = json.find("\"" + key + "\": ", from);
+  if (at == std::string::npos) return std::nan("");
+  const char* value = json.c_str() + at + key.size() + 4;
+  return std::string_view(value).substr(0, 4) == "null" ? std::numeric_limits<double>::infinity()
+                                                        : std::strtod(value, nullptr);
 }
 
 }  // namespace molvex::testing

@@ -15,4 +15,8 @@ struct CommandOutcome {
 
 CommandOutcome runCommand(const std::vector<std::string>& args);
 
+// The number behind "key" at or after `from` in a command's JSON output
+// (null is infinite, a key not there NaN).
+double jsonNumber(const std::string& json, const std::string& key, std::size_t from = 0);
+
 }  // namespace molvex::testing

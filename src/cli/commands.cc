@@ -254,6 +254,7 @@ int generateCommand(const GenerateOptions& o) {
   INIUTL(0, 5, 6, 0);
   const int VERBOSE = 1;
   int status = ERRGEN;
+  SYMRAT = o.symmetry;
   try {
     status = FT2MC(answerField(o.model, MDLLEN), MDLLEN, o.truncation, VERBOSE);
   } catch (const std::bad_alloc&) {
@@ -263,6 +264,7 @@ int generateCommand(const GenerateOptions& o) {
     fail("generate", "not enough memory for the chain of " + o.model +
                          " (--trunc or a smaller --max-states needs less)");
   }
+  SYMRAT = nullptr;
   setStateLimit(previousLimit);
   return status == SUCCES ? 0 : 1;
 }

@@ -8,6 +8,7 @@
 
 #include "cli/report.h"
 #include "stategen/store.h"
+#include "stategen/symmet.h"
 
 namespace molvex {
 
@@ -39,6 +40,7 @@ struct GenerateOptions {
   std::string model;
   int truncation = 0;      // 0 for the complete chain
   long maxStates = mostStateLimit;  // the cap on this generation's states
+  RateClass symmetry;  // the rates told apart when symmetries fold states; none: no folding
 };
 
 // Prints "molvex COMMAND: MESSAGE" on the error unit; returns 1, the exit

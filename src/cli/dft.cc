@@ -12,6 +12,7 @@
 #include <set>
 #include <sstream>
 
+#include "chain/rates.h"
 #include "cli/cli.h"
 #include "cli/commands.h"
 #include "galileo/galileo.h"
@@ -133,6 +134,49 @@ std::vector<std::string> mappedSets(std::vector<std::string> sets,
   return sets;
 }
 
+// Rate names of one value are one rate to the symmetries; a name the command
+// line sets is one of its own, as it may be one event's.
+RateClass rateClasses(const std::string& ratesFile, const std::vector<std::string>& sets) {
+  RateTable table;
+  std::string error;
+  if (readRates(ratesFile, table, error) != 1) return nullptr;
+  std::map<std::string, int, std::less<>> classes;
+  std::map<double, int> byValue;
+  for (const auto& [name, value] : table.value) {
+    classes[name] = byValue.emplace(value, static_cast<int>(byValue.size()) + 1).first->second;
+  }
+  int own = static_cast<int>(byValue.size());
+  for (const std::string& set : sets) classes[set.substr(0, set.find('='))] = ++own;
+  return [classes](std::string_view name) {
+    const auto found = classes.find(name);
+    return found == classes.end() ? 0 : found->second;
+  };
+}
+
+// Types that symmetries map onto each other fail with the same probability:
+// the chain folded by them holds their sum, which each of them gets its share
+// of, and the failure state of any of them.
+void shareOverOrbits(const Symmetries& SY, Chain& chain, Report& report) {
+  report.symmetries = SY.NSYM;
+  if (SY.NSYM == 0) return;
+  const int n = std::min(chain.ntypes, SY.ORBIT.size());
+  std::vector<int> size(static_cast<std::size_t>(n) + 1, 0);
+  for (int t = 1; t <= n; ++t) ++size[static_cast<std::size_t>(SY.ORBIT(t))];
+  for (int t = 1; t <= n; ++t) {
+    const int o = SY.ORBIT(t);
+    if (chain.failst(o) == 0) chain.failst(o) = chain.failst(t);
+  }
+  for (int t = 1; t <= n; ++t) chain.failst(t) = chain.failst(SY.ORBIT(t));
+  for (Unreliability& u : report.unreliability) {
+    std::vector<double> sum(size.size(), 0.0);
+    for (int t = 1; t <= n; ++t) sum[static_cast<std::size_t>(SY.ORBIT(t))] += u.byType(t);
+    for (int t = 1; t <= n; ++t) {
+      const auto o = static_cast<std::size_t>(SY.ORBIT(t));
+      u.byType(t) = sum[o] / size[o];
+    }
+  }
+}
+
 // Generates and solves the model in `dir` into `report` (its chain in
 // `chain`), the generation's messages on the error unit so that the screen
 // holds the report alone.
@@ -151,6 +195,7 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
   generate.model = model;
   generate.truncation = o.truncation;
   generate.maxStates = o.maxStates;
+  if (!o.whole) generate.symmetry = rateClasses(model + ".RAT", mappedSets(o.sets, parameters));
   int status = generateCommand(generate);
   attachOutput(SCRUNT, screen);
   if (status != 0) {
@@ -164,6 +209,7 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
     solve.epsilon = o.epsilon;
     solve.json = o.json;
     status = solveModel(solve, startRate, solved, report);
+    if (status == 0) shareOverOrbits(SYMRES, solved.chain, report);
   }
   fs::current_path(back, ec);
   return status;
@@ -286,6 +332,7 @@ int combineParts(const RunOptions& o, const DftModules& modules,
     f.failure += g.failure;
     f.truncation += g.truncation;
     f.transitions += g.transitions;
+    report.symmetries += reports[p].symmetries;
   }
   const PartSweep sweep = [&](int p, const std::vector<double>& times, double epsilon,
                               std::vector<Unreliability>& out, std::string& error) {

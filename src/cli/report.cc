@@ -196,6 +196,11 @@ std::string reportTable(const Report& r) {
            plural(r.draws, "draw") + " at the start (prob=, pdep=)\n";
   }
   out += foldLines(r);
+  if (r.symmetries > 0) {
+    out += "Symmetries of the model: " + std::to_string(r.symmetries) +
+           " (states they map onto each other are one; the types they map onto each other "
+           "share their failures evenly)\n";
+  }
   if (!r.parts.empty()) {
     out += "Solved by " + plural(static_cast<int>(r.parts.size()), "independent part") +
            " under static gates in " + plural(r.chains, "chain") +
@@ -256,6 +261,7 @@ std::string reportJson(const Report& r) {
     out += "}}";
   }
   return out + "]" + (r.parts.empty() ? "" : partsJson(r)) +
+         (r.symmetries == 0 ? "" : ", \"symmetries\": " + std::to_string(r.symmetries)) +
          (r.folded.empty() ? "" : foldsJson(r)) + "}\n";
 }
 

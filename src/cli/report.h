@@ -39,6 +39,10 @@ struct Report {
   // Identical basic events folded into one of as many units: the gate
   // above them and their names, the first the one that stays.
   std::vector<std::pair<std::string, std::vector<std::string>>> folded;
+  // Symmetries of the model that folded the states they map onto each
+  // other (over the chains solved); the by-type figures are then shared
+  // evenly among the types they map onto each other.
+  int symmetries = 0;
 };
 
 // Adds the figures of `part`, weighed by `weight`, to those of `mixture`

@@ -19,6 +19,7 @@
 #include "stategen/encst.h"
 #include "stategen/outarc.h"
 #include "stategen/store.h"
+#include "stategen/symmet.h"
 #include "util/convrt.h"
 #include "util/lineio.h"
 #include "util/stkque.h"
@@ -42,6 +43,8 @@ struct Generation {
   Array1<int> MODTYP{MAXBAS}, FRCONL{MAXBAS};                    // see TypeForms
   Array1<int> CUR{BASSIZ}, NEW{BASSIZ}, SAVE{BASSIZ}, WORK{BASSIZ}, ENCODE{BASSIZ + 1};
   Array1<int> ORDERS{BASSIZ};  // the order slots as the dependencies of a transition left them
+  Array1<int> SYMSAV{BASSIZ}, SYMWRK{BASSIZ};  // a successor before its symmetric form
+  Array1<int> SYMARC{MAXARC * MAXBAS};         // each transition's, for the second pass
   ArcTable ARCS;
   Queue Q;
   std::string INTNAM, TUPNAM;
@@ -148,6 +151,36 @@ void sizeStateVector(Generation& G) {
   G.NSLOT = G.NPAND + G.FT.NSPSLT + G.FT.NBASIC;
   ENCOK = count(G.FT.PNDLST) <= 0 && count(G.FT.CSPTAB) <= 0 ? 1 : 0;
   G.DYNFLG = count(G.FT.CSPTAB) > 0 || count(G.FT.PNDLST) > 0 || count(G.FT.SEQLST) > 0 ? 1 : 0;
+}
+
+// The symmetries the caller asked for.  A successor in its symmetric form is
+// no longer one failure away from its source, so states are looked up as
+// those of a dynamic tree are.
+void findSymmetries(Generation& G) {
+  SYMRES.NSYM = 0;
+  if (!SYMRAT) return;
+  const TypeRates rates{G.TYPNAM, G.DRMNAM, G.MODTYP, G.FRCONL, G.NTYPES};
+  FNDSYM(G.FT, rates, SYMRAT, G.NSLOT, G.SPRBAS, SYMRES);
+  if (SYMRES.NSYM > 0) G.DYNFLG = 1;
+}
+
+// Calls `visit` with NEW in its symmetric form, NEW as it was afterwards
+// (but for the state number the visit may have given it).  The first pass
+// forms it for transition `k` and keeps it for the second.
+template <class Visit>
+int symmetric(Generation& G, int k, bool first, Visit visit) {
+  if (SYMRES.NSYM == 0) return visit();
+  G.SYMSAV.copyFrom(G.NEW, G.NSLOT + 1);
+  const IntTab kept = G.SYMARC.slice((k - 1) * MAXBAS + 1, MAXBAS);
+  if (first) {
+    NRMSTA(SYMRES, G.NEW, G.NSLOT, G.SYMWRK);
+    kept.copyFrom(G.NEW, G.NSLOT);
+  } else {
+    G.NEW.copyFrom(kept, G.NSLOT);
+  }
+  const int status = visit();
+  G.NEW.copyFrom(G.SYMSAV, G.NSLOT + 1);
+  return status;
 }
 
 int openOutputs(Generation& G, const std::string& base) {
@@ -339,7 +372,9 @@ int expand(Generation& G) {
   int k = 0;
   for (int failcp = 1; failcp <= NBASIC; ++failcp) {
     if (G.NEW(failcp) <= 0 || forcedOnly(G, failcp)) continue;
-    const int status = eachTransition(G, failcp, [&] { return numberSuccessor(G, failcp, k); });
+    const int status = eachTransition(G, failcp, [&] {
+      return symmetric(G, k + 1, true, [&] { return numberSuccessor(G, failcp, k); });
+    });
     if (status != SUCCES) return status;
   }
   G.CHANGED = 0;
@@ -351,12 +386,14 @@ int expand(Generation& G) {
   for (int failcp = 1; failcp <= NBASIC; ++failcp) {
     if (G.CUR(failcp) <= 0 || forcedOnly(G, failcp)) continue;
     const int status = eachTransition(G, failcp, [&] {
-      if (G.ARCS.ARCTO(k) != 0) {
-        OUTARC(S, k, {G.TYPNAM, G.DRMNAM}, G.SN.TRNCST, G.FT.BASTYP, G.ARCS);
-        ++G.NARCS;
-      }
-      ++k;
-      return SUCCES;
+      return symmetric(G, k, false, [&] {
+        if (G.ARCS.ARCTO(k) != 0) {
+          OUTARC(S, k, {G.TYPNAM, G.DRMNAM}, G.SN.TRNCST, G.FT.BASTYP, G.ARCS);
+          ++G.NARCS;
+        }
+        ++k;
+        return SUCCES;
+      });
     });
     if (status != SUCCES) return status;
   }
@@ -439,6 +476,7 @@ int run(Generation& G, std::string_view MODEL) {
   sizeStateVector(G);
   if (checkModel(G) != SUCCES) return ERRGEN;
   G.KEEPOR = keepsOrders(G);
+  findSymmetries(G);
   if (openOutputs(G, base) != SUCCES) return ERRGEN;
 
   G.SN.FAILST.fill(0);

@@ -446,6 +446,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Benchmark{"cas.dft", {}, "1", 0.6579003, 0.5e-7},
                       Benchmark{"mdcs.dft", {}, "1", 0.0666448, 0.5e-7},
                       Benchmark{"ftpp4.dft", {}, "1", 0.0192186, 0.5e-7},
+                      Benchmark{"ftpp5.dft", {}, "1", 0.0030616, 0.5e-7},
                       Benchmark{"hecs22.dft", {}, "1", 0.00021997582, 0.00021997582e-6},
                       Benchmark{"hecs322.dft", {}, "mttf", 417.9436693, 417.9436693e-6},
                       Benchmark{"hecs322.dft", {}, "100", 0.0410018417, 0.0410018417e-6},

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <limits>
 #include <map>
 #include <sstream>
 #include <vector>
@@ -254,7 +255,35 @@ bool parseRate(std::string_view text, const std::map<std::string, int, std::less
   return false;
 }
 
-int readArcs(const std::string& file, Chain& chain, std::vector<RawArc>& raw, std::string& error) {
+// The arcs a generation handed over, with the rate names their types have.
+int takeArcs(const CapturedChain& captured, const std::string& file, Chain& chain,
+             std::map<std::string, int, std::less<>>& known, std::vector<std::string>& names,
+             std::vector<RawArc>& raw, std::string& error) {
+  raw.reserve(raw.size() + captured.arcs.size());
+  for (const CapturedChain::Taken& a : captured.arcs) {
+    if (a.type < 1 || a.type > chain.ntypes || a.multiplier > std::numeric_limits<int>::max()) {
+      error = file + ": an arc of " + std::to_string(a.source) + " -> " + std::to_string(a.target) +
+              " has no rate of the dictionary's";
+      return -1;
+    }
+    const std::string& name = a.dormant ? chain.dormantNames(a.type) : chain.typeNames(a.type);
+    const auto found = known.find(name);
+    if (found == known.end()) {
+      error = file + ": no rate name of type " + std::to_string(a.type);
+      return -1;
+    }
+    if (found->second == 0) {
+      names.push_back(name);
+      found->second = static_cast<int>(names.size());
+    }
+    const Arc arc{a.target, found->second, static_cast<int>(a.multiplier), a.marked};
+    raw.push_back(RawArc{a.source, 0, arc});
+  }
+  return 1;
+}
+
+int readArcs(const std::string& file, Chain& chain, std::vector<RawArc>& raw, std::string& error,
+             const CapturedChain* captured) {
   Reader in(file, error);
   if (in.open() != 1) return -1;
   if (readHeader(in, chain) != 1) return -1;
@@ -287,6 +316,9 @@ int readArcs(const std::string& file, Chain& chain, std::vector<RawArc>& raw, st
     }
     r.arc.rate = index;
     raw.push_back(r);
+  }
+  if (captured != nullptr && takeArcs(*captured, file, chain, known, names, raw, error) != 1) {
+    return -1;
   }
   chain.rateNames.resize(static_cast<int>(names.size()));
   for (std::size_t i = 0; i < names.size(); ++i)
@@ -496,7 +528,19 @@ std::string Chain::rateText(const Arc& arc) const {
   return arc.marked ? rateExpression(arc) + "*X" : rateExpression(arc);
 }
 
-int readChain(std::string_view model, Chain& chain, std::string& error) {
+void CapturedChain::state(int NUMBER, CIntTab UNITS, int NBASIC) {
+  nbasic = NBASIC;
+  order.push_back(NUMBER);
+  for (int b = 1; b <= NBASIC; ++b) slots.push_back(UNITS(b));
+}
+
+void CapturedChain::arc(int SOURCE, int TARGET, long long MULT, int TYPE, bool DORMANT,
+                        bool MARKED) {
+  arcs.push_back(Taken{SOURCE, TARGET, MULT, TYPE, DORMANT, MARKED});
+}
+
+int readChain(std::string_view model, Chain& chain, std::string& error,
+              const CapturedChain* captured) {
   chain = Chain();
   chain.model = std::string(model);
   const std::string dicFile = chain.model + ".DIC";
@@ -515,9 +559,17 @@ int readChain(std::string_view model, Chain& chain, std::string& error) {
   bool taids = false;
   if (readStateLines(dicFile, feidln, chain, taids, error) != 1) return -1;
   Tuples tup;
-  if (readTuples(tupFile, chain.nbasic, tup, error) != 1) return -1;
+  if (captured == nullptr) {
+    if (readTuples(tupFile, chain.nbasic, tup, error) != 1) return -1;
+  } else if (captured->nstates == 0) {
+    error = tupFile + ": the generation did not finish";
+    return -1;
+  } else {
+    chain.nbasic = captured->nbasic;
+    tup = Tuples{captured->order, captured->slots, captured->nstates};
+  }
   std::vector<RawArc> raw;
-  if (readArcs(intFile, chain, raw, error) != 1) return -1;
+  if (readArcs(intFile, chain, raw, error, captured) != 1) return -1;
   if (chain.truncated() != taids) {
     error = chain.truncated() ? dicFile + ": no TAIDS line, but " + intFile + " is truncated"
                               : dicFile + ": a TAIDS line, but " + intFile + " is not truncated";

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "stategen/outarc.h"
 #include "util/array1.h"
 
 namespace molvex {
@@ -74,9 +75,35 @@ bool readDouble(const std::string& text, double& value);
 // the messages about it show it.
 std::string quoteText(std::string_view text);
 
+// The chain a generation handed over as it went (ChainSink): what NAME.TUP
+// and the arc lines of NAME.INT would hold, without their text.
+class CapturedChain : public ChainSink {
+ public:
+  struct Taken {
+    int source;
+    int target;
+    long long multiplier;
+    int type;
+    bool dormant;
+    bool marked;
+  };
+  void state(int NUMBER, CIntTab UNITS, int NBASIC) override;
+  void arc(int SOURCE, int TARGET, long long MULT, int TYPE, bool DORMANT, bool MARKED) override;
+  void total(int NSTATES) override { nstates = NSTATES; }
+
+  int nbasic = 0;
+  int nstates = 0;          // 0 until the generation completes
+  std::vector<int> order;   // expanded states in the order of expansion
+  std::vector<int> slots;   // nbasic working units of each, in that order
+  std::vector<Taken> arcs;  // in the order generated
+};
+
 // Reads NAME.INT, NAME.TUP and NAME.DIC from the current directory into
-// `chain` and checks that they belong together.  Returns 1, or -1 with
-// `error` set to "FILE:LINE: message" (or "FILE: message").
-int readChain(std::string_view model, Chain& chain, std::string& error);
+// `chain` and checks that they belong together; with `captured`, the states
+// and arcs are those it holds, NAME.INT gives its header and NAME.TUP is not
+// read.  Returns 1, or -1 with `error` set to "FILE:LINE: message" (or
+// "FILE: message").
+int readChain(std::string_view model, Chain& chain, std::string& error,
+              const CapturedChain* captured = nullptr);
 
 }  // namespace molvex

@@ -141,7 +141,7 @@ int writeFiles(std::string_view command, const std::vector<Output>& outputs) {
 }
 
 int solveModel(const SolveOptions& o, const std::string& startRate, SolvedChain& solved,
-               Report& report) {
+               Report& report, const CapturedChain* captured) {
   std::vector<double> times;
   for (const std::string& text : o.times) {
     double t = 0.0;
@@ -151,7 +151,7 @@ int solveModel(const SolveOptions& o, const std::string& startRate, SolvedChain&
   }
   std::string error;
   Chain& chain = solved.chain;
-  if (readChain(o.model, chain, error) != 1) return fail("solve", error);
+  if (readChain(o.model, chain, error, captured) != 1) return fail("solve", error);
   report.chain = &chain;
   report.ratesFile = o.rates.empty() ? o.model + ".RAT" : o.rates;
   report.epsilon = o.epsilon;

@@ -69,9 +69,10 @@ struct SolvedChain {
 
 // The figures of `solve` into `report`, read into `solved`; the chain starts
 // where the arc of `startRate` out of state 1 leads (in state 1 when it is
-// ""), and the plot is drawn.  Returns 0, or 1 after the message.
+// ""), and the plot is drawn; the chain's states and arcs are those of
+// `captured` when given.  Returns 0, or 1 after the message.
 int solveModel(const SolveOptions& options, const std::string& startRate, SolvedChain& solved,
-               Report& report);
+               Report& report, const CapturedChain* captured = nullptr);
 
 // Each returns the exit status (0 or 1) after its output and messages.
 int solveCommand(const SolveOptions& options);

@@ -1,7 +1,5 @@
 #include "cli/dft.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -9,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <optional>
 #include <set>
 #include <sstream>
 
@@ -112,15 +111,6 @@ std::string modelFor(const std::string& given, const std::string& file) {
   return given.empty() ? defaultModelName(file) : given;
 }
 
-// A directory of its own below the system's temporary directory.
-bool scratchDirectory(fs::path& dir) {
-  std::error_code ec;
-  std::string pattern = (fs::temp_directory_path(ec) / "molvex-run-XXXXXX").string();
-  if (ec || mkdtemp(pattern.data()) == nullptr) return false;
-  dir = pattern;
-  return true;
-}
-
 // The sets of the command line, a parameter given by its name in the .dft
 // file as its rate name.
 std::vector<std::string> mappedSets(std::vector<std::string> sets,
@@ -177,18 +167,44 @@ void shareOverOrbits(const Symmetries& SY, Chain& chain, Report& report) {
   }
 }
 
-// Generates and solves the model in `dir` into `report` (its chain in
-// `chain`), the generation's messages on the error unit so that the screen
-// holds the report alone.
+// What a generation in memory needs undone however it ends: the files in
+// memory and the sink of its chain.
+struct InMemory {
+  InMemory(std::map<std::string, std::string>& files, CapturedChain& captured) {
+    useMemoryFiles(&files);
+    CHNSNK = &captured;
+  }
+  ~InMemory() {
+    useMemoryFiles(nullptr);
+    CHNSNK = nullptr;
+  }
+  InMemory(const InMemory&) = delete;
+  InMemory& operator=(const InMemory&) = delete;
+};
+
+// Generates and solves the model of `files` into `report` (its chain in
+// `solved`), the generation's messages on the error unit so that the screen
+// holds the report alone.  With --keep the model's files and the chain's are
+// written into `dir`, as generate writes them; otherwise the model is in
+// memory and the generation hands its chain to the solver as it goes.
 int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string& model,
                      const DftFiles& files, SolvedChain& solved, Report& report, bool part) {
-  const std::string& startRate = files.startRate;
-  const std::map<std::string, std::string>& parameters = files.parameterRates;
+  const bool keep = !o.keep.empty();
   std::error_code ec;
-  const fs::path back = fs::current_path(ec);
+  const fs::path back = keep ? fs::current_path(ec) : fs::path();
   if (ec) return fail("run", "cannot tell the current directory");
-  fs::current_path(dir, ec);
-  if (ec) return fail("run", dir.string() + ": cannot be entered");
+  if (keep) {
+    fs::create_directories(dir, ec);
+    if (writeModel("run", files, dir, model, o.force) != 0) return 1;
+    fs::current_path(dir, ec);
+    if (ec) return fail("run", dir.string() + ": cannot be entered");
+  }
+  std::map<std::string, std::string> memory = {
+      {model + ".TXT", files.txt}, {model + ".DIC", files.dic}, {model + ".RAT", files.rat}};
+  CapturedChain captured;
+  std::optional<InMemory> inMemory;
+  if (!keep) inMemory.emplace(memory, captured);
+  const std::map<std::string, std::string>& parameters = files.parameterRates;
   std::ostream* screen = attachedOutput(SCRUNT);
   attachOutput(SCRUNT, attachedOutput(errorUnit));
   GenerateOptions generate;
@@ -208,10 +224,10 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
     solve.part = part;
     solve.epsilon = o.epsilon;
     solve.json = o.json;
-    status = solveModel(solve, startRate, solved, report);
+    status = solveModel(solve, files.startRate, solved, report, keep ? nullptr : &captured);
     if (status == 0) shareOverOrbits(SYMRES, solved.chain, report);
   }
-  fs::current_path(back, ec);
+  if (keep) fs::current_path(back, ec);
   return status;
 }
 
@@ -246,15 +262,12 @@ int runDrawn(const RunOptions& o, const DftModel& model, const fs::path& dir,
     drawnModel(model, draws, outcome, drawn, weight);
     if (weight == 0.0) continue;
     DftFiles files;
-    const fs::path at = dir / std::to_string(outcome);
-    std::error_code ec;
-    fs::create_directories(at, ec);
     SolvedChain other;
     SolvedChain& chain = mixture.chain == nullptr ? first : other;
     Report part;
     if (translateModel(o.file, drawn, files, said) != 0 ||
-        writeModel("run", files, at, name, o.force) != 0 ||
-        generateAndSolve(drawnOptions, at, name, files, chain, part, false) != 0) {
+        generateAndSolve(drawnOptions, dir / std::to_string(outcome), name, files, chain, part,
+                         false) != 0) {
       return 1;
     }
     addToMixture(mixture, part, weight);
@@ -369,12 +382,9 @@ int runParts(const RunOptions& o, const DftModules& modules, const std::vector<D
   std::set<std::string> said;
   for (std::size_t p = 0; p < n; ++p) {
     if (modules.same[p] != static_cast<int>(p)) continue;
-    const fs::path at = dir / std::to_string(p + 1);
-    std::error_code ec;
-    fs::create_directories(at, ec);
     if (translateModel(o.file, modules.parts[p], files[p], said) != 0 ||
-        writeModel("run", files[p], at, name, o.force) != 0 ||
-        generateAndSolve(o, at, name, files[p], chains[p], reports[p], true) != 0) {
+        generateAndSolve(o, dir / std::to_string(p + 1), name, files[p], chains[p], reports[p],
+                         true) != 0) {
       return 1;
     }
   }
@@ -460,8 +470,6 @@ int runDftCommand(const RunOptions& o) {
     dir = fs::absolute(o.keep, ec);
     fs::create_directories(dir, ec);
     if (!fs::is_directory(dir, ec)) return fail("run", o.keep + ": cannot be made a directory");
-  } else if (!scratchDirectory(dir)) {
-    return fail("run", "cannot make a scratch directory");
   }
   int status = 0;
   if (drawn) {
@@ -473,11 +481,9 @@ int runDftCommand(const RunOptions& o) {
     Report report;
     noteFolds(folds, report);
     if (!o.whole) status = translateModel(o.file, model, files, said);
-    if (status == 0) status = writeModel("run", files, dir, name, o.force);
     if (status == 0) status = generateAndSolve(o, dir, name, files, chain, report, false);
     if (status == 0) printReport(o, report);
   }
-  if (o.keep.empty()) fs::remove_all(dir, ec);
   return status;
 }
 

@@ -411,8 +411,10 @@ int generate(Generation& G) {
       if (G.ST.LVLHD != G.ST.POOL1.NULPTR) RSTLVL(G.ST);
     }
     if (G.NTRUNC > 0 && G.TRUNC == 0 && G.NTRUNC <= G.LEVEL) G.TRUNC = 1;
-    Line(TUPUNT) << G.CUR(G.NSLOT + 2);
-    {
+    if (CHNSNK != nullptr) {
+      CHNSNK->state(G.CUR(G.NSLOT + 2), G.NEW, G.FT.NBASIC);
+    } else {
+      Line(TUPUNT) << G.CUR(G.NSLOT + 2);
       Line line(TUPUNT);
       for (int i = 1; i <= G.FT.NBASIC; ++i) line << G.NEW(i) << " ";
     }
@@ -439,8 +441,13 @@ int complete(Generation& G, const std::string& base) {
     closeUnit(TUPUNT);
     return status;
   }
-  Line(TUPUNT) << -1;
-  Line(TUPUNT) << failureStates(G) + G.NUNIQ + truncationStates(G);
+  const int total = failureStates(G) + G.NUNIQ + truncationStates(G);
+  if (CHNSNK != nullptr) {
+    CHNSNK->total(total);
+  } else {
+    Line(TUPUNT) << -1;
+    Line(TUPUNT) << total;
+  }
   if (closeUnit(TUPUNT) != SUCCES) return writeFailed(G, G.TUPNAM);
   return SUCCES;
 }

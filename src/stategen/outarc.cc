@@ -76,6 +76,11 @@ void OUTARC(const ArcStates& S, int k, const RateNames& NAMES, CIntTab TRNCST, C
       ARCS.ARCTO(j) = 0;
     }
   }
+  const bool marked = failure || (S.TRUNC != 0 && TRNCST(type) == target);
+  if (CHNSNK != nullptr) {
+    CHNSNK->arc(S.CURNUM, target, m, type, ARCS.ARCDRM(k) != 0, marked);
+    return;
+  }
   static std::string digits(20, ' ');
   int ndig = 0;
   const int status = INTCHR(digits, m, ndig, 20, 'L');
@@ -84,7 +89,7 @@ void OUTARC(const ArcStates& S, int k, const RateNames& NAMES, CIntTab TRNCST, C
     return;
   }
   const std::string_view mult(digits.data(), static_cast<std::size_t>(ndig));
-  const Rate rate(name, failure || (S.TRUNC != 0 && TRNCST(type) == target));
+  const Rate rate(name, marked);
   if (S.VERBOSE != 0) {
     // The comment is formed whole and handed to the line writer as text:
     // the head of every arc of the source is the same, and the target's

@@ -31,6 +31,24 @@ struct RateNames {
   Span1<const std::string> DRMNAM;
 };
 
+// Where a caller takes the chain as it is generated instead of from the
+// .INT and .TUP files: while one is given, the generation hands it what it
+// would write there, and writes there its header line alone.
+class ChainSink {
+ public:
+  virtual ~ChainSink() = default;
+  // An expanded state and the working units of its basic components, in the
+  // order of expansion.
+  virtual void state(int NUMBER, CIntTab UNITS, int NBASIC) = 0;
+  // An arc: MULT units of component type TYPE fail, at its dormant rate
+  // when DORMANT, into a failure or truncation state when MARKED.
+  virtual void arc(int SOURCE, int TARGET, long long MULT, int TYPE, bool DORMANT, bool MARKED) = 0;
+  // The number of states, when the chain is complete.
+  virtual void total(int NSTATES) = 0;
+};
+
+inline ChainSink* CHNSNK = nullptr;
+
 // What OUTARC needs to know of the source and target states.
 struct ArcStates {
   int CURNUM;      // number of the source state

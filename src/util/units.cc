@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <sstream>
 
 namespace molvex {
 namespace {
@@ -20,6 +21,8 @@ constexpr std::size_t FLUSHAT = 1 << 18;
 struct Unit {
   std::unique_ptr<std::fstream> file;  // set when the unit is open on a file
   int fd = -1;                         // set instead when createOutput made the file
+  std::unique_ptr<std::stringstream> memory;  // set instead for a file in memory
+  std::string memoryName;                     // its name
   std::istream* in = nullptr;
   std::ostream* out = nullptr;
   bool console = false;  // flushed line by line
@@ -47,8 +50,9 @@ Unit& sink() {
 }
 
 SyncCall syncCall = ::fsync;
+std::map<std::string, std::string>* memoryFiles = nullptr;
 
-bool onFile(const Unit& u) { return u.file || u.fd >= 0; }
+bool onFile(const Unit& u) { return u.file || u.fd >= 0 || u.memory; }
 
 Unit* unitAt(int unit) {
   if (unit < 1 || unit > MAXUNT) return nullptr;
@@ -87,6 +91,8 @@ void drain(Unit& u) {
 
 void release(Unit& u) {
   u.file.reset();
+  u.memory.reset();
+  u.memoryName.clear();
   if (u.fd >= 0) ::close(u.fd);
   u.fd = -1;
   u.in = nullptr;
@@ -94,6 +100,23 @@ void release(Unit& u) {
   u.console = false;
   u.failed = false;
   u.buf.clear();
+}
+
+// A unit open on a file in memory: its text to read, or an empty one to
+// write that becomes the file when the unit is closed.
+int openMemory(Unit& u, std::string_view name, bool output) {
+  release(u);
+  const std::string key = trimmed(name);
+  const auto found = memoryFiles->find(key);
+  if (!output && found == memoryFiles->end()) return -1;
+  u.memory = std::make_unique<std::stringstream>(output ? std::string() : found->second);
+  u.memoryName = key;
+  if (output) {
+    u.out = u.memory.get();
+  } else {
+    u.in = u.memory.get();
+  }
+  return 1;
 }
 
 }  // namespace
@@ -120,7 +143,10 @@ std::ostream* attachedOutput(int unit) {
   return u == nullptr || onFile(*u) ? nullptr : u->out;
 }
 
+void useMemoryFiles(std::map<std::string, std::string>* files) { memoryFiles = files; }
+
 bool fileExists(std::string_view name) {
+  if (memoryFiles != nullptr) return memoryFiles->count(trimmed(name)) != 0;
   std::error_code ec;
   return std::filesystem::exists(trimmed(name), ec);
 }
@@ -128,6 +154,7 @@ bool fileExists(std::string_view name) {
 int openInput(int unit, std::string_view name) {
   Unit* u = unitAt(unit);
   if (u == nullptr) return -1;
+  if (memoryFiles != nullptr) return openMemory(*u, name, false);
   release(*u);
   const std::string path = trimmed(name);
   std::error_code ec;
@@ -142,6 +169,7 @@ int openInput(int unit, std::string_view name) {
 int openOutput(int unit, std::string_view name) {
   Unit* u = unitAt(unit);
   if (u == nullptr) return -1;
+  if (memoryFiles != nullptr) return openMemory(*u, name, true);
   release(*u);
   auto f = std::make_unique<std::fstream>(trimmed(name),
                                           std::ios::out | std::ios::trunc | std::ios::binary);
@@ -155,6 +183,9 @@ int openOutput(int unit, std::string_view name) {
 int createOutput(int unit, std::string_view name) {
   Unit* u = unitAt(unit);
   if (u == nullptr) return -1;
+  if (memoryFiles != nullptr) {
+    return fileExists(name) ? -1 : openMemory(*u, name, true);
+  }
   release(*u);
   const int fd = ::open(trimmed(name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return -1;
@@ -166,6 +197,13 @@ int createOutput(int unit, std::string_view name) {
 int replaceFile(std::string_view newName, std::string_view oldName) {
   const std::string from = trimmed(newName);
   const std::string to = trimmed(oldName);
+  if (memoryFiles != nullptr) {
+    const auto found = memoryFiles->find(from);
+    if (found == memoryFiles->end()) return -1;
+    (*memoryFiles)[to] = std::move(found->second);
+    memoryFiles->erase(from);
+    return 1;
+  }
   std::error_code ec;
   const auto old = std::filesystem::status(to, ec);
   if (!ec) std::filesystem::permissions(from, old.permissions(), ec);
@@ -174,6 +212,7 @@ int replaceFile(std::string_view newName, std::string_view oldName) {
 }
 
 int syncDirectory(std::string_view name) {
+  if (memoryFiles != nullptr) return 1;
   std::filesystem::path dir = std::filesystem::path(trimmed(name)).parent_path();
   if (dir.empty()) dir = ".";
   const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -186,10 +225,14 @@ int syncDirectory(std::string_view name) {
   return status;
 }
 
-int removeFile(std::string_view name) { return ::unlink(trimmed(name).c_str()) == 0 ? 1 : -1; }
+int removeFile(std::string_view name) {
+  if (memoryFiles != nullptr) return memoryFiles->erase(trimmed(name)) != 0 ? 1 : -1;
+  return ::unlink(trimmed(name).c_str()) == 0 ? 1 : -1;
+}
 
 std::string linkTarget(std::string_view name) {
   const std::string path = trimmed(name);
+  if (memoryFiles != nullptr) return path;
   std::error_code ec;
   if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec))) return path;
   const std::filesystem::path target = std::filesystem::canonical(path, ec);
@@ -232,6 +275,15 @@ int closeUnit(int unit) {
     if (u->out != nullptr && flushUnit(unit) != 1) status = -1;
     u->file->close();
     if (u->out != nullptr && u->file->fail()) status = -1;
+    release(*u);
+  } else if (u->memory) {
+    if (u->out != nullptr) {
+      if (flushUnit(unit) != 1 || memoryFiles == nullptr) {
+        status = -1;
+      } else {
+        (*memoryFiles)[u->memoryName] = std::move(*u->memory).str();
+      }
+    }
     release(*u);
   }
   return status;

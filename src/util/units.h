@@ -11,6 +11,7 @@
 #pragma once
 
 #include <istream>
+#include <map>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -28,6 +29,12 @@ void attachOutput(int unit, std::ostream* out);
 // The stream attached to an output unit (null when none, or when the unit
 // is open on a file), so that a caller may borrow the unit and give it back.
 std::ostream* attachedOutput(int unit);
+
+// Files kept in memory instead of on the disk: while a map is given, every
+// file the units open, create, test, replace, remove or follow is the entry
+// of its name (trailing blanks ignored), and a file written is there once
+// its unit is closed.  A null pointer goes back to the disk.
+void useMemoryFiles(std::map<std::string, std::string>* files);
 
 // Whether a file of that name (trailing blanks ignored) exists.
 bool fileExists(std::string_view name);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <map>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -565,9 +566,21 @@ TEST(GalileoRun, RefusesDrawsItCannotSolve) {
   }
 }
 
+// Everything in a directory, names and contents.
+std::map<std::string, std::string> filesIn(const fs::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    files[fs::relative(entry.path(), dir).string()] =
+        entry.is_directory() ? "" : testing::readFile(entry.path());
+  }
+  return files;
+}
+
 // The meaning travels with the imported files: generated without run, a
 // model of warm and shared spares and a dependency forcing a primary down
-// (cas) gives the same figures.
+// (cas) gives the same figures.  Run works in memory: it leaves no file in
+// the current or the temporary directory; with --keep it writes the files
+// generate writes, and the same figures.
 TEST(GalileoRun, EqualsImportGenerateAndSolveDoneByHand) {
   const std::string cas =
       (fs::path(MOLVEX_SOURCE_DIR) / "tests" / "galileo" / "benchmarks" / "cas.dft").string();
@@ -580,8 +593,17 @@ TEST(GalileoRun, EqualsImportGenerateAndSolveDoneByHand) {
       std::vector<std::string> run = {"run", file, "--whole"};
       run.insert(run.end(), options.begin(), options.end());
       run.insert(run.end(), times.begin(), times.end());
+      const fs::path tmp = dir.path() / "tmp";
+      fs::create_directory(tmp);
+      const char* previous = std::getenv("TMPDIR");
+      const std::string kept = previous != nullptr ? previous : "";
+      setenv("TMPDIR", tmp.c_str(), 1);
       const testing::CommandOutcome together = runCommand(run);
+      previous != nullptr ? setenv("TMPDIR", kept.c_str(), 1) : unsetenv("TMPDIR");
       ASSERT_EQ(together.status, 0) << together.err;
+      EXPECT_EQ(filesIn(dir.path()).size(), 1U) << "only the empty tmp";
+      run.insert(run.end(), {"--keep", "k"});
+      EXPECT_EQ(runCommand(run).out, together.out);
       ASSERT_EQ(runCommand({"import", file}).status, 0);
       std::vector<std::string> generate = {"generate", model};
       generate.insert(generate.end(), options.begin(), options.end());
@@ -590,6 +612,10 @@ TEST(GalileoRun, EqualsImportGenerateAndSolveDoneByHand) {
       solve.insert(solve.end(), times.begin(), times.end());
       const testing::CommandOutcome byHand = runCommand(solve);
       EXPECT_EQ(together.out, byHand.out) << model;
+      for (const char* kind : {".INT", ".TUP", ".DIC", ".TXT", ".RAT"}) {
+        EXPECT_EQ(dir.read("k/" + std::string(model) + kind), dir.read(std::string(model) + kind))
+            << kind;
+      }
     }
   }
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <map>
 #include <sstream>
 
 #include "support/console.h"
@@ -71,6 +73,43 @@ TEST(Units, FilesAreWrittenReadAndRewound) {
   EXPECT_EQ(readRecord(8, rec), 1);
   EXPECT_EQ(rec, " SORTED");
   EXPECT_EQ(closeUnit(8), 1);
+}
+
+// Files in memory behave as those on the disk, and the disk sees none of
+// them: written when closed, read back, never created twice, replaced,
+// removed; a name is no link.
+TEST(Units, FilesInMemoryNeverTouchTheDisk) {
+  ScratchDir dir;
+  std::map<std::string, std::string> files = {{"M.DIC", "1 BE A\n"}};
+  useMemoryFiles(&files);
+  EXPECT_TRUE(fileExists("M.DIC  "));
+  EXPECT_FALSE(fileExists("M.INT"));
+  EXPECT_EQ(openInput(8, "M.INT"), -1);
+  ASSERT_EQ(openOutput(9, "M.INT "), 1);
+  Line(9) << "SORTED";
+  EXPECT_EQ(files.count("M.INT"), 0U);
+  EXPECT_EQ(closeUnit(9), 1);
+  EXPECT_EQ(files["M.INT"], " SORTED\n");
+  ASSERT_EQ(openInput(8, "M.INT"), 1);
+  std::string rec;
+  EXPECT_EQ(readRecord(8, rec), 1);
+  EXPECT_EQ(rec, " SORTED");
+  EXPECT_EQ(readRecord(8, rec), -11);
+  EXPECT_EQ(closeUnit(8), 1);
+  EXPECT_EQ(createOutput(9, "M.DIC"), -1);
+  ASSERT_EQ(createOutput(9, "M.DIC.NEW"), 1);
+  Line(9) << "FEIDS";
+  EXPECT_EQ(closeUnit(9), 1);
+  EXPECT_EQ(replaceFile("M.DIC.NEW", "M.DIC"), 1);
+  EXPECT_EQ(files,
+            (std::map<std::string, std::string>{{"M.DIC", " FEIDS\n"}, {"M.INT", " SORTED\n"}}));
+  EXPECT_EQ(linkTarget("M.DIC "), "M.DIC");
+  EXPECT_EQ(syncDirectory("M.DIC"), 1);
+  EXPECT_EQ(removeFile("M.INT"), 1);
+  EXPECT_EQ(removeFile("M.INT"), -1);
+  useMemoryFiles(nullptr);
+  EXPECT_FALSE(fileExists("M.DIC"));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 TEST(Units, OpeningForOutputEmptiesAnOldFile) {

@@ -158,10 +158,11 @@ void sizeStateVector(Generation& G) {
 // those of a dynamic tree are.
 void findSymmetries(Generation& G) {
   SYMRES.NSYM = 0;
+  SYMRES.NDEAD = 0;
   if (!SYMRAT) return;
   const TypeRates rates{G.TYPNAM, G.DRMNAM, G.MODTYP, G.FRCONL, G.NTYPES};
   FNDSYM(G.FT, rates, SYMRAT, G.NSLOT, G.SPRBAS, SYMRES);
-  if (SYMRES.NSYM > 0) G.DYNFLG = 1;
+  if (SYMRES.NSYM > 0 || SYMRES.NDEAD > 0) G.DYNFLG = 1;
 }
 
 // Calls `visit` with NEW in its symmetric form, NEW as it was afterwards
@@ -169,7 +170,7 @@ void findSymmetries(Generation& G) {
 // forms it for transition `k` and keeps it for the second.
 template <class Visit>
 int symmetric(Generation& G, int k, bool first, Visit visit) {
-  if (SYMRES.NSYM == 0) return visit();
+  if (SYMRES.NSYM == 0 && SYMRES.NDEAD == 0) return visit();
   G.SYMSAV.copyFrom(G.NEW, G.NSLOT + 1);
   const IntTab kept = G.SYMARC.slice((k - 1) * MAXBAS + 1, MAXBAS);
   if (first) {

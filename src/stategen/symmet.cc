@@ -428,6 +428,68 @@ void leastOfGroup(const Symmetries& SY, IntTab STATE, int NSLOT, IntTab BEST) {
   for (int s = 1; s <= NSLOT; ++s) STATE(s) = best[s];
 }
 
+// Whether nothing but the module's own gates sees its events: no order or
+// shared-spare slot lies over them, and a dependency that touches them is
+// triggered inside the module and forces down members or its unit only.
+bool diesAlone(const Tree& T, const std::set<int>& members, int unit) {
+  const auto touches = [&](int p) {
+    const std::set<int>& b = T.below[p];
+    return std::any_of(b.begin(), b.end(), [&](int x) { return members.count(x) != 0; });
+  };
+  const auto within = [&](int p) {
+    const std::set<int>& b = T.below[p];
+    return std::all_of(b.begin(), b.end(), [&](int x) { return members.count(x) != 0; });
+  };
+  for (std::size_t p = 0; p < T.places.size(); ++p) {
+    const Place& place = T.places[p];
+    const int g = static_cast<int>(p);
+    const bool slotted = place.type == TPAND || place.type == TSEQ ||
+                         (place.type == TCSP && field(T, g, FSPBAS) >= 0);
+    if (slotted && touches(g)) return false;
+    if (place.type != TFDEP || place.in.empty()) continue;
+    bool reaches = place.in[0] != unset && touches(place.in[0]);
+    bool inside = place.in[0] != unset && within(place.in[0]);
+    for (std::size_t j = 1; j < place.in.size(); ++j) {
+      const int d = place.in[j];
+      reaches = reaches || (d != unset && members.count(d) != 0);
+      inside = inside && d != unset && (members.count(d) != 0 || d == unit);
+    }
+    if (reaches && !inside) return false;
+  }
+  return true;
+}
+
+// The spare modules whose events die with their unit (see DEADBY).
+void deadModules(const Tree& T, const TypeRates& TR, Symmetries& SY) {
+  const auto typeAt = [&](int p) { return field(T, p, FCTYPE); };
+  const auto inModule = [&](int t, int u) {
+    for (int depth = 0; t >= 1 && t <= TR.NTYPES && depth <= TR.NTYPES; ++depth) {
+      t = TR.MODTYP(t);
+      if (t == u) return true;
+    }
+    return false;
+  };
+  for (int u = 1; u <= TR.NTYPES; ++u) {
+    std::set<int> members;
+    std::vector<int> units;
+    for (std::size_t p = 0; p < T.places.size(); ++p) {
+      if (T.places[p].type != TBASIC) continue;
+      if (typeAt(static_cast<int>(p)) == u) units.push_back(static_cast<int>(p));
+      if (inModule(typeAt(static_cast<int>(p)), u)) members.insert(static_cast<int>(p));
+    }
+    if (members.empty() || units.size() != 1 || !diesAlone(T, members, units[0])) continue;
+    for (int m : members) {
+      const int slot = field(T, m, FBASIC);
+      // An event's own module before one around it: the unit of the inner
+      // one dies with the outer's in turn.
+      if (SY.DEADBY(slot) == 0 || TR.MODTYP(typeAt(m)) == u) {
+        SY.DEADBY(slot) = field(T, units[0], FBASIC);
+      }
+    }
+    ++SY.NDEAD;
+  }
+}
+
 int find(std::vector<int>& parent, int t) {
   while (parent[t] != t) t = parent[t] = parent[parent[t]];
   return t;
@@ -438,6 +500,9 @@ int find(std::vector<int>& parent, int t) {
 void FNDSYM(const FaultTree& FT, const TypeRates& TR, const RateClass& RATES, int NSLOT, int SPRBAS,
             Symmetries& SY) {
   SY.NSYM = 0;
+  SY.NGRP = 0;
+  SY.NDEAD = 0;
+  SY.DEADBY.fill(0);
   for (int t = 1; t <= SY.ORBIT.size(); ++t) SY.ORBIT(t) = t;
   Tree T{FT, {}, {}, {}, {}};
   if (!readPlaces(T)) return;
@@ -453,6 +518,7 @@ void FNDSYM(const FaultTree& FT, const TypeRates& TR, const RateClass& RATES, in
   std::iota(byHeight.begin(), byHeight.end(), 0);
   std::stable_sort(byHeight.begin(), byHeight.end(),
                    [&](int a, int b) { return T.height[a] < T.height[b]; });
+  deadModules(T, TR, SY);
   const Orders orders(T);
   std::vector<int> parent(static_cast<std::size_t>(TR.NTYPES) + 1);
   std::iota(parent.begin(), parent.end(), 0);
@@ -510,6 +576,15 @@ void NRMSTA(const Symmetries& SY, IntTab STATE, int NSLOT, IntTab WORK) {
   // Each symmetry swaps places, so its slot map is its own inverse: the
   // image of STATE holds STATE(SLOTS(s)) in slot s, compared without being
   // formed until it is the lower.
+  for (bool died = SY.NDEAD > 0; died;) {
+    died = false;
+    for (int s = 1; s <= NSLOT && s <= SY.DEADBY.size(); ++s) {
+      const int unit = SY.DEADBY(s);
+      if (unit == 0 || STATE(unit) != 0 || STATE(s) == 0) continue;
+      STATE(s) = 0;
+      died = true;
+    }
+  }
   if (SY.NGRP > 0) return leastOfGroup(SY, STATE, NSLOT, WORK);
   for (bool lower = true; lower;) {
     lower = false;

@@ -44,6 +44,14 @@ struct Symmetries {
   Array1<int> GROUP{MAXGRP * MAXBAS};
   // Per component type: the least type a chain of symmetries maps it to.
   Array1<int> ORBIT{MAXBAS};
+  // Per basic-component slot: the slot of the unit of the spare module its
+  // component lies in (innermost), 0 for none.  Once that unit has failed
+  // for good, the events of its module can change nothing any more: their
+  // slots are taken as failed, so that states that differ only there are
+  // one.  Set only for modules whose events no order or shared-spare slot
+  // and no dependency outside them sees; NDEAD counts them.
+  int NDEAD = 0;
+  Array1<int> DEADBY{MAXBAS};
 };
 
 // The rates a generation compares when it looks for symmetries; none (the
@@ -61,12 +69,14 @@ struct TypeRates {
   int NTYPES;
 };
 
-// Finds the symmetries of FT (its state vector of NSLOT slots, the order
-// slots after NBASIC, the spare slots after SPRBAS) into SY.
+// Finds the symmetries and the spare modules that can die of FT (its state
+// vector of NSLOT slots, the order slots after NBASIC, the spare slots after
+// SPRBAS) into SY.
 void FNDSYM(const FaultTree& FT, const TypeRates& TR, const RateClass& RATES, int NSLOT, int SPRBAS,
             Symmetries& SY);
 
-// Replaces slots 1..NSLOT of STATE by the least form the permutations reach:
+// Takes the events of dead spare modules as failed, then replaces slots
+// 1..NSLOT of STATE by the least form the permutations reach:
 // the least of all when they are few, so that every state has one form, else
 // the least the symmetries reach one at a time.  WORK holds NSLOT words.
 void NRMSTA(const Symmetries& SY, IntTab STATE, int NSLOT, IntTab WORK);

@@ -169,8 +169,8 @@ void describeImport(CLI::App& app, ImportOptions& o) {
 
 void describeRun(CLI::App& app, RunOptions& o) {
   app.description(
-      "A Galileo dynamic fault tree (.dft) taken to its figures in one step: imported\n"
-      "into a scratch directory, generated and solved; prints the report of molvex solve\n"
+      "A Galileo dynamic fault tree (.dft) taken to its figures in one step: imported,\n"
+      "generated and solved in memory; prints the report of molvex solve\n"
       "(the import's warnings and the generation's messages go to the error stream).");
   app.add_option("FILE", o.file, "the .dft file")->type_name("")->required();
   addTruncation(app, o.truncation);

@@ -22,7 +22,7 @@ struct RunOptions {
   std::vector<std::string> sets;  // NAME=VALUE, rates beside NAME.RAT's
   double epsilon = 1e-12;
   bool json = false;
-  std::string keep;  // "" for a scratch directory that is removed
+  std::string keep;  // "" to work in memory, leaving no file
   bool force = false;
   long maxStates = mostStateLimit;
   bool whole = false;  // one chain, not a chain for each independent part

@@ -28,7 +28,7 @@ constexpr std::string_view USAGE =
     "\n"
     "Subcommands (each with its own --help):\n"
     "  run       a Galileo model (.dft) to its figures in one step: import,\n"
-    "            generate and solve in a scratch directory\n"
+    "            generate and solve in memory\n"
     "  import    a Galileo model (.dft) as NAME.TXT, NAME.DIC and NAME.RAT\n"
     "  generate  one model's chain as the dialogue generates it, without the\n"
     "            questions: the same files and messages, for scripts\n"

@@ -161,8 +161,9 @@ int main(int argc, char** argv) {
     std::string name, time, option;
   };
   std::vector<Benchmark> benchmarks = {
-      {"cps", "1", ""},   {"cas", "1", ""},    {"mdcs", "1", ""},      {"ftpp4", "1", ""},
-      {"ftpp5", "1", ""}, {"hecs22", "1", ""}, {"hecs322", "100", ""}, {"rc", "1", ""}};
+      {"cps", "1", ""},    {"cas", "1", ""},       {"mdcs", "1", ""},
+      {"ftpp4", "1", ""},  {"ftpp5", "1", ""},     {"ftppc", "1", ""},
+      {"hecs22", "1", ""}, {"hecs322", "100", ""}, {"rc", "1", ""}};
   if (slow) benchmarks.push_back({"ftpp5", "1", "--whole"});
   for (const Benchmark& b : benchmarks) {
     const fs::path file = shared / (b.name + ".dft");

@@ -256,11 +256,12 @@ bool parseRate(std::string_view text, const std::map<std::string, int, std::less
 }
 
 // The arcs a generation handed over, with the rate names their types have.
-int takeArcs(const CapturedChain& captured, const std::string& file, Chain& chain,
+int takeArcs(CapturedChain& captured, const std::string& file, Chain& chain,
              std::map<std::string, int, std::less<>>& known, std::vector<std::string>& names,
              std::vector<RawArc>& raw, std::string& error) {
   raw.reserve(raw.size() + captured.arcs.size());
-  for (const CapturedChain::Taken& a : captured.arcs) {
+  for (; !captured.arcs.empty(); captured.arcs.pop_front()) {
+    const CapturedChain::Taken& a = captured.arcs.front();
     if (a.type < 1 || a.type > chain.ntypes || a.multiplier > std::numeric_limits<int>::max()) {
       error = file + ": an arc of " + std::to_string(a.source) + " -> " + std::to_string(a.target) +
               " has no rate of the dictionary's";
@@ -283,7 +284,7 @@ int takeArcs(const CapturedChain& captured, const std::string& file, Chain& chai
 }
 
 int readArcs(const std::string& file, Chain& chain, std::vector<RawArc>& raw, std::string& error,
-             const CapturedChain* captured) {
+             CapturedChain* captured) {
   Reader in(file, error);
   if (in.open() != 1) return -1;
   if (readHeader(in, chain) != 1) return -1;
@@ -539,8 +540,7 @@ void CapturedChain::arc(int SOURCE, int TARGET, long long MULT, int TYPE, bool D
   arcs.push_back(Taken{SOURCE, TARGET, MULT, TYPE, DORMANT, MARKED});
 }
 
-int readChain(std::string_view model, Chain& chain, std::string& error,
-              const CapturedChain* captured) {
+int readChain(std::string_view model, Chain& chain, std::string& error, CapturedChain* captured) {
   chain = Chain();
   chain.model = std::string(model);
   const std::string dicFile = chain.model + ".DIC";

@@ -9,6 +9,7 @@
 // state or a truncation aggregation state; the last two have no arcs.
 #pragma once
 
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -95,15 +96,16 @@ class CapturedChain : public ChainSink {
   int nstates = 0;          // 0 until the generation completes
   std::vector<int> order;   // expanded states in the order of expansion
   std::vector<int> slots;   // nbasic working units of each, in that order
-  std::vector<Taken> arcs;  // in the order generated
+  std::deque<Taken> arcs;   // in the order generated; readChain takes them out
 };
 
 // Reads NAME.INT, NAME.TUP and NAME.DIC from the current directory into
 // `chain` and checks that they belong together; with `captured`, the states
-// and arcs are those it holds, NAME.INT gives its header and NAME.TUP is not
-// read.  Returns 1, or -1 with `error` set to "FILE:LINE: message" (or
+// and arcs are those it holds (its arcs taken out of it as they are placed,
+// so that they are not held twice), NAME.INT gives its header and NAME.TUP
+// is not read.  Returns 1, or -1 with `error` set to "FILE:LINE: message" (or
 // "FILE: message").
 int readChain(std::string_view model, Chain& chain, std::string& error,
-              const CapturedChain* captured = nullptr);
+              CapturedChain* captured = nullptr);
 
 }  // namespace molvex

@@ -141,7 +141,7 @@ int writeFiles(std::string_view command, const std::vector<Output>& outputs) {
 }
 
 int solveModel(const SolveOptions& o, const std::string& startRate, SolvedChain& solved,
-               Report& report, const CapturedChain* captured) {
+               Report& report, CapturedChain* captured) {
   std::vector<double> times;
   for (const std::string& text : o.times) {
     double t = 0.0;

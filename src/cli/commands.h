@@ -72,7 +72,7 @@ struct SolvedChain {
 // ""), and the plot is drawn; the chain's states and arcs are those of
 // `captured` when given.  Returns 0, or 1 after the message.
 int solveModel(const SolveOptions& options, const std::string& startRate, SolvedChain& solved,
-               Report& report, const CapturedChain* captured = nullptr);
+               Report& report, CapturedChain* captured = nullptr);
 
 // Each returns the exit status (0 or 1) after its output and messages.
 int solveCommand(const SolveOptions& options);

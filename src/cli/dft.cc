@@ -125,8 +125,11 @@ std::vector<std::string> mappedSets(std::vector<std::string> sets,
 }
 
 // Rate names of one value are one rate to the symmetries; a name the command
-// line sets is one of its own, as it may be one event's.
-RateClass rateClasses(const std::string& ratesFile, const std::vector<std::string>& sets) {
+// line sets is one of its own, as it may be one event's, and so is the
+// start's (`own`), as the chain is solved from where the start leads: no
+// symmetry may move it.
+RateClass rateClasses(const std::string& ratesFile, const std::vector<std::string>& sets,
+                      const std::string& own) {
   RateTable table;
   std::string error;
   if (readRates(ratesFile, table, error) != 1) return nullptr;
@@ -135,17 +138,19 @@ RateClass rateClasses(const std::string& ratesFile, const std::vector<std::strin
   for (const auto& [name, value] : table.value) {
     classes[name] = byValue.emplace(value, static_cast<int>(byValue.size()) + 1).first->second;
   }
-  int own = static_cast<int>(byValue.size());
-  for (const std::string& set : sets) classes[set.substr(0, set.find('='))] = ++own;
+  int next = static_cast<int>(byValue.size());
+  for (const std::string& set : sets) classes[set.substr(0, set.find('='))] = ++next;
+  if (!own.empty()) classes[own] = ++next;
   return [classes](std::string_view name) {
     const auto found = classes.find(name);
     return found == classes.end() ? 0 : found->second;
   };
 }
 
-// Types that symmetries map onto each other fail with the same probability:
-// the chain folded by them holds their sum, which each of them gets its share
-// of, and the failure state of any of them.
+// Types that symmetries map onto each other fail with the same probability,
+// as the chain starts in a state every symmetry keeps (the start's own rate
+// is one no symmetry moves): the chain folded by them holds their sum, which
+// each of them gets its share of, and the failure state of any of them.
 void shareOverOrbits(const Symmetries& SY, Chain& chain, Report& report) {
   report.symmetries = SY.NSYM;
   if (SY.NSYM == 0) return;
@@ -211,7 +216,10 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
   generate.model = model;
   generate.truncation = o.truncation;
   generate.maxStates = o.maxStates;
-  if (!o.whole) generate.symmetry = rateClasses(model + ".RAT", mappedSets(o.sets, parameters));
+  if (!o.whole) {
+    generate.symmetry =
+        rateClasses(model + ".RAT", mappedSets(o.sets, parameters), files.startRate);
+  }
   int status = generateCommand(generate);
   attachOutput(SCRUNT, screen);
   if (status != 0) {

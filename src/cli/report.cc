@@ -165,6 +165,7 @@ void addToMixture(Report& m, const Report& part, double weight) {
   f.failure += g.failure;
   f.truncation += g.truncation;
   f.transitions += g.transitions;
+  m.symmetries += part.symmetries;
   // An outcome of infinite time counts whatever its weight, as its 0 * inf
   // would not.
   const auto weighed = [&](double x) { return std::isinf(x) ? x : weight * x; };

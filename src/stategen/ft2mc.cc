@@ -44,7 +44,9 @@ struct Generation {
   Array1<int> CUR{BASSIZ}, NEW{BASSIZ}, SAVE{BASSIZ}, WORK{BASSIZ}, ENCODE{BASSIZ + 1};
   Array1<int> ORDERS{BASSIZ};  // the order slots as the dependencies of a transition left them
   Array1<int> SYMSAV{BASSIZ}, SYMWRK{BASSIZ};  // a successor before its symmetric form
-  Array1<int> SYMARC{MAXARC * MAXBAS};         // each transition's, for the second pass
+  // Each transition's, for the second pass; one more than the arc table, so
+  // that the transition past its limit meets F503, not this table's bound.
+  Array1<int> SYMARC{(MAXARC + 1) * MAXBAS};
   ArcTable ARCS;
   Queue Q;
   std::string INTNAM, TUPNAM;

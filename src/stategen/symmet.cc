@@ -34,16 +34,17 @@ bool unordered(int type) { return type == TOR || type == TAND || type == TMOFN; 
 
 int field(const Tree& T, int p, int f) { return T.FT.PLCTAB(T.places[p].at + f); }
 
-// Inputs a and b the same, in the way the place's kind counts them: in any
-// order for static gates and a dependency's dependents, else position by
-// position.
+// Inputs in the order the place's kind counts them: any order for static
+// gates and a dependency's dependents (sorted), else position by position.
+void inCountedOrder(int type, std::vector<int>& in) {
+  const auto from = type == TFDEP && !in.empty() ? 1 : 0;
+  if (unordered(type) || type == TFDEP) std::sort(in.begin() + from, in.end());
+}
+
+// Inputs a and b the same, in the way the place's kind counts them.
 bool sameInputs(int type, std::vector<int> a, std::vector<int> b) {
-  if (a.size() != b.size()) return false;
-  const auto from = type == TFDEP && !a.empty() ? 1 : 0;
-  if (unordered(type) || type == TFDEP) {
-    std::sort(a.begin() + from, a.end());
-    std::sort(b.begin() + from, b.end());
-  }
+  inCountedOrder(type, a);
+  inCountedOrder(type, b);
   return a == b;
 }
 
@@ -124,10 +125,7 @@ struct Signer {
         h = std::max(h, T.height[in] + 1);
         T.below[p].insert(T.below[in].begin(), T.below[in].end());
       }
-      const auto from = place.type == TFDEP && !inputs.empty() ? 1 : 0;
-      if (unordered(place.type) || place.type == TFDEP) {
-        std::sort(inputs.begin() + from, inputs.end());
-      }
+      inCountedOrder(place.type, inputs);
       key.insert(key.end(), inputs.begin(), inputs.end());
     }
     T.sig[p] = ids.emplace(key, static_cast<int>(ids.size())).first->second;

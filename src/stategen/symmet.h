@@ -12,8 +12,9 @@
 // A permutation is only used where the generation's own order cannot tell it
 // apart: failures that happen together (a dependency's) are served in the
 // order of the gate lists, so a symmetry that would change which of two
-// gates of one spare pool, or of two dependencies over an order-keeping
-// gate, is served first is not used.
+// gates of one spare pool is served first, where one transition can take
+// more than one unit of the pool, is not used, nor one that moves a
+// dependency in a tree with priority-AND or sequence gates.
 #pragma once
 
 #include <functional>
@@ -57,7 +58,8 @@ struct Symmetries {
 // The rates a generation compares when it looks for symmetries; none (the
 // default, and what the dialogue keeps) looks for none.
 inline RateClass SYMRAT;
-// The symmetries of the last generation that looked for them.
+// The symmetries and dead modules of the last generation (none where it did
+// not look for them).
 inline Symmetries SYMRES;
 
 // The component types' rate names and forms, as the dictionary gave them.

@@ -234,6 +234,9 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
     solve.json = o.json;
     status = solveModel(solve, files.startRate, solved, report, keep ? nullptr : &captured);
     if (status == 0) shareOverOrbits(SYMRES, solved.chain, report);
+    // The rates are the model's own; a kept rates file is where the user can
+    // change them.
+    report.ratesFile = keep ? (dir / (model + ".RAT")).string() : o.file;
   }
   if (keep) fs::current_path(back, ec);
   return status;

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 #include <map>
 #include <sstream>
 #include <vector>
@@ -566,7 +567,7 @@ int readChain(std::string_view model, Chain& chain, std::string& error, Captured
     return -1;
   } else {
     chain.nbasic = captured->nbasic;
-    tup = Tuples{captured->order, captured->slots, captured->nstates};
+    tup = Tuples{std::move(captured->order), std::move(captured->slots), captured->nstates};
   }
   std::vector<RawArc> raw;
   if (readArcs(intFile, chain, raw, error, captured) != 1) return -1;

@@ -101,8 +101,8 @@ class CapturedChain : public ChainSink {
 
 // Reads NAME.INT, NAME.TUP and NAME.DIC from the current directory into
 // `chain` and checks that they belong together; with `captured`, the states
-// and arcs are those it holds (its arcs taken out of it as they are placed,
-// so that they are not held twice), NAME.INT gives its header and NAME.TUP
+// and arcs are those it holds (taken out of it as they are placed, so that
+// they are not held twice), NAME.INT gives its header and NAME.TUP
 // is not read.  Returns 1, or -1 with `error` set to "FILE:LINE: message" (or
 // "FILE: message").
 int readChain(std::string_view model, Chain& chain, std::string& error,

@@ -383,21 +383,24 @@ int expand(Generation& G) {
   G.CHANGED = 0;
   G.RATMUL = 0;
   G.ARCS.NTRANS = k;
-  if (G.VERBOSE != 0) commentHead(G.CURTXT, G.CUR, G.NSLOT);
-  const ArcStates S{G.CUR(G.NSLOT + 2), G.NSLOT, G.CUR, G.NEW, G.TRUNC, G.VERBOSE, G.CURTXT};
+  // Only the comments of the file show a target's slots: a chain handed
+  // over has none, and needs neither their head nor the symmetric forms.
+  const int VERBOSE = CHNSNK == nullptr ? G.VERBOSE : 0;
+  if (VERBOSE != 0) commentHead(G.CURTXT, G.CUR, G.NSLOT);
+  const ArcStates S{G.CUR(G.NSLOT + 2), G.NSLOT, G.CUR, G.NEW, G.TRUNC, VERBOSE, G.CURTXT};
   k = 1;
+  const auto arc = [&] {
+    if (G.ARCS.ARCTO(k) != 0) {
+      OUTARC(S, k, {G.TYPNAM, G.DRMNAM}, G.SN.TRNCST, G.FT.BASTYP, G.ARCS);
+      ++G.NARCS;
+    }
+    ++k;
+    return SUCCES;
+  };
   for (int failcp = 1; failcp <= NBASIC; ++failcp) {
     if (G.CUR(failcp) <= 0 || forcedOnly(G, failcp)) continue;
-    const int status = eachTransition(G, failcp, [&] {
-      return symmetric(G, k, false, [&] {
-        if (G.ARCS.ARCTO(k) != 0) {
-          OUTARC(S, k, {G.TYPNAM, G.DRMNAM}, G.SN.TRNCST, G.FT.BASTYP, G.ARCS);
-          ++G.NARCS;
-        }
-        ++k;
-        return SUCCES;
-      });
-    });
+    const int status = eachTransition(
+        G, failcp, [&] { return VERBOSE != 0 ? symmetric(G, k, false, arc) : arc(); });
     if (status != SUCCES) return status;
   }
   return SUCCES;

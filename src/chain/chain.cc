@@ -3,9 +3,9 @@
 #include <charconv>
 #include <cstdlib>
 #include <limits>
-#include <utility>
 #include <map>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 #include "dict/dict.h"

@@ -44,9 +44,10 @@ struct Generation {
   Array1<int> CUR{BASSIZ}, NEW{BASSIZ}, SAVE{BASSIZ}, WORK{BASSIZ}, ENCODE{BASSIZ + 1};
   Array1<int> ORDERS{BASSIZ};  // the order slots as the dependencies of a transition left them
   Array1<int> SYMSAV{BASSIZ}, SYMWRK{BASSIZ};  // a successor before its symmetric form
-  // Each transition's, for the second pass; one more than the arc table, so
-  // that the transition past its limit meets F503, not this table's bound.
-  Array1<int> SYMARC{(MAXARC + 1) * MAXBAS};
+  // Each transition's target slots for the verbose comments; one more than
+  // the arc table, so that the transition past its limit meets F503, not
+  // this table's bound.
+  Array1<int> ARCNEW{(MAXARC + 1) * MAXBAS};
   ArcTable ARCS;
   Queue Q;
   std::string INTNAM, TUPNAM;
@@ -168,19 +169,12 @@ void findSymmetries(Generation& G) {
 }
 
 // Calls `visit` with NEW in its symmetric form, NEW as it was afterwards
-// (but for the state number the visit may have given it).  The first pass
-// forms it for transition `k` and keeps it for the second.
+// (but for the state number the visit may have given it).
 template <class Visit>
-int symmetric(Generation& G, int k, bool first, Visit visit) {
+int symmetric(Generation& G, Visit visit) {
   if (SYMRES.NSYM == 0 && SYMRES.NDEAD == 0) return visit();
   G.SYMSAV.copyFrom(G.NEW, G.NSLOT + 1);
-  const IntTab kept = G.SYMARC.slice((k - 1) * MAXBAS + 1, MAXBAS);
-  if (first) {
-    NRMSTA(SYMRES, G.NEW, G.NSLOT, G.SYMWRK);
-    kept.copyFrom(G.NEW, G.NSLOT);
-  } else {
-    G.NEW.copyFrom(kept, G.NSLOT);
-  }
+  NRMSTA(SYMRES, G.NEW, G.NSLOT, G.SYMWRK);
   const int status = visit();
   G.NEW.copyFrom(G.SYMSAV, G.NSLOT + 1);
   return status;
@@ -367,41 +361,38 @@ int eachTransition(Generation& G, int failcp, Visit visit) {
   return SUCCES;
 }
 
-// Expands the state just taken from the queue: the first pass numbers its
-// successors, the second meets the same transitions in the same order and
-// writes one arc per distinct target.
+// Only the comments of the file show a target's slots: a chain handed over
+// has none.
+int verbose(const Generation& G) { return CHNSNK == nullptr ? G.VERBOSE : 0; }
+
+// Expands the state just taken from the queue: numbers its successors, then
+// writes one arc per distinct target.  The transitions are generated once:
+// what the arcs need of them beyond the arc table, the target's slots for a
+// comment, is kept as they are met.
 int expand(Generation& G) {
   const int NBASIC = G.FT.NBASIC;
+  const int VERBOSE = verbose(G);
   int k = 0;
   for (int failcp = 1; failcp <= NBASIC; ++failcp) {
     if (G.NEW(failcp) <= 0 || forcedOnly(G, failcp)) continue;
     const int status = eachTransition(G, failcp, [&] {
-      return symmetric(G, k + 1, true, [&] { return numberSuccessor(G, failcp, k); });
+      return symmetric(G, [&] {
+        if (VERBOSE != 0) G.ARCNEW.slice(k * MAXBAS + 1, MAXBAS).copyFrom(G.NEW, G.NSLOT);
+        return numberSuccessor(G, failcp, k);
+      });
     });
     if (status != SUCCES) return status;
   }
   G.CHANGED = 0;
   G.RATMUL = 0;
   G.ARCS.NTRANS = k;
-  // Only the comments of the file show a target's slots: a chain handed
-  // over has none, and needs neither their head nor the symmetric forms.
-  const int VERBOSE = CHNSNK == nullptr ? G.VERBOSE : 0;
   if (VERBOSE != 0) commentHead(G.CURTXT, G.CUR, G.NSLOT);
-  const ArcStates S{G.CUR(G.NSLOT + 2), G.NSLOT, G.CUR, G.NEW, G.TRUNC, VERBOSE, G.CURTXT};
-  k = 1;
-  const auto arc = [&] {
-    if (G.ARCS.ARCTO(k) != 0) {
-      OUTARC(S, k, {G.TYPNAM, G.DRMNAM}, G.SN.TRNCST, G.FT.BASTYP, G.ARCS);
-      ++G.NARCS;
-    }
-    ++k;
-    return SUCCES;
-  };
-  for (int failcp = 1; failcp <= NBASIC; ++failcp) {
-    if (G.CUR(failcp) <= 0 || forcedOnly(G, failcp)) continue;
-    const int status = eachTransition(
-        G, failcp, [&] { return VERBOSE != 0 ? symmetric(G, k, false, arc) : arc(); });
-    if (status != SUCCES) return status;
+  for (k = 1; k <= G.ARCS.NTRANS; ++k) {
+    if (G.ARCS.ARCTO(k) == 0) continue;  // merged into an earlier arc
+    const CIntTab target = G.ARCNEW.slice((k - 1) * MAXBAS + 1, MAXBAS);
+    const ArcStates S{G.CUR(G.NSLOT + 2), G.NSLOT, G.CUR, target, G.TRUNC, VERBOSE, G.CURTXT};
+    OUTARC(S, k, {G.TYPNAM, G.DRMNAM}, G.SN.TRNCST, G.FT.BASTYP, G.ARCS);
+    ++G.NARCS;
   }
   return SUCCES;
 }

@@ -50,15 +50,23 @@ class Span1 {
     return Span1(data_ + (first - 1), count);
   }
 
+  // The loops run on locals: a store through data_ could otherwise be one to
+  // size_ or to the value, and the compiler would read them again each time
+  // instead of storing a vector at once.
   void fill(const T& value) const {
-    for (int i = 0; i < size_; ++i) data_[i] = value;
+    T* const d = data_;
+    const int n = size_;
+    const T v = value;
+    for (int i = 0; i < n; ++i) d[i] = v;
   }
 
   // Copies elements 1..count of `from` into 1..count of this table.
   void copyFrom(const Span1<const T>& from, int count) const {
     if (count > size_) indexFault(count, size_);
     if (count > from.size()) indexFault(count, from.size());
-    for (int i = 0; i < count; ++i) data_[i] = from.data_[i];
+    T* const d = data_;
+    const T* const s = from.data_;
+    for (int i = 0; i < count; ++i) d[i] = s[i];
   }
 
   operator Span1<const T>() const { return Span1<const T>(data_, size_); }

@@ -1,5 +1,6 @@
 #include "gates/depchk.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "gates/pachk.h"
@@ -18,6 +19,8 @@ struct Forcing : TreeRules {
   IntTab STATE;
   int& CHANGED;
   bool forced = false;  // in the current round
+  int count = 0;        // components forced so far
+  std::bitset<MAXBAS + 1> failed;  // components that differ from the source state
   Next fdepTriggered(Traversal& t, int place) {
     for (int j = 2; j <= t.field(place, FNARC); ++j) {
       const int dependent = t.input(place, j);
@@ -29,6 +32,8 @@ struct Forcing : TreeRules {
       t.NFAIL()(c) = t.BASE()(c);
       CHANGED = 1;
       forced = true;
+      ++count;
+      if (c <= MAXBAS) failed.set(static_cast<std::size_t>(c));
     }
     return Next::ADVANCE;
   }
@@ -45,9 +50,80 @@ int orderSlots(FaultTree& FT, int SPRBAS, int NSLOT, IntTab STATE) {
   return ERRGEN;
 }
 
+// The last offset a whole place record may start at, as the traversal has it.
+int lastRecord(const FaultTree& FT) {
+  return std::min(FT.PLCTAB(HDFREE) - 1, FT.PLCTAB.size()) - FNARC;
+}
+
+bool wholeRecord(const FaultTree& FT, int p, int last) {
+  return p > HDROOT && p <= last && FT.PLCTAB(p + FNARC) >= 0 && FT.PLCTAB(p + FNARC) <= last - p;
+}
+
+// The gates whose value the traversal forms from their inputs alone.
+bool readsInputs(const FaultTree& FT, int p) {
+  const int type = FT.PLCTAB(p + FTYPE);
+  if (type == TCSP) return FT.PLCTAB(p + FSHARE) == 0;
+  return type == TAND || type == TOR || type == TMOFN || type == TPAND || type == TSEQ ||
+         type == TFDEP || type == TBOX || type == TFBOX;
+}
+
+// What the trigger at `start` reads, into T's entry `i`: ALWAYS where it
+// reads slots of a sharing spare gate or the table cannot be read below it.
+// Each place is taken once, so a table that leads round in a cycle ends too.
+void readTrigger(const FaultTree& FT, int start, Triggers& T, std::size_t i) {
+  const CIntTab P = FT.PLCTAB;
+  const int last = lastRecord(FT);
+  std::vector<bool> seen(static_cast<std::size_t>(std::max(last, 0)) + 1);
+  std::vector<int> todo{start};
+  while (!todo.empty() && !T.ALWAYS[i]) {
+    const int p = todo.back();
+    todo.pop_back();
+    if (!wholeRecord(FT, p, last)) {
+      T.ALWAYS[i] = true;
+    } else if (!seen[static_cast<std::size_t>(p)]) {
+      seen[static_cast<std::size_t>(p)] = true;
+      const int c = P(p + FBASIC);
+      if (P(p + FTYPE) == TBASIC && c >= 1 && c <= std::min(FT.NBASIC, MAXBAS)) {
+        T.BELOW[i].set(static_cast<std::size_t>(c));
+      } else if (!readsInputs(FT, p)) {
+        T.ALWAYS[i] = true;
+      } else {
+        for (int j = 1; j <= P(p + FNARC); ++j) {
+          if (P(p + FNARC + j) >= 0) todo.push_back(P(p + FNARC + j));
+        }
+      }
+    }
+  }
+}
+
+// Whether gate g must be walked: without a reach, every one.
+bool reached(const Reach* REACH, int g, const std::bitset<MAXBAS + 1>& failed) {
+  if (REACH == nullptr) return true;
+  const std::size_t i = static_cast<std::size_t>(g - 1);
+  const Triggers& T = REACH->SETS;
+  return i >= T.BELOW.size() || T.ALWAYS[i] || (T.BELOW[i] & failed).any();
+}
+
 }  // namespace
 
-int DEPCHK(FaultTree& FT, int SPRBAS, int NSLOT, IntTab STATE, int& CHANGED) {
+void TRGSET(const FaultTree& FT, Triggers& T) {
+  const int gates = FT.FDPLST.size() < 1 ? 0 : std::clamp(FT.FDPLST(1), 0, FT.FDPLST.size() - 1);
+  T.BELOW.assign(static_cast<std::size_t>(gates), {});
+  T.ALWAYS.assign(static_cast<std::size_t>(gates), false);
+  const int last = lastRecord(FT);
+  for (int g = 1; g <= gates; ++g) {
+    const std::size_t i = static_cast<std::size_t>(g - 1);
+    const int gate = FT.FDPLST(g + 1);
+    if (!wholeRecord(FT, gate, last) || FT.PLCTAB(gate + FTYPE) != TFDEP ||
+        FT.PLCTAB(gate + FNARC) < 1) {
+      T.ALWAYS[i] = true;
+    } else {
+      readTrigger(FT, FT.PLCTAB(gate + FNARC + 1), T, i);
+    }
+  }
+}
+
+int DEPCHK(FaultTree& FT, int SPRBAS, int NSLOT, IntTab STATE, int& CHANGED, const Reach* REACH) {
   CHANGED = 0;
   Traversal walk("DEPCHK", StackFault::QUIET, FT.PLCTAB, FT.CSPTAB, SPRBAS, FT.NBASIC, NSLOT, STATE,
                  FT.BASE, IntTab(depchkNfail, MAXBAS));
@@ -57,17 +133,29 @@ int DEPCHK(FaultTree& FT, int SPRBAS, int NSLOT, IntTab STATE, int& CHANGED) {
     return ERRGEN;
   }
   Forcing rules(STATE, CHANGED);
+  if (REACH != nullptr) {
+    const int n = std::min({FT.NBASIC, MAXBAS, STATE.size(), REACH->PRESTA.size()});
+    for (int c = 1; c <= n; ++c) {
+      if (STATE(c) != REACH->PRESTA(c)) rules.failed.set(static_cast<std::size_t>(c));
+    }
+  }
+  int ordered = -1;  // the forced count when the order slots were last brought up to date
   // Each round that forces something sets a working slot to 0 for good, so
   // at most NBASIC + 1 rounds run.  A single gate cannot trigger itself
   // again: one round is enough for it.
+  // NBASIC is checked against STATE here, before the traceback of PACHK
+  // prints the basic-component slots.  The counts stay right from round to
+  // round: the rule that forces a component down counts it failed.
+  if (walk.countFailed() != SUCCES) return ERRGEN;
   do {
     rules.forced = false;
-    // NBASIC is checked against STATE here, before the traceback of PACHK
-    // prints the basic-component slots.
-    if (walk.countFailed() != SUCCES) return ERRGEN;
     for (int g = 1; g <= gates; ++g) {
+      if (ordered != rules.count) {
+        if (orderSlots(FT, SPRBAS, NSLOT, STATE) != SUCCES) return ERRGEN;
+        ordered = rules.count;
+      }
       int value = 0;
-      if (orderSlots(FT, SPRBAS, NSLOT, STATE) != SUCCES ||
+      if (reached(REACH, g, rules.failed) &&
           walk.evaluate(FT.FDPLST(g + 1), rules, value) != SUCCES) {
         return ERRGEN;
       }

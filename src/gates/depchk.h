@@ -2,10 +2,39 @@
 // its dependent components fail with it, in the same transition.
 #pragma once
 
+#include <bitset>
+#include <vector>
+
 #include "ftinput/fttabs.h"
 #include "util/array1.h"
 
 namespace molvex {
+
+// Whether the generation hands DEPCHK what a transition changed (1), so
+// that it walks only the triggers a failure of the transition lies below,
+// or lets it walk every trigger in every round (0), as a check of the first.
+inline int DEPFLT = 1;
+
+// What each FDEP gate's trigger reads, gate g of FDPLST at g - 1.
+struct Triggers {
+  // The components below the trigger.
+  std::vector<std::bitset<MAXBAS + 1>> BELOW;
+  // The trigger reads more than the components: the slots of a spare gate
+  // that shares spares, which change after the dependencies have acted.  Or
+  // the place table could not be read below it, for the walk to report.
+  std::vector<bool> ALWAYS;
+};
+
+// The triggers of the FDEP gates of FDPLST.  Reports nothing: what it cannot
+// read it leaves to DEPCHK's walks.
+void TRGSET(const FaultTree& FT, Triggers& T);
+
+// A transition from PRESTA, a state in which every dependency whose trigger
+// has occurred has already forced its dependents down, and the triggers.
+struct Reach {
+  const Triggers& SETS;
+  CIntTab PRESTA;
+};
 
 // Fails every dependent component of every FDEP gate of FDPLST whose trigger
 // has occurred in STATE (its slot := 0), in list order, and repeats the
@@ -16,6 +45,14 @@ namespace molvex {
 // level word of STATE is then made negative; else 0.  Returns 1, or -1 after
 // a message (after a failed PUSH or POP, the stack's own); on an error
 // STATE keeps the changes made so far.
-int DEPCHK(FaultTree& FT, int SPRBAS, int NSLOT, IntTab STATE, int& CHANGED);
+//
+// With REACH, a gate whose trigger has no component below it that differs
+// from PRESTA is not walked: its trigger reads what it read in PRESTA, so
+// it has either not occurred or its dependents are down already, and it
+// forces nothing.  With REACH or without, the order slots are brought up to
+// date before a gate only when a component has failed since they last
+// were: a second bringing-up with no failure between sets nothing.
+int DEPCHK(FaultTree& FT, int SPRBAS, int NSLOT, IntTab STATE, int& CHANGED,
+           const Reach* REACH = nullptr);
 
 }  // namespace molvex

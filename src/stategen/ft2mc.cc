@@ -49,6 +49,7 @@ struct Generation {
   // this table's bound.
   Array1<int> ARCNEW{(MAXARC + 1) * MAXBAS};
   ArcTable ARCS;
+  Triggers TRIGS;
   Queue Q;
   std::string INTNAM, TUPNAM;
   std::string CURTXT;  // the verbose comment head of the state being expanded
@@ -334,7 +335,15 @@ int eachTransition(Generation& G, int failcp, Visit visit) {
   G.RATMUL = G.CUR(failcp);
   if (count(FT.FDPLST) > 0) {
     G.SAVE.copyFrom(G.NEW, G.NSLOT + 2);
-    const int status = DEPCHK(FT, G.SPRBAS, G.NSLOT, G.NEW, G.CHANGED);
+    // Every state but the root comes out of a DEPCHK that left no
+    // dependency with its trigger occurred and a dependent working, but for
+    // triggers over the slots the spare gates change after it, which it
+    // walks always; a symmetry maps dependencies onto dependencies, and a
+    // dead module's events force only its own.  So the skipped walks could
+    // force nothing.  The root comes out of no DEPCHK.
+    const Reach reach{G.TRIGS, G.CUR};
+    const int status = DEPCHK(FT, G.SPRBAS, G.NSLOT, G.NEW, G.CHANGED,
+                              DEPFLT != 0 && G.LEVEL > 0 ? &reach : nullptr);
     if (status != SUCCES) return failedOn(G, status, "DEPCHK");
   }
   const CIntTab orders = G.KEEPOR != 0 ? CIntTab(G.NEW) : CIntTab(G.CUR);
@@ -480,6 +489,7 @@ int run(Generation& G, std::string_view MODEL) {
   sizeStateVector(G);
   if (checkModel(G) != SUCCES) return ERRGEN;
   G.KEEPOR = keepsOrders(G);
+  TRGSET(G.FT, G.TRIGS);
   findSymmetries(G);
   if (openOutputs(G, base) != SUCCES) return ERRGEN;
 

@@ -14,6 +14,7 @@
 #include <tuple>
 #include <vector>
 
+#include "gates/depchk.h"
 #include "support/command.h"
 #include "support/console.h"
 
@@ -641,6 +642,29 @@ TEST(GalileoRun, EqualsImportGenerateAndSolveDoneByHand) {
             << kind;
       }
     }
+  }
+}
+
+// The models of dependencies, spare modules, replacing spare gates and
+// symmetries: the chains of each transition's dependencies walked only where
+// its failures reach their trigger are those of every dependency walked.
+TEST(GalileoRun, DependenciesWalkedWhereTheyAreReachedGiveTheChainsOfAllWalked) {
+  const fs::path benchmarks = fs::path(MOLVEX_SOURCE_DIR) / "tests" / "galileo" / "benchmarks";
+  for (const std::string& file :
+       {(benchmarks / "cas.dft").string(), (benchmarks / "mdcs.dft").string(),
+        (benchmarks / "ftpp4.dft").string(), example("fdep.dft"), example("shared.dft")}) {
+    testing::ScratchDir dir;
+    std::map<std::string, std::string> kept[2];
+    for (const int walkAll : {0, 1}) {
+      DEPFLT = 1 - walkAll;
+      const std::string to = "k" + std::to_string(walkAll);
+      const testing::CommandOutcome r = runCommand({"run", file, "--keep", to, "--time", "1"});
+      DEPFLT = 1;
+      ASSERT_EQ(r.status, 0) << file << r.err;
+      kept[walkAll] = filesIn(dir.path() / to);
+    }
+    EXPECT_GT(kept[0].size(), 3U) << file;
+    EXPECT_EQ(kept[0], kept[1]) << file;
   }
 }
 

@@ -52,7 +52,7 @@ struct Generation {
   Triggers TRIGS;
   Queue Q;
   std::string INTNAM, TUPNAM;
-  std::string CURTXT;  // the verbose comment head of the state being expanded
+  CommentHead HEAD;  // of the verbose comments of the state being expanded
 
   int NTRUNC = 0, VERBOSE = 0;
   int NSLOT = 0, NPAND = 0, SPRBAS = 0, DYNFLG = 0;
@@ -395,11 +395,11 @@ int expand(Generation& G) {
   G.CHANGED = 0;
   G.RATMUL = 0;
   G.ARCS.NTRANS = k;
-  if (VERBOSE != 0) commentHead(G.CURTXT, G.CUR, G.NSLOT);
+  if (VERBOSE != 0) commentHead(G.HEAD, G.CUR, G.NSLOT);
   for (k = 1; k <= G.ARCS.NTRANS; ++k) {
     if (G.ARCS.ARCTO(k) == 0) continue;  // merged into an earlier arc
     const CIntTab target = G.ARCNEW.slice((k - 1) * MAXBAS + 1, MAXBAS);
-    const ArcStates S{G.CUR(G.NSLOT + 2), G.NSLOT, G.CUR, target, G.TRUNC, VERBOSE, G.CURTXT};
+    const ArcStates S{G.CUR(G.NSLOT + 2), G.NSLOT, G.CUR, target, G.TRUNC, VERBOSE, G.HEAD};
     OUTARC(S, k, {G.TYPNAM, G.DRMNAM}, G.SN.TRNCST, G.FT.BASTYP, G.ARCS);
     ++G.NARCS;
   }

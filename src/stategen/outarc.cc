@@ -50,17 +50,43 @@ void appendDigits(std::string& text, int value) {
 
 }  // namespace
 
-void appendSlots(std::string& text, CIntTab v, int n) {
-  for (int i = 1; i <= n; ++i) {
-    if (text.empty() || text.back() != ' ') text.push_back(' ');
-    appendDigits(text, v(i));
+void commentHead(CommentHead& HEAD, CIntTab CUR, int NSLOT) {
+  HEAD.TEXT.clear();
+  HEAD.TEXT.push_back('*');
+  HEAD.AT.resize(static_cast<std::size_t>(std::max(NSLOT, 0)) + 2);
+  for (int i = 1; i <= NSLOT; ++i) {
+    HEAD.AT[static_cast<std::size_t>(i)] = static_cast<int>(HEAD.TEXT.size());
+    HEAD.TEXT.push_back(' ');
+    appendDigits(HEAD.TEXT, CUR(i));
+  }
+  HEAD.AT.back() = static_cast<int>(HEAD.TEXT.size());
+}
+
+namespace {
+
+// " ->" and each slot of NEW after one blank, as the free-format writer puts
+// integers behind " -> ": a run of slots equal to the source's is copied
+// from the head.
+void appendTarget(std::string& text, const ArcStates& S) {
+  text += " ->";
+  const std::vector<int>& at = S.HEAD.AT;
+  for (int i = 1; i <= S.NSLOT;) {
+    if (S.NEW(i) != S.CUR(i)) {
+      text.push_back(' ');
+      appendDigits(text, S.NEW(i));
+      ++i;
+      continue;
+    }
+    int j = i + 1;
+    while (j <= S.NSLOT && S.NEW(j) == S.CUR(j)) ++j;
+    const auto from = static_cast<std::size_t>(at[static_cast<std::size_t>(i)]);
+    text.append(S.HEAD.TEXT, from,
+                static_cast<std::size_t>(at[static_cast<std::size_t>(j)]) - from);
+    i = j;
   }
 }
 
-void commentHead(std::string& HEAD, CIntTab CUR, int NSLOT) {
-  HEAD.assign("*");
-  appendSlots(HEAD, CUR, NSLOT);
-}
+}  // namespace
 
 void OUTARC(const ArcStates& S, int k, const RateNames& NAMES, CIntTab TRNCST, CIntTab BASTYP,
             ArcTable& ARCS) {
@@ -95,13 +121,12 @@ void OUTARC(const ArcStates& S, int k, const RateNames& NAMES, CIntTab TRNCST, C
     // the head of every arc of the source is the same, and the target's
     // slots are formed by the same rule the writer follows.
     static std::string comment;
-    comment.assign(S.CURTXT);
+    comment.assign(S.HEAD.TEXT);
     if (failure) {
       comment += " -> F ";  // the blank the free format puts before an integer
       appendDigits(comment, type);
     } else {
-      comment += " -> ";
-      appendSlots(comment, S.NEW, S.NSLOT);
+      appendTarget(comment, S);
     }
     comment += "    ";
     comment += mult;

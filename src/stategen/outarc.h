@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "util/array1.h"
 
@@ -49,6 +50,16 @@ class ChainSink {
 
 inline ChainSink* CHNSNK = nullptr;
 
+// "*" and the slots of a source state, the head of a verbose comment line,
+// and where the text of each slot, its blank and digits, begins in it
+// (AT[NSLOT + 1]: the end): the slots a target shares with its source are
+// copied from there instead of being formed again.  Kept from state to
+// state, so that it is not allocated anew.
+struct CommentHead {
+  std::string TEXT;
+  std::vector<int> AT;
+};
+
 // What OUTARC needs to know of the source and target states.
 struct ArcStates {
   int CURNUM;      // number of the source state
@@ -57,18 +68,13 @@ struct ArcStates {
   CIntTab NEW;     // the target state vector (for the verbose comment)
   int TRUNC;       // the generation is truncating
   int VERBOSE;
-  // The verbose comment's head, "*" and the slots of CUR (commentHead):
-  // the same for every arc of the source state, so formed once for them.
-  std::string_view CURTXT;
+  // The verbose comment's head (commentHead): the same for every arc of
+  // the source state, so formed once for them.
+  const CommentHead& HEAD;
 };
 
-// Slots 1..n of v behind `text` as the free-format writer puts integers:
-// each after one blank, unless the text so far ends in one.
-void appendSlots(std::string& text, CIntTab v, int n);
-
-// HEAD := "*" and slots 1..NSLOT of CUR, the head of a verbose comment line
-// (in a string kept from state to state, so that it is not allocated anew).
-void commentHead(std::string& HEAD, CIntTab CUR, int NSLOT);
+// HEAD := "*" and slots 1..NSLOT of CUR, with where each begins.
+void commentHead(CommentHead& HEAD, CIntTab CUR, int NSLOT);
 
 // Writes transition k of the source state as one arc, merging into it the
 // later transitions to the same target at the same rate name.

@@ -41,7 +41,7 @@ struct Fixture {
     arcs.ARCDRM(arcs.NTRANS) = dorm;
   }
   std::vector<std::string> write(int trunc, int verbose) {
-    std::string head;
+    CommentHead head;
     commentHead(head, cur, 3);
     const ArcStates s{4, 3, cur, nw, trunc, verbose, head};
     for (int k = 1; k <= arcs.NTRANS; ++k) {

@@ -123,15 +123,21 @@ void TRGSET(const FaultTree& FT, Triggers& T) {
   }
 }
 
+// Whether some gate of the reach is walked in the first round, and so may
+// force anything at all; a gate list the triggers were not read for may.
+bool anyReached(const FaultTree& FT, const Reach* REACH, const std::bitset<MAXBAS + 1>& failed) {
+  if (REACH == nullptr || FT.FDPLST.size() < 1 ||
+      static_cast<std::size_t>(FT.FDPLST(1)) != REACH->SETS.BELOW.size()) {
+    return true;
+  }
+  for (std::size_t i = 0; i < REACH->SETS.BELOW.size(); ++i) {
+    if (reached(REACH, static_cast<int>(i) + 1, failed)) return true;
+  }
+  return false;
+}
+
 int DEPCHK(FaultTree& FT, int SPRBAS, int NSLOT, IntTab STATE, int& CHANGED, const Reach* REACH) {
   CHANGED = 0;
-  Traversal walk("DEPCHK", StackFault::QUIET, FT.PLCTAB, FT.CSPTAB, SPRBAS, FT.NBASIC, NSLOT, STATE,
-                 FT.BASE, IntTab(depchkNfail, MAXBAS));
-  int gates = 0;
-  int level = 0;
-  if (walk.prepare() != SUCCES || !walk.gateCount(FT.FDPLST, gates) || !walk.levelWord(level)) {
-    return ERRGEN;
-  }
   Forcing rules(STATE, CHANGED);
   if (REACH != nullptr) {
     const int n = std::min({FT.NBASIC, MAXBAS, STATE.size(), REACH->PRESTA.size()});
@@ -139,14 +145,25 @@ int DEPCHK(FaultTree& FT, int SPRBAS, int NSLOT, IntTab STATE, int& CHANGED, con
       if (STATE(c) != REACH->PRESTA(c)) rules.failed.set(static_cast<std::size_t>(c));
     }
   }
+  // A check that walks nothing needs neither the stack nor the counts, whose
+  // faults the first transitions, from the root, would have met.
+  const bool walks = anyReached(FT, REACH, rules.failed);
+  Traversal walk("DEPCHK", StackFault::QUIET, FT.PLCTAB, FT.CSPTAB, SPRBAS, FT.NBASIC, NSLOT, STATE,
+                 FT.BASE, IntTab(depchkNfail, MAXBAS));
+  int gates = 0;
+  int level = 0;
+  if ((walks && walk.prepare() != SUCCES) || !walk.gateCount(FT.FDPLST, gates) ||
+      !walk.levelWord(level)) {
+    return ERRGEN;
+  }
   int ordered = -1;  // the forced count when the order slots were last brought up to date
-  // Each round that forces something sets a working slot to 0 for good, so
-  // at most NBASIC + 1 rounds run.  A single gate cannot trigger itself
-  // again: one round is enough for it.
   // NBASIC is checked against STATE here, before the traceback of PACHK
   // prints the basic-component slots.  The counts stay right from round to
   // round: the rule that forces a component down counts it failed.
-  if (walk.countFailed() != SUCCES) return ERRGEN;
+  if (walks && walk.countFailed() != SUCCES) return ERRGEN;
+  // Each round that forces something sets a working slot to 0 for good, so
+  // at most NBASIC + 1 rounds run.  A single gate cannot trigger itself
+  // again: one round is enough for it.
   do {
     rules.forced = false;
     for (int g = 1; g <= gates; ++g) {

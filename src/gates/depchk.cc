@@ -27,15 +27,19 @@ struct Forcing : TreeRules {
       if (dependent < 0) continue;  // an input left out of the tree
       int c = 0;
       if (!t.checkPlace(dependent) || !t.component(dependent, c)) return Next::FAIL;
-      if (STATE(c) == 0) continue;  // failed before: nothing is forced
-      STATE(c) = 0;
-      t.NFAIL()(c) = t.BASE()(c);
-      CHANGED = 1;
-      forced = true;
-      ++count;
-      if (c <= MAXBAS) failed.set(static_cast<std::size_t>(c));
+      force(c, t.NFAIL(), t.BASE());
     }
     return Next::ADVANCE;
+  }
+  // Component c, 1..NBASIC, forced down unless it has failed before.
+  void force(int c, IntTab NFAIL, CIntTab BASE) {
+    if (STATE(c) == 0) return;
+    STATE(c) = 0;
+    NFAIL(c) = BASE(c);
+    CHANGED = 1;
+    forced = true;
+    ++count;
+    if (c <= MAXBAS) failed.set(static_cast<std::size_t>(c));
   }
 };
 
@@ -123,17 +127,12 @@ void TRGSET(const FaultTree& FT, Triggers& T) {
   }
 }
 
-// Whether some gate of the reach is walked in the first round, and so may
-// force anything at all; a gate list the triggers were not read for may.
-bool anyReached(const FaultTree& FT, const Reach* REACH, const std::bitset<MAXBAS + 1>& failed) {
-  if (REACH == nullptr || FT.FDPLST.size() < 1 ||
-      static_cast<std::size_t>(FT.FDPLST(1)) != REACH->SETS.BELOW.size()) {
-    return true;
-  }
-  for (std::size_t i = 0; i < REACH->SETS.BELOW.size(); ++i) {
-    if (reached(REACH, static_cast<int>(i) + 1, failed)) return true;
-  }
-  return false;
+// The node of gate g in the flat form, or -1 where it is walked.
+int flatGate(const Reach* REACH, int g) {
+  if (REACH == nullptr || REACH->FLAT == nullptr) return -1;
+  const std::vector<FlatTree::Dependency>& deps = REACH->FLAT->FDEPS;
+  const std::size_t i = static_cast<std::size_t>(g - 1);
+  return i < deps.size() ? deps[i].node : -1;
 }
 
 int DEPCHK(FaultTree& FT, int SPRBAS, int NSLOT, IntTab STATE, int& CHANGED, const Reach* REACH) {
@@ -145,22 +144,24 @@ int DEPCHK(FaultTree& FT, int SPRBAS, int NSLOT, IntTab STATE, int& CHANGED, con
       if (STATE(c) != REACH->PRESTA(c)) rules.failed.set(static_cast<std::size_t>(c));
     }
   }
-  // A check that walks nothing needs neither the stack nor the counts, whose
-  // faults the first transitions, from the root, would have met.
-  const bool walks = anyReached(FT, REACH, rules.failed);
+  const IntTab NFAIL(depchkNfail, MAXBAS);
   Traversal walk("DEPCHK", StackFault::QUIET, FT.PLCTAB, FT.CSPTAB, SPRBAS, FT.NBASIC, NSLOT, STATE,
-                 FT.BASE, IntTab(depchkNfail, MAXBAS));
+                 FT.BASE, NFAIL);
+  // With a reach the walks are set up when the first is needed: the faults
+  // of the tables they would report, the first transitions, from the root,
+  // have met.
+  bool ready = REACH == nullptr;
   int gates = 0;
   int level = 0;
-  if ((walks && walk.prepare() != SUCCES) || !walk.gateCount(FT.FDPLST, gates) ||
+  if ((ready && walk.prepare() != SUCCES) || !walk.gateCount(FT.FDPLST, gates) ||
       !walk.levelWord(level)) {
     return ERRGEN;
   }
-  int ordered = -1;  // the forced count when the order slots were last brought up to date
   // NBASIC is checked against STATE here, before the traceback of PACHK
   // prints the basic-component slots.  The counts stay right from round to
   // round: the rule that forces a component down counts it failed.
-  if (walks && walk.countFailed() != SUCCES) return ERRGEN;
+  if (ready && walk.countFailed() != SUCCES) return ERRGEN;
+  int ordered = -1;  // the forced count when the order slots were last brought up to date
   // Each round that forces something sets a working slot to 0 for good, so
   // at most NBASIC + 1 rounds run.  A single gate cannot trigger itself
   // again: one round is enough for it.
@@ -171,11 +172,20 @@ int DEPCHK(FaultTree& FT, int SPRBAS, int NSLOT, IntTab STATE, int& CHANGED, con
         if (orderSlots(FT, SPRBAS, NSLOT, STATE) != SUCCES) return ERRGEN;
         ordered = rules.count;
       }
-      int value = 0;
-      if (reached(REACH, g, rules.failed) &&
-          walk.evaluate(FT.FDPLST(g + 1), rules, value) != SUCCES) {
-        return ERRGEN;
+      if (!reached(REACH, g, rules.failed)) continue;
+      const int node = flatGate(REACH, g);
+      if (node >= 0) {
+        if (flatValue(*REACH->FLAT, node, STATE, FT.BASE) == 0) continue;
+        const FlatTree::Dependency& d = REACH->FLAT->FDEPS[static_cast<std::size_t>(g - 1)];
+        for (int k = d.first; k < d.first + d.count; ++k) {
+          rules.force(REACH->FLAT->DEPENDENTS[static_cast<std::size_t>(k)], NFAIL, FT.BASE);
+        }
+        continue;
       }
+      if (!ready && (walk.prepare() != SUCCES || walk.countFailed() != SUCCES)) return ERRGEN;
+      ready = true;
+      int value = 0;
+      if (walk.evaluate(FT.FDPLST(g + 1), rules, value) != SUCCES) return ERRGEN;
     }
   } while (rules.forced && gates >= 2);
   if (CHANGED == 1) STATE(level) = -std::abs(STATE(level));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ftinput/fttabs.h"
+#include "gates/flattr.h"
 #include "util/array1.h"
 
 namespace molvex {
@@ -31,9 +32,11 @@ void TRGSET(const FaultTree& FT, Triggers& T);
 
 // A transition from PRESTA, a state in which every dependency whose trigger
 // has occurred has already forced its dependents down, and the triggers.
+// The tree's flat form, where given, evaluates the triggers it holds.
 struct Reach {
   const Triggers& SETS;
   CIntTab PRESTA;
+  const FlatTree* FLAT = nullptr;
 };
 
 // Fails every dependent component of every FDEP gate of FDPLST whose trigger
@@ -49,7 +52,9 @@ struct Reach {
 // With REACH, a gate whose trigger has no component below it that differs
 // from PRESTA is not walked: its trigger reads what it read in PRESTA, so
 // it has either not occurred or its dependents are down already, and it
-// forces nothing.  With REACH or without, the order slots are brought up to
+// forces nothing; a gate the flat form holds is evaluated through it.  The
+// stack is set up and the failed units counted only for a gate walked.
+// With REACH or without, the order slots are brought up to
 // date before a gate only when a component has failed since they last
 // were: a second bringing-up with no failure between sets nothing.
 int DEPCHK(FaultTree& FT, int SPRBAS, int NSLOT, IntTab STATE, int& CHANGED,

@@ -12,14 +12,12 @@ namespace {
 // TRVTRE's own failed-unit counts; each gate routine keeps its own.
 int trvtreNfail[MAXBAS];
 
-// Under these gates a basic event of several units counts only once all of
-// them have failed; under the others each failed unit counts.
+}  // namespace
+
 bool wholeOnly(int type) {
   return type == TAND || type == TXOR || type == TFDEP || type == TPAND || type == TSEQ ||
          type == TCSP;
 }
-
-}  // namespace
 
 int TreeRules::basicValue(int failed, int mult, int parentType) const {
   return failed < mult && wholeOnly(parentType) ? 0 : failed;
@@ -201,7 +199,12 @@ int Traversal::stackFault(int status) const {
 }
 
 int TRVTRE(IntTab PLCTAB, CIntTab CSPTAB, int SPRBAS, int NBASIC, int NSLOT, CIntTab STATE,
-           CIntTab BASE, int& FAILED) {
+           CIntTab BASE, int& FAILED, const FlatTree* FLAT) {
+  if (FLAT != nullptr && FLAT->TOP >= 0 && FLAT->NBASIC == NBASIC && FLAT->SPRBAS == SPRBAS &&
+      FLAT->NSLOT == NSLOT && STATE.size() >= NSLOT && BASE.size() >= NBASIC) {
+    FAILED = flatValue(*FLAT, FLAT->TOP, STATE, BASE) != 0 ? 1 : 0;
+    return SUCCES;
+  }
   Traversal walk("TRVTRE", StackFault::F502, PLCTAB, CSPTAB, SPRBAS, NBASIC, NSLOT, STATE, BASE,
                  IntTab(trvtreNfail, MAXBAS));
   int status = walk.prepare();

@@ -18,6 +18,7 @@
 
 #include "ftinput/gates.h"
 #include "ftinput/plctab.h"
+#include "gates/flattr.h"
 #include "main/error.h"
 #include "util/array1.h"
 #include "util/stkque.h"
@@ -30,9 +31,14 @@ namespace molvex {
 // only the entries the view holds are read.  Returns 1, -1 after a message,
 // or the stack's status after a PUSH or POP failure (F502).  FAILED is 0
 // after any error but a table too small for the stack (F800), which leaves
-// it as it was.
+// it as it was.  FLAT, where given, is the flat form made of these tables
+// (FLTTRE): the top is evaluated through it where it has one.
 int TRVTRE(IntTab PLCTAB, CIntTab CSPTAB, int SPRBAS, int NBASIC, int NSLOT, CIntTab STATE,
-           CIntTab BASE, int& FAILED);
+           CIntTab BASE, int& FAILED, const FlatTree* FLAT = nullptr);
+
+// Under gates of these types a basic event of several units counts only once
+// all of them have failed; under the others each failed unit counts.
+bool wholeOnly(int type);
 
 // What a gate rule tells the traversal to do next.
 enum class Next {

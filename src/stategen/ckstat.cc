@@ -14,8 +14,8 @@ int searchFailed(std::string_view routine, int status) {
 
 // Evaluates a vector; a failure is traced with the vector's component slots.
 int evaluate(FaultTree& FT, const Check& C, CIntTab state, int& failed) {
-  const int status = TRVTRE(FT.PLCTAB, FT.CSPTAB, C.SPRBAS, FT.NBASIC, C.NSLOT, state, FT.BASE,
-                            failed);
+  const int status =
+      TRVTRE(FT.PLCTAB, FT.CSPTAB, C.SPRBAS, FT.NBASIC, C.NSLOT, state, FT.BASE, failed, C.FLAT);
   if (status != SUCCES) {
     tracebackLine(SCRUNT, "FRSTIM") << "ERROR " << status << " RETURNED BY TRVTRE WHILE ";
     processingLine(SCRUNT, state, FT.NBASIC);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ftinput/fttabs.h"
+#include "gates/flattr.h"
 #include "stategen/store.h"
 
 namespace molvex {
@@ -16,6 +17,7 @@ struct Check {
   int SPRBAS;
   int CHANGED;    // a functional dependency forced failures
   int DYNFLG;     // the tree has cold spare, priority-AND or sequence gates
+  const FlatTree* FLAT = nullptr;  // the tree's flat form
   // Results.
   int NEWFLG = 0;
   int FAILED = 0;

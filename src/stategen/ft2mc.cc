@@ -11,6 +11,7 @@
 #include "ftinput/plctab.h"
 #include "gates/cspchk.h"
 #include "gates/depchk.h"
+#include "gates/flattr.h"
 #include "gates/pachk.h"
 #include "gates/seqchk.h"
 #include "gates/trvtre.h"
@@ -50,6 +51,7 @@ struct Generation {
   Array1<int> ARCNEW{(MAXARC + 1) * MAXBAS};
   ArcTable ARCS;
   Triggers TRIGS;
+  FlatTree FLAT;
   Queue Q;
   std::string INTNAM, TUPNAM;
   CommentHead HEAD;  // of the verbose comments of the state being expanded
@@ -228,7 +230,7 @@ int tooManyStates(const Generation& G) {
 // number, and the transition to it recorded.
 int numberSuccessor(Generation& G, int failcp, int& k) {
   const int changed = G.CHANGED;
-  Check C{G.NEW, G.CUR, G.WORK, G.ENCODE, G.NSLOT, G.SPRBAS, changed, G.DYNFLG};
+  Check C{G.NEW, G.CUR, G.WORK, G.ENCODE, G.NSLOT, G.SPRBAS, changed, G.DYNFLG, &G.FLAT};
   int status = CKSTAT(G.ST, G.FT, C);
   if (status != SUCCES) {
     tracebackLine(SCRUNT, "FT2MC") << "CKSTAT() RETURNED ERROR " << status;
@@ -242,7 +244,7 @@ int numberSuccessor(Generation& G, int failcp, int& k) {
   if (C.NEWFLG != 0) {
     ++G.NINT;
     status = TRVTRE(G.FT.PLCTAB, G.FT.CSPTAB, G.SPRBAS, G.FT.NBASIC, G.NSLOT, G.NEW, G.FT.BASE,
-                    failed);
+                    failed, &G.FLAT);
     if (status != SUCCES) return failedOn(G, status, "TRVTRE");
   }
   if (C.NEWFLG != 0 || number == 0 || failed != 0 || G.TRUNC != 0) {
@@ -341,7 +343,7 @@ int eachTransition(Generation& G, int failcp, Visit visit) {
     // walks always; a symmetry maps dependencies onto dependencies, and a
     // dead module's events force only its own.  So the skipped walks could
     // force nothing.  The root comes out of no DEPCHK.
-    const Reach reach{G.TRIGS, G.CUR};
+    const Reach reach{G.TRIGS, G.CUR, &G.FLAT};
     const int status = DEPCHK(FT, G.SPRBAS, G.NSLOT, G.NEW, G.CHANGED,
                               DEPFLT != 0 && G.LEVEL > 0 ? &reach : nullptr);
     if (status != SUCCES) return failedOn(G, status, "DEPCHK");
@@ -490,6 +492,8 @@ int run(Generation& G, std::string_view MODEL) {
   if (checkModel(G) != SUCCES) return ERRGEN;
   G.KEEPOR = keepsOrders(G);
   TRGSET(G.FT, G.TRIGS);
+  G.FLAT = FlatTree{};
+  if (FLATEV != 0) FLTTRE(G.FT, G.SPRBAS, G.NSLOT, G.FLAT);
   findSymmetries(G);
   if (openOutputs(G, base) != SUCCES) return ERRGEN;
 

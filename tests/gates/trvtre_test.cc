@@ -15,15 +15,23 @@ namespace {
 using testing::Console;
 using Lines = std::vector<std::string>;
 
-// The traversal of the top event on a tree.
+// The traversal of the top event on a tree, through the tree's flat form
+// when `flat`: it must give every value the walk gives, and leave every
+// table the walk would report on to the walk.
 class Tree : public testing::Tree {
  public:
   int evaluate() {
-    return keepsPlaces([&] {
-      return TRVTRE(ft.PLCTAB, ft.CSPTAB.slice(1, ft.CSPTAB(1) + 1), SPRBAS, NBASIC, NSLOT, state,
-                    ft.BASE, FAILED);
-    });
+    FlatTree F;
+    if (flat) FLTTRE(ft, SPRBAS, NSLOT, F);
+    // The flat form needs no stack: it leaves the free area as it was.
+    return keepsPlaces(
+        [&] {
+          return TRVTRE(ft.PLCTAB, ft.CSPTAB.slice(1, ft.CSPTAB(1) + 1), SPRBAS, NBASIC, NSLOT,
+                        state, ft.BASE, FAILED, flat ? &F : nullptr);
+        },
+        flat);
   }
+  bool flat = false;
   int run(int root) {
     finish(root);
     return evaluate();
@@ -101,12 +109,15 @@ TEST(Trvtre, GateRules) {
        1},
   };
   for (const Case& c : cases) {
-    Console con;
-    Tree t;
-    const int top = c.top(t);
-    EXPECT_EQ(t.run(t.box(top)), 1) << c.what;
-    EXPECT_EQ(t.FAILED, c.failed) << c.what;
-    EXPECT_EQ(con.lines(), Lines{}) << c.what;
+    for (const bool flat : {false, true}) {
+      Console con;
+      Tree t;
+      t.flat = flat;
+      const int top = c.top(t);
+      EXPECT_EQ(t.run(t.box(top)), 1) << c.what << flat;
+      EXPECT_EQ(t.FAILED, c.failed) << c.what << flat;
+      EXPECT_EQ(con.lines(), Lines{}) << c.what << flat;
+    }
   }
 }
 
@@ -236,26 +247,32 @@ TEST(Trvtre, Errors) {
        -1, " **** TRVTRE: ERROR F806 - INTERNAL ERROR - PLACE TABLE OFFSET OUT OF RANGE ( 0)"},
   };
   for (const Case& c : cases) {
-    Console con;
-    Tree t;
-    c.build(t);
-    EXPECT_EQ(t.evaluate(), c.status) << c.what;
-    EXPECT_EQ(t.FAILED, 0) << c.what;
-    EXPECT_EQ(con.lines(), Lines{c.line}) << c.what;
+    for (const bool flat : {false, true}) {
+      Console con;
+      Tree t;
+      t.flat = flat;
+      c.build(t);
+      EXPECT_EQ(t.evaluate(), c.status) << c.what << flat;
+      EXPECT_EQ(t.FAILED, 0) << c.what << flat;
+      EXPECT_EQ(con.lines(), Lines{c.line}) << c.what << flat;
+    }
   }
 }
 
 // The build does not reject cycles; the stack, one frame per place, does.
 TEST(Trvtre, CycleOverflowsTheStack) {
-  Console con;
-  Tree t;
-  const int a = t.gate(TOR, {0});
-  const int b = t.gate(TAND, {a});
-  t.setInput(a, 1, b);
-  EXPECT_EQ(t.run(t.box(a)), -7);
-  EXPECT_EQ(t.FAILED, 0);
-  EXPECT_EQ(con.lines(), (Lines{" **** PUSH: ERROR U701 - STACK OVERFLOW ****",
-                                " **** TRVTRE: ERROR F502 - FAULT TREE HAS INVALID STRUCTURE"}));
+  for (const bool flat : {false, true}) {
+    Console con;
+    Tree t;
+    t.flat = flat;
+    const int a = t.gate(TOR, {0});
+    const int b = t.gate(TAND, {a});
+    t.setInput(a, 1, b);
+    EXPECT_EQ(t.run(t.box(a)), -7);
+    EXPECT_EQ(t.FAILED, 0);
+    EXPECT_EQ(con.lines(), (Lines{" **** PUSH: ERROR U701 - STACK OVERFLOW ****",
+                                  " **** TRVTRE: ERROR F502 - FAULT TREE HAS INVALID STRUCTURE"}));
+  }
 }
 
 // The engine as the gate routines run it: from any place, under their own

@@ -3,7 +3,8 @@
 // sample model and of random trees, once with the index and once with the
 // plain walk, which must write the same files and print the same lines.  The
 // same generations check that the dependencies walked only where a failure
-// of the transition reaches their trigger force what walking them all does.
+// of the transition reaches their trigger force what walking them all does,
+// and that the tree's flat form gives what the walk of the place table does.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "gates/depchk.h"
+#include "gates/flattr.h"
 #include "main/dialog.h"
 #include "main/globals.h"
 #include "stategen/store.h"
@@ -114,7 +116,7 @@ struct Run {
 };
 
 // The shortcuts of the generation, each with its plain way (0).
-const std::vector<int*> shortcuts = {&IDXDEF, &DEPFLT};
+const std::vector<int*> shortcuts = {&IDXDEF, &DEPFLT, &FLATEV};
 
 // With the shortcut `plain` turned off, none if null.
 Run runModel(const Files& inputs, const std::string& answers, int* plain) {

@@ -1,0 +1,228 @@
+#include "gates/flattr.h"
+
+#include <algorithm>
+
+#include "ftinput/gates.h"
+#include "ftinput/plctab.h"
+#include "gates/trvtre.h"
+
+namespace molvex {
+namespace {
+
+constexpr int ONPATH = -2;  // a place whose inputs are being read
+
+class Builder {
+ public:
+  Builder(const FaultTree& FT, int SPRBAS, int NSLOT, FlatTree& F)
+      : FT_(FT), SPRBAS_(SPRBAS), NSLOT_(NSLOT), F_(F) {}
+
+  // The node of the top, or -1.
+  int top() {
+    const CIntTab P = FT_.PLCTAB;
+    if (P.size() < HDROOT) return -1;
+    const int free = P(HDFREE);
+    const int places = P(HDNPLC);
+    // As the walk's stack needs: three words per place behind the records.
+    if (free <= HDROOT || places < 0 || free + 3LL * places > P.size()) return -1;
+    if (FT_.NBASIC < 0 || FT_.NBASIC > std::min(MAXBAS, FT_.BASE.size()) || NSLOT_ > MAXBAS ||
+        NSLOT_ < FT_.NBASIC || SPRBAS_ < FT_.NBASIC) {
+      return -1;
+    }
+    last_ = free - 1 - FNARC;
+    at_.assign(static_cast<std::size_t>(free) + 1, -1);
+    return node(P(HDROOT));
+  }
+
+  // The FDEP gates of FDPLST, after the top.
+  void dependencies() {
+    const CIntTab L = FT_.FDPLST;
+    const int gates = L.size() < 1 ? 0 : std::clamp(L(1), 0, L.size() - 1);
+    for (int g = 1; g <= gates; ++g) F_.FDEPS.push_back(dependency(L(g + 1)));
+  }
+
+ private:
+  FlatTree::Dependency dependency(int p) {
+    FlatTree::Dependency d{-1, static_cast<int>(F_.DEPENDENTS.size()), 0};
+    if (!whole(p) || field(p, FTYPE) != TFDEP) return d;
+    const int i = node(p);
+    if (i < 0 || forcesBelow(F_.NODES[static_cast<std::size_t>(i)])) return d;
+    for (int j = 2; j <= field(p, FNARC); ++j) {
+      const int in = FT_.PLCTAB(p + FNARC + j);
+      if (in < 0) continue;
+      if (!whole(in) || field(in, FTYPE) != TBASIC || field(in, FBASIC) < 1 ||
+          field(in, FBASIC) > FT_.NBASIC) {
+        F_.DEPENDENTS.resize(static_cast<std::size_t>(d.first));
+        return {-1, d.first, 0};
+      }
+      F_.DEPENDENTS.push_back(field(in, FBASIC));
+    }
+    d.node = i;
+    d.count = static_cast<int>(F_.DEPENDENTS.size()) - d.first;
+    return d;
+  }
+
+  // Whether an FDEP gate lies below the node, whose walk would force its
+  // dependents on the way.  Each node is asked once.
+  bool forcesBelow(const FlatTree::Node& n) {
+    forces_.resize(F_.NODES.size(), UNKNOWN);
+    for (int a = n.first; a < n.first + n.count; ++a) {
+      const int i = F_.ARCS[static_cast<std::size_t>(a)].node;
+      char& known = forces_[static_cast<std::size_t>(i)];
+      if (known == UNKNOWN) {
+        const FlatTree::Node& in = F_.NODES[static_cast<std::size_t>(i)];
+        known = in.kind == TFDEP || forcesBelow(in) ? YES : NO;
+      }
+      if (known == YES) return true;
+    }
+    return false;
+  }
+
+  int field(int p, int offset) const { return FT_.PLCTAB(p + offset); }
+
+  bool whole(int p) const {
+    return p > HDROOT && p <= last_ && field(p, FNARC) >= 0 && field(p, FNARC) <= last_ - p;
+  }
+
+  // The node of the place at p, made with those below it; -1 where the walk
+  // could report anything there.
+  int node(int p) {
+    if (!whole(p)) return -1;
+    int& seen = at_[static_cast<std::size_t>(p)];
+    if (seen == ONPATH) return -1;  // a cycle
+    if (seen >= 0) return seen;
+    seen = ONPATH;
+    FlatTree::Node n{field(p, FTYPE), 0, 0, 0, 0, 0, false};
+    if (!fill(p, n)) return -1;
+    F_.NODES.push_back(n);
+    seen = static_cast<int>(F_.NODES.size()) - 1;
+    return seen;
+  }
+
+  bool fill(int p, FlatTree::Node& n) {
+    if (n.kind == TBASIC) {
+      n.comp = field(p, FBASIC);
+      n.mult = field(p, FMULT);
+      return n.comp >= 1 && n.comp <= FT_.NBASIC;
+    }
+    if (n.kind == TCSP && field(p, FSHARE) != 0) return spareSlots(p, n);
+    if (n.kind == TPAND) {
+      const int index = field(p, FPAND);
+      if (index < 1 || index > std::min(SPRBAS_, NSLOT_) - FT_.NBASIC) return false;
+      n.m = FT_.NBASIC + index;
+    }
+    if (n.kind == TMOFN) n.m = field(p, FGATM);
+    const bool known = n.kind == TAND || n.kind == TOR || n.kind == TMOFN || n.kind == TPAND ||
+                       n.kind == TSEQ || n.kind == TCSP || n.kind == TFDEP || n.kind == TBOX ||
+                       n.kind == TFBOX;
+    return known && inputs(p, n);
+  }
+
+  // The inputs the walk may visit, in order: a box's and a dependency's end
+  // with the first one taken, a priority-AND gate's third is an error.
+  bool inputs(int p, FlatTree::Node& n) {
+    std::vector<FlatTree::Arc> arcs;
+    for (int j = 1; j <= field(p, FNARC); ++j) {
+      const int in = FT_.PLCTAB(p + FNARC + j);
+      if (in < 0) continue;
+      if (n.kind == TPAND && j > 2) return false;
+      const int i = node(in);
+      if (i < 0) return false;
+      arcs.push_back({i, j});
+      if (n.kind == TBOX || n.kind == TFBOX || n.kind == TFDEP) break;
+    }
+    n.first = static_cast<int>(F_.ARCS.size());
+    n.count = static_cast<int>(arcs.size());
+    F_.ARCS.insert(F_.ARCS.end(), arcs.begin(), arcs.end());
+    return true;
+  }
+
+  // A sharing spare gate's value is its slots', one per input, in the block
+  // of the gate among those of the sharing gates before it in CSPTAB.
+  bool spareSlots(int p, FlatTree::Node& n) {
+    const CIntTab C = FT_.CSPTAB;
+    const int last = C.size() < 1 ? 0 : static_cast<int>(std::min(C(1) + 1LL, 0LL + C.size()));
+    int base = 0;
+    int i = 2;
+    for (; i <= last && C(i) != p; ++i) {
+      if (!whole(C(i))) return false;
+      base += field(C(i), FNARC);
+    }
+    n.slots = true;
+    n.comp = SPRBAS_ + base + 1;
+    n.mult = field(p, FNARC);
+    return i <= last && base >= 0 && n.comp + n.mult - 1 <= NSLOT_;
+  }
+
+  const FaultTree& FT_;
+  int SPRBAS_;
+  int NSLOT_;
+  FlatTree& F_;
+  int last_ = 0;
+  std::vector<int> at_;
+  enum : char { UNKNOWN, YES, NO };
+  std::vector<char> forces_;  // per node: an FDEP gate below it
+};
+
+struct Evaluation {
+  const FlatTree& F;
+  const int* state;  // 1-based
+  const int* base;
+
+  int value(int i, int parentKind) const {
+    const FlatTree::Node& n = F.NODES[static_cast<std::size_t>(i)];
+    if (n.kind == TBASIC) {
+      const int failed = base[n.comp] - state[n.comp];
+      return failed < n.mult && wholeOnly(parentKind) ? 0 : failed;
+    }
+    if (n.slots) {
+      for (int s = n.comp; s < n.comp + n.mult; ++s) {
+        if (state[s] != 0) return 0;
+      }
+      return 1;
+    }
+    const FlatTree::Arc* arc = F.ARCS.data() + n.first;
+    const FlatTree::Arc* end = arc + n.count;
+    int acc = n.kind == TAND || n.kind == TSEQ || n.kind == TCSP ? 1 : 0;
+    for (; arc != end; ++arc) {
+      const int v = value(arc->node, n.kind);
+      if (n.kind == TAND || n.kind == TSEQ || n.kind == TCSP) {
+        if (v == 0) return 0;
+      } else if (n.kind == TOR) {
+        if (v > 0) return 1;
+      } else if (n.kind == TMOFN) {
+        if (v >= n.m - acc) return 1;
+        acc += v;
+      } else if (n.kind == TPAND) {
+        acc = arc->arc == 1 ? (v >= 1 ? 1 : 0) : (acc == 1 && v >= 1 && state[n.m] == 1 ? 1 : 0);
+      } else if (n.kind == TFDEP) {
+        return v >= 1 && arc->arc == 1 ? 1 : 0;
+      } else {
+        return v;  // a box: its first input's value
+      }
+    }
+    return n.kind == TMOFN ? 0 : acc;
+  }
+};
+
+}  // namespace
+
+void FLTTRE(const FaultTree& FT, int SPRBAS, int NSLOT, FlatTree& F) {
+  F = FlatTree{};
+  Builder build(FT, SPRBAS, NSLOT, F);
+  F.TOP = build.top();
+  if (F.TOP < 0) {
+    F = FlatTree{};
+    return;
+  }
+  build.dependencies();
+  F.NBASIC = FT.NBASIC;
+  F.SPRBAS = SPRBAS;
+  F.NSLOT = NSLOT;
+}
+
+int flatValue(const FlatTree& F, int node, CIntTab STATE, CIntTab BASE) {
+  const Evaluation e{F, STATE.begin() - 1, BASE.begin() - 1};
+  return e.value(node, 0);
+}
+
+}  // namespace molvex

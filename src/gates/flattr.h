@@ -1,0 +1,64 @@
+// The tree in a flat form for the evaluations of a generation.  The walk of
+// the place table checks every place against the table's bounds, reads every
+// field through a checked table and compares every gate kind in turn, for
+// every input it visits, as the tables it is handed may be any; a
+// generation hands it the same tables for every state.  Those tables are
+// checked once here, and where every place below the top is whole, of a
+// kind the walk knows, and no input leads round in a cycle, the flat form
+// gives what the walk gives for every state, by the same rules in the same
+// order (an M/N gate adds its inputs' values as they come, a box passes its
+// first input's value on as it is, a basic event of several units counts
+// only whole under the gates that need it whole), without the checks.
+#pragma once
+
+#include <vector>
+
+#include "ftinput/fttabs.h"
+#include "util/array1.h"
+
+namespace molvex {
+
+// Whether a generation evaluates its tree through the flat form (1) or walks
+// the place table every time (0), as a check of the first.
+inline int FLATEV = 1;
+
+struct FlatTree {
+  struct Node {
+    int kind;   // the place type
+    int first;  // its inputs: ARCS[first .. first + count - 1]
+    int count;
+    int m;       // M of an M/N gate; the order slot of a priority-AND gate
+    int comp;    // a basic event's component; a sharing spare gate's first slot
+    int mult;    // a basic event's units; a sharing spare gate's slot count
+    bool slots;  // a sharing spare gate: its slots, not its inputs, give its value
+  };
+  struct Arc {
+    int node;  // the input's node
+    int arc;   // its place in the gate's input list, skipped inputs counted
+  };
+  // An FDEP gate of FDPLST whose trigger forces nothing when it is walked
+  // (no FDEP gate below it): its node, and its dependents' components
+  // DEPENDENTS[first .. first + count - 1] in input order.  Node -1: walk it.
+  struct Dependency {
+    int node;
+    int first;
+    int count;
+  };
+  std::vector<Node> NODES;
+  std::vector<Arc> ARCS;
+  std::vector<Dependency> FDEPS;
+  std::vector<int> DEPENDENTS;
+  int TOP = -1;                           // the node of the top place; -1: no flat form
+  int NBASIC = 0, SPRBAS = 0, NSLOT = 0;  // what it was made for
+};
+
+// The flat form of the tree below the top of the place table, for states of
+// NSLOT slots whose spare slots follow SPRBAS; TOP = -1 where the walk
+// might report anything.
+void FLTTRE(const FaultTree& FT, int SPRBAS, int NSLOT, FlatTree& F);
+
+// The value the walk gives node `node` (the top: F.TOP) in STATE, whose
+// failed units are BASE - STATE.
+int flatValue(const FlatTree& F, int node, CIntTab STATE, CIntTab BASE);
+
+}  // namespace molvex

@@ -127,10 +127,16 @@ void TRGSET(const FaultTree& FT, Triggers& T) {
   }
 }
 
-// The node of gate g in the flat form, or -1 where it is walked.
-int flatGate(const Reach* REACH, int g) {
+// The node of gate g in the flat form, or -1 where it is walked: also where
+// the form was made for other tables than these.
+int flatGate(const Reach* REACH, int g, const FaultTree& FT, int SPRBAS, int NSLOT, CIntTab STATE) {
   if (REACH == nullptr || REACH->FLAT == nullptr) return -1;
-  const std::vector<FlatTree::Dependency>& deps = REACH->FLAT->FDEPS;
+  const FlatTree& F = *REACH->FLAT;
+  if (F.NBASIC != FT.NBASIC || F.SPRBAS != SPRBAS || F.NSLOT != NSLOT || STATE.size() < NSLOT ||
+      FT.BASE.size() < FT.NBASIC) {
+    return -1;
+  }
+  const std::vector<FlatTree::Dependency>& deps = F.FDEPS;
   const std::size_t i = static_cast<std::size_t>(g - 1);
   return i < deps.size() ? deps[i].node : -1;
 }
@@ -173,7 +179,7 @@ int DEPCHK(FaultTree& FT, int SPRBAS, int NSLOT, IntTab STATE, int& CHANGED, con
         ordered = rules.count;
       }
       if (!reached(REACH, g, rules.failed)) continue;
-      const int node = flatGate(REACH, g);
+      const int node = flatGate(REACH, g, FT, SPRBAS, NSLOT, STATE);
       if (node >= 0) {
         if (flatValue(*REACH->FLAT, node, STATE, FT.BASE) == 0) continue;
         const FlatTree::Dependency& d = REACH->FLAT->FDEPS[static_cast<std::size_t>(g - 1)];

@@ -1,7 +1,9 @@
 #include "gates/depchk.h"
 
 #include <algorithm>
+#include <bitset>
 #include <cstdlib>
+#include <vector>
 
 #include "gates/pachk.h"
 #include "gates/trvtre.h"
@@ -54,84 +56,19 @@ int orderSlots(FaultTree& FT, int SPRBAS, int NSLOT, IntTab STATE) {
   return ERRGEN;
 }
 
-// The last offset a whole place record may start at, as the traversal has it.
-int lastRecord(const FaultTree& FT) {
-  return std::min(FT.PLCTAB(HDFREE) - 1, FT.PLCTAB.size()) - FNARC;
-}
-
-bool wholeRecord(const FaultTree& FT, int p, int last) {
-  return p > HDROOT && p <= last && FT.PLCTAB(p + FNARC) >= 0 && FT.PLCTAB(p + FNARC) <= last - p;
-}
-
-// The gates whose value the traversal forms from their inputs alone.
-bool readsInputs(const FaultTree& FT, int p) {
-  const int type = FT.PLCTAB(p + FTYPE);
-  if (type == TCSP) return FT.PLCTAB(p + FSHARE) == 0;
-  return type == TAND || type == TOR || type == TMOFN || type == TPAND || type == TSEQ ||
-         type == TFDEP || type == TBOX || type == TFBOX;
-}
-
-// What the trigger at `start` reads, into T's entry `i`: ALWAYS where it
-// reads slots of a sharing spare gate or the table cannot be read below it.
-// Each place is taken once, so a table that leads round in a cycle ends too.
-void readTrigger(const FaultTree& FT, int start, Triggers& T, std::size_t i) {
-  const CIntTab P = FT.PLCTAB;
-  const int last = lastRecord(FT);
-  std::vector<bool> seen(static_cast<std::size_t>(std::max(last, 0)) + 1);
-  std::vector<int> todo{start};
-  while (!todo.empty() && !T.ALWAYS[i]) {
-    const int p = todo.back();
-    todo.pop_back();
-    if (!wholeRecord(FT, p, last)) {
-      T.ALWAYS[i] = true;
-    } else if (!seen[static_cast<std::size_t>(p)]) {
-      seen[static_cast<std::size_t>(p)] = true;
-      const int c = P(p + FBASIC);
-      if (P(p + FTYPE) == TBASIC && c >= 1 && c <= std::min(FT.NBASIC, MAXBAS)) {
-        T.BELOW[i].set(static_cast<std::size_t>(c));
-      } else if (!readsInputs(FT, p)) {
-        T.ALWAYS[i] = true;
-      } else {
-        for (int j = 1; j <= P(p + FNARC); ++j) {
-          if (P(p + FNARC + j) >= 0) todo.push_back(P(p + FNARC + j));
-        }
-      }
-    }
-  }
-}
-
 // Whether gate g must be walked: without a reach, every one.
 bool reached(const Reach* REACH, int g, const std::bitset<MAXBAS + 1>& failed) {
   if (REACH == nullptr) return true;
   const std::size_t i = static_cast<std::size_t>(g - 1);
-  const Triggers& T = REACH->SETS;
-  return i >= T.BELOW.size() || T.ALWAYS[i] || (T.BELOW[i] & failed).any();
-}
-
-}  // namespace
-
-void TRGSET(const FaultTree& FT, Triggers& T) {
-  const int gates = FT.FDPLST.size() < 1 ? 0 : std::clamp(FT.FDPLST(1), 0, FT.FDPLST.size() - 1);
-  T.BELOW.assign(static_cast<std::size_t>(gates), {});
-  T.ALWAYS.assign(static_cast<std::size_t>(gates), false);
-  const int last = lastRecord(FT);
-  for (int g = 1; g <= gates; ++g) {
-    const std::size_t i = static_cast<std::size_t>(g - 1);
-    const int gate = FT.FDPLST(g + 1);
-    if (!wholeRecord(FT, gate, last) || FT.PLCTAB(gate + FTYPE) != TFDEP ||
-        FT.PLCTAB(gate + FNARC) < 1) {
-      T.ALWAYS[i] = true;
-    } else {
-      readTrigger(FT, FT.PLCTAB(gate + FNARC + 1), T, i);
-    }
-  }
+  const std::vector<FlatTree::Dependency>& deps = REACH->FLAT.FDEPS;
+  return i >= deps.size() || deps[i].ALWAYS || (deps[i].BELOW & failed).any();
 }
 
 // The node of gate g in the flat form, or -1 where it is walked: also where
 // the form was made for other tables than these.
 int flatGate(const Reach* REACH, int g, const FaultTree& FT, int SPRBAS, int NSLOT, CIntTab STATE) {
-  if (REACH == nullptr || REACH->FLAT == nullptr) return -1;
-  const FlatTree& F = *REACH->FLAT;
+  if (REACH == nullptr || !REACH->EVALUATE) return -1;
+  const FlatTree& F = REACH->FLAT;
   if (F.NBASIC != FT.NBASIC || F.SPRBAS != SPRBAS || F.NSLOT != NSLOT || STATE.size() < NSLOT ||
       FT.BASE.size() < FT.NBASIC) {
     return -1;
@@ -140,6 +77,8 @@ int flatGate(const Reach* REACH, int g, const FaultTree& FT, int SPRBAS, int NSL
   const std::size_t i = static_cast<std::size_t>(g - 1);
   return i < deps.size() ? deps[i].node : -1;
 }
+
+}  // namespace
 
 int DEPCHK(FaultTree& FT, int SPRBAS, int NSLOT, IntTab STATE, int& CHANGED, const Reach* REACH) {
   CHANGED = 0;
@@ -181,10 +120,10 @@ int DEPCHK(FaultTree& FT, int SPRBAS, int NSLOT, IntTab STATE, int& CHANGED, con
       if (!reached(REACH, g, rules.failed)) continue;
       const int node = flatGate(REACH, g, FT, SPRBAS, NSLOT, STATE);
       if (node >= 0) {
-        if (flatValue(*REACH->FLAT, node, STATE, FT.BASE) == 0) continue;
-        const FlatTree::Dependency& d = REACH->FLAT->FDEPS[static_cast<std::size_t>(g - 1)];
+        if (flatValue(REACH->FLAT, node, STATE, FT.BASE) == 0) continue;
+        const FlatTree::Dependency& d = REACH->FLAT.FDEPS[static_cast<std::size_t>(g - 1)];
         for (int k = d.first; k < d.first + d.count; ++k) {
-          rules.force(REACH->FLAT->DEPENDENTS[static_cast<std::size_t>(k)], NFAIL, FT.BASE);
+          rules.force(REACH->FLAT.DEPENDENTS[static_cast<std::size_t>(k)], NFAIL, FT.BASE);
         }
         continue;
       }

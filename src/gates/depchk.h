@@ -2,9 +2,6 @@
 // its dependent components fail with it, in the same transition.
 #pragma once
 
-#include <bitset>
-#include <vector>
-
 #include "ftinput/fttabs.h"
 #include "gates/flattr.h"
 #include "util/array1.h"
@@ -16,27 +13,14 @@ namespace molvex {
 // or lets it walk every trigger in every round (0), as a check of the first.
 inline int DEPFLT = 1;
 
-// What each FDEP gate's trigger reads, gate g of FDPLST at g - 1.
-struct Triggers {
-  // The components below the trigger.
-  std::vector<std::bitset<MAXBAS + 1>> BELOW;
-  // The trigger reads more than the components: the slots of a spare gate
-  // that shares spares, which change after the dependencies have acted.  Or
-  // the place table could not be read below it, for the walk to report.
-  std::vector<bool> ALWAYS;
-};
-
-// The triggers of the FDEP gates of FDPLST.  Reports nothing: what it cannot
-// read it leaves to DEPCHK's walks.
-void TRGSET(const FaultTree& FT, Triggers& T);
-
 // A transition from PRESTA, a state in which every dependency whose trigger
-// has occurred has already forced its dependents down, and the triggers.
-// The tree's flat form, where given, evaluates the triggers it holds.
+// has occurred has already forced its dependents down, and the tree's flat
+// form, which says what each trigger reads and, when EVALUATE, evaluates
+// the triggers it holds.
 struct Reach {
-  const Triggers& SETS;
+  const FlatTree& FLAT;
   CIntTab PRESTA;
-  const FlatTree* FLAT = nullptr;
+  bool EVALUATE;
 };
 
 // Fails every dependent component of every FDEP gate of FDPLST whose trigger

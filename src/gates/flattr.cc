@@ -42,23 +42,47 @@ class Builder {
 
  private:
   FlatTree::Dependency dependency(int p) {
-    FlatTree::Dependency d{-1, static_cast<int>(F_.DEPENDENTS.size()), 0};
+    FlatTree::Dependency d;
+    d.first = static_cast<int>(F_.DEPENDENTS.size());
     if (!whole(p) || field(p, FTYPE) != TFDEP) return d;
     const int i = node(p);
-    if (i < 0 || forcesBelow(F_.NODES[static_cast<std::size_t>(i)])) return d;
+    if (i < 0) return d;
+    d.ALWAYS = reads(i, d.BELOW);
+    if (forcesBelow(F_.NODES[static_cast<std::size_t>(i)])) return d;
     for (int j = 2; j <= field(p, FNARC); ++j) {
       const int in = FT_.PLCTAB(p + FNARC + j);
       if (in < 0) continue;
       if (!whole(in) || field(in, FTYPE) != TBASIC || field(in, FBASIC) < 1 ||
           field(in, FBASIC) > FT_.NBASIC) {
         F_.DEPENDENTS.resize(static_cast<std::size_t>(d.first));
-        return {-1, d.first, 0};
+        return d;
       }
       F_.DEPENDENTS.push_back(field(in, FBASIC));
     }
     d.node = i;
     d.count = static_cast<int>(F_.DEPENDENTS.size()) - d.first;
     return d;
+  }
+
+  // The components below node i into BELOW; whether a sharing spare gate's
+  // slots are read there too.
+  bool reads(int i, std::bitset<MAXBAS + 1>& BELOW) const {
+    std::vector<bool> seen(F_.NODES.size());
+    std::vector<int> todo{i};
+    bool slots = false;
+    while (!todo.empty()) {
+      const int k = todo.back();
+      todo.pop_back();
+      if (seen[static_cast<std::size_t>(k)]) continue;
+      seen[static_cast<std::size_t>(k)] = true;
+      const FlatTree::Node& n = F_.NODES[static_cast<std::size_t>(k)];
+      if (n.kind == TBASIC) BELOW.set(static_cast<std::size_t>(n.comp));
+      slots = slots || n.slots;
+      for (int a = n.first; a < n.first + n.count; ++a) {
+        todo.push_back(F_.ARCS[static_cast<std::size_t>(a)].node);
+      }
+    }
+    return slots;
   }
 
   // Whether an FDEP gate lies below the node, whose walk would force its

@@ -11,6 +11,7 @@
 // only whole under the gates that need it whole), without the checks.
 #pragma once
 
+#include <bitset>
 #include <vector>
 
 #include "ftinput/fttabs.h"
@@ -36,13 +37,18 @@ struct FlatTree {
     int node;  // the input's node
     int arc;   // its place in the gate's input list, skipped inputs counted
   };
-  // An FDEP gate of FDPLST whose trigger forces nothing when it is walked
-  // (no FDEP gate below it): its node, and its dependents' components
-  // DEPENDENTS[first .. first + count - 1] in input order.  Node -1: walk it.
+  // An FDEP gate of FDPLST.  Where its trigger forces nothing when it is
+  // walked (no FDEP gate below it): its node, and its dependents' components
+  // DEPENDENTS[first .. first + count - 1] in input order; else node -1,
+  // walk it.  BELOW: the components its trigger reads; ALWAYS where it reads
+  // more, the slots of a spare gate that shares spares, which change after
+  // the dependencies have acted, or where the gate has no node.
   struct Dependency {
-    int node;
-    int first;
-    int count;
+    int node = -1;
+    int first = 0;
+    int count = 0;
+    std::bitset<MAXBAS + 1> BELOW;
+    bool ALWAYS = true;
   };
   std::vector<Node> NODES;
   std::vector<Arc> ARCS;

@@ -50,7 +50,6 @@ struct Generation {
   // this table's bound.
   Array1<int> ARCNEW{(MAXARC + 1) * MAXBAS};
   ArcTable ARCS;
-  Triggers TRIGS;
   FlatTree FLAT;
   Queue Q;
   std::string INTNAM, TUPNAM;
@@ -226,11 +225,14 @@ int tooManyStates(const Generation& G) {
   return abandon(G);
 }
 
+// The tree's flat form, unless the generation is to walk the place table.
+const FlatTree* flat(const Generation& G) { return FLATEV != 0 ? &G.FLAT : nullptr; }
+
 // Sub-steps 6 to 9 of the first pass: is the successor new, what is its
 // number, and the transition to it recorded.
 int numberSuccessor(Generation& G, int failcp, int& k) {
   const int changed = G.CHANGED;
-  Check C{G.NEW, G.CUR, G.WORK, G.ENCODE, G.NSLOT, G.SPRBAS, changed, G.DYNFLG, &G.FLAT};
+  Check C{G.NEW, G.CUR, G.WORK, G.ENCODE, G.NSLOT, G.SPRBAS, changed, G.DYNFLG, flat(G)};
   int status = CKSTAT(G.ST, G.FT, C);
   if (status != SUCCES) {
     tracebackLine(SCRUNT, "FT2MC") << "CKSTAT() RETURNED ERROR " << status;
@@ -244,7 +246,7 @@ int numberSuccessor(Generation& G, int failcp, int& k) {
   if (C.NEWFLG != 0) {
     ++G.NINT;
     status = TRVTRE(G.FT.PLCTAB, G.FT.CSPTAB, G.SPRBAS, G.FT.NBASIC, G.NSLOT, G.NEW, G.FT.BASE,
-                    failed, &G.FLAT);
+                    failed, flat(G));
     if (status != SUCCES) return failedOn(G, status, "TRVTRE");
   }
   if (C.NEWFLG != 0 || number == 0 || failed != 0 || G.TRUNC != 0) {
@@ -343,7 +345,7 @@ int eachTransition(Generation& G, int failcp, Visit visit) {
     // walks always; a symmetry maps dependencies onto dependencies, and a
     // dead module's events force only its own.  So the skipped walks could
     // force nothing.  The root comes out of no DEPCHK.
-    const Reach reach{G.TRIGS, G.CUR, &G.FLAT};
+    const Reach reach{G.FLAT, G.CUR, FLATEV != 0};
     const int status = DEPCHK(FT, G.SPRBAS, G.NSLOT, G.NEW, G.CHANGED,
                               DEPFLT != 0 && G.LEVEL > 0 ? &reach : nullptr);
     if (status != SUCCES) return failedOn(G, status, "DEPCHK");
@@ -491,9 +493,7 @@ int run(Generation& G, std::string_view MODEL) {
   sizeStateVector(G);
   if (checkModel(G) != SUCCES) return ERRGEN;
   G.KEEPOR = keepsOrders(G);
-  TRGSET(G.FT, G.TRIGS);
-  G.FLAT = FlatTree{};
-  if (FLATEV != 0) FLTTRE(G.FT, G.SPRBAS, G.NSLOT, G.FLAT);
+  FLTTRE(G.FT, G.SPRBAS, G.NSLOT, G.FLAT);
   findSymmetries(G);
   if (openOutputs(G, base) != SUCCES) return ERRGEN;
 

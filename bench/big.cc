@@ -158,19 +158,31 @@ int main(int argc, char** argv) {
   std::printf("| model | chains | largest chain (states) | time | peak | figure |\n");
   std::printf("|---|---:|---:|---:|---:|---|\n");
   struct Benchmark {
-    std::string name, time, option;
+    std::string name, time;
+    std::vector<std::string> options;
   };
-  std::vector<Benchmark> benchmarks = {
-      {"cps", "1", ""},    {"cas", "1", ""},       {"mdcs", "1", ""},
-      {"ftpp4", "1", ""},  {"ftpp5", "1", ""},     {"ftppc", "1", ""},
-      {"hecs22", "1", ""}, {"hecs322", "100", ""}, {"rc", "1", ""}};
-  if (slow) benchmarks.push_back({"ftpp5", "1", "--whole"});
+  // ftppc's triads share only their network elements: composed from one
+  // triad's chain; cut after more failures than it has components, it is
+  // one chain folded by its symmetries, generated as before.
+  std::vector<Benchmark> benchmarks = {{"cps", "1", {}},
+                                       {"cas", "1", {}},
+                                       {"mdcs", "1", {}},
+                                       {"ftpp4", "1", {}},
+                                       {"ftpp5", "1", {}},
+                                       {"ftppc", "1", {}},
+                                       {"ftppc", "1", {"--trunc", "100"}},
+                                       {"hecs22", "1", {}},
+                                       {"hecs322", "100", {}},
+                                       {"rc", "1", {}}};
+  if (slow) benchmarks.push_back({"ftpp5", "1", {"--whole"}});
   for (const Benchmark& b : benchmarks) {
     const fs::path file = shared / (b.name + ".dft");
     std::vector<std::string> args = {"run", file.string(), "--json", "--time", b.time};
-    if (!b.option.empty()) args.push_back(b.option);
+    args.insert(args.end(), b.options.begin(), b.options.end());
     const Outcome o = molvex(dir, args);
-    row(b.option.empty() ? b.name : b.name + " " + b.option, o,
+    std::string name = b.name;
+    for (const std::string& option : b.options) name += " " + option;
+    row(name, o,
         "U(" + b.time + ") = " + field(o.out, "lower", "\"unreliability\"") + ", MTTF " +
             field(o.out, "mttf_lower"));
   }

@@ -140,15 +140,36 @@ int writeFiles(std::string_view command, const std::vector<Output>& outputs) {
   return 0;
 }
 
-int solveModel(const SolveOptions& o, const std::string& startRate, SolvedChain& solved,
-               Report& report, CapturedChain* captured) {
-  std::vector<double> times;
+int parseTimes(const SolveOptions& o, std::vector<double>& times) {
   for (const std::string& text : o.times) {
     double t = 0.0;
     if (!parseTime(text, t))
       return fail("solve", "--time " + quoteText(text) + " is not a time (a number >= 0)");
     times.push_back(t);
   }
+  return 0;
+}
+
+int solveChain(const SolveOptions& o, const std::vector<double>& times, const SolvedChain& solved,
+               Report& report) {
+  std::string error;
+  const Chain& chain = solved.chain;
+  report.figures = solveFigures(chain, solved.rate, solved.order, solved.initial);
+  if (solveUnreliability(chain, solved.rate, solved.order, times, o.epsilon, stepLimit(chain),
+                         report.unreliability, error, solved.initial) != 1) {
+    return fail("solve", error);
+  }
+  if (!o.plot.empty() &&
+      drawPlot(o, chain, solved.rate, solved.order, report.figures, times) != 0) {
+    return 1;
+  }
+  return 0;
+}
+
+int solveModel(const SolveOptions& o, const std::string& startRate, SolvedChain& solved,
+               Report& report, CapturedChain* captured) {
+  std::vector<double> times;
+  if (parseTimes(o, times) != 0) return 1;
   std::string error;
   Chain& chain = solved.chain;
   if (readChain(o.model, chain, error, captured) != 1) return fail("solve", error);
@@ -171,16 +192,7 @@ int solveModel(const SolveOptions& o, const std::string& startRate, SolvedChain&
                              "sequence before the inputs before it: no chain starts so");
   }
   solved.initial = initial;
-  report.figures = solveFigures(chain, solved.rate, solved.order, initial);
-  if (solveUnreliability(chain, solved.rate, solved.order, times, o.epsilon, stepLimit(chain),
-                         report.unreliability, error, initial) != 1) {
-    return fail("solve", error);
-  }
-  if (!o.plot.empty() &&
-      drawPlot(o, chain, solved.rate, solved.order, report.figures, times) != 0) {
-    return 1;
-  }
-  return 0;
+  return solveChain(o, times, solved, report);
 }
 
 int solveCommand(const SolveOptions& o) {

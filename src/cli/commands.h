@@ -67,6 +67,14 @@ struct SolvedChain {
   int initial = 1;
 };
 
+// The times of --time, each checked.  Returns 0, or 1 after the message.
+int parseTimes(const SolveOptions& o, std::vector<double>& times);
+
+// The figures of a chain with its rates and order into `report` (its times'
+// unreliability, and the plot asked for).  Returns 0, or 1 after the message.
+int solveChain(const SolveOptions& o, const std::vector<double>& times, const SolvedChain& solved,
+               Report& report);
+
 // The figures of `solve` into `report`, read into `solved`; the chain starts
 // where the arc of `startRate` out of state 1 leads (in state 1 when it is
 // ""), and the plot is drawn; the chain's states and arcs are those of

@@ -11,6 +11,7 @@
 #include <set>
 #include <sstream>
 
+#include "chain/product.h"
 #include "chain/rates.h"
 #include "cli/cli.h"
 #include "cli/commands.h"
@@ -193,7 +194,8 @@ struct InMemory {
 // written into `dir`, as generate writes them; otherwise the model is in
 // memory and the generation hands its chain to the solver as it goes.
 int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string& model,
-                     const DftFiles& files, SolvedChain& solved, Report& report, bool part) {
+                     const DftFiles& files, SolvedChain& solved, Report& report, bool part,
+                     bool fold = true) {
   const bool keep = !o.keep.empty();
   std::error_code ec;
   const fs::path back = keep ? fs::current_path(ec) : fs::path();
@@ -216,7 +218,10 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
   generate.model = model;
   generate.truncation = o.truncation;
   generate.maxStates = o.maxStates;
-  if (!o.whole) {
+  if (!o.whole && !fold) {
+    // Every rate its own: no symmetry folds states, dead spare modules do.
+    generate.symmetry = [](std::string_view) { return 0; };
+  } else if (!o.whole) {
     generate.symmetry =
         rateClasses(model + ".RAT", mappedSets(o.sets, parameters), files.startRate);
   }
@@ -425,6 +430,214 @@ int runParts(const RunOptions& o, const DftModules& modules, const std::vector<D
   return 0;
 }
 
+// The rate name of each type of a dictionary the translation wrote.
+std::vector<std::string> dictionaryTypes(const std::string& dic) {
+  std::vector<std::string> names(1);
+  std::istringstream in(dic);
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream words(line);
+    int type = 0;
+    std::string word;
+    std::string name;
+    if (!(words >> type >> word >> name) || word != "BE" || type < 1) continue;
+    if (names.size() <= static_cast<std::size_t>(type))
+      names.resize(static_cast<std::size_t>(type) + 1);
+    names[static_cast<std::size_t>(type)] = name;
+  }
+  return names;
+}
+
+// Every permutation of the types that the symmetries of the last generation
+// make together, when they are at most MAXGRP; else the symmetries alone,
+// which fold fewer states.
+std::vector<std::vector<int>> typeGroup(const Symmetries& SY, int ntypes) {
+  std::vector<std::vector<int>> generators;
+  for (int g = 0; g < SY.NSYM; ++g) {
+    std::vector<int> perm(static_cast<std::size_t>(ntypes) + 1, 0);
+    for (int t = 1; t <= ntypes; ++t) perm[static_cast<std::size_t>(t)] = SY.TYPES(g * MAXBAS + t);
+    generators.push_back(std::move(perm));
+  }
+  std::vector<int> identity(static_cast<std::size_t>(ntypes) + 1);
+  for (int t = 0; t <= ntypes; ++t) identity[static_cast<std::size_t>(t)] = t;
+  std::set<std::vector<int>> seen = {identity};
+  std::vector<std::vector<int>> group = {identity};
+  for (std::size_t i = 0; i < group.size(); ++i) {
+    for (const std::vector<int>& g : generators) {
+      std::vector<int> next(identity.size());
+      for (std::size_t t = 0; t < next.size(); ++t)
+        next[t] = g[static_cast<std::size_t>(group[i][t])];
+      if (!seen.insert(next).second) continue;
+      if (group.size() >= static_cast<std::size_t>(MAXGRP)) return generators;
+      group.push_back(std::move(next));
+    }
+  }
+  group.erase(group.begin());
+  return group;
+}
+
+// Where each type of the first part's chain stands in the whole model, for
+// each part: the whole's type of the event in the same place of that part's
+// statements.  Empty when a name cannot be followed.
+std::vector<std::vector<int>> wholeTypes(const DftSharing& sharing, const DftFiles& first,
+                                         const Chain& chain, const DftFiles& whole,
+                                         const std::vector<std::string>& wholeNames) {
+  std::map<std::string, std::size_t> byRate;
+  const DftModel& part = sharing.parts[0];
+  for (std::size_t k = 0; k < part.elements.size(); ++k) {
+    const auto rate = first.eventRates.find(part.elements[k].name);
+    if (rate != first.eventRates.end()) byRate.emplace(rate->second, k);
+  }
+  std::map<std::string, int> typeOf;
+  for (std::size_t t = 1; t < wholeNames.size(); ++t)
+    typeOf.emplace(wholeNames[t], static_cast<int>(t));
+  std::vector<std::vector<int>> map(
+      sharing.parts.size(), std::vector<int>(static_cast<std::size_t>(chain.ntypes) + 1, 0));
+  for (std::size_t p = 0; p < sharing.parts.size(); ++p) {
+    for (int t = 1; t <= chain.ntypes; ++t) {
+      // The unit of a spare module is no event of the model: it never fails
+      // by itself, so no failure is its.
+      const auto k = byRate.find(chain.typeNames(t));
+      if (k == byRate.end() && chain.failst(t) == 0) continue;
+      if (k == byRate.end()) return {};
+      const auto rate = whole.eventRates.find(sharing.parts[p].elements[k->second].name);
+      const auto type = rate == whole.eventRates.end() ? typeOf.end() : typeOf.find(rate->second);
+      if (type == typeOf.end()) return {};
+      map[p][static_cast<std::size_t>(t)] = type->second;
+    }
+  }
+  return map;
+}
+
+// The by-type figures of the first part's types as the whole's: each part
+// has the same chance to be the one that fails, and types that the part's
+// symmetries map onto each other have the same chance to fail it.
+void wholeBreakdown(const std::vector<std::vector<int>>& map, const Array1<int>& orbit,
+                    const Chain& product, Chain& shown, Report& report) {
+  const auto n = static_cast<std::size_t>(product.ntypes) + 1;
+  std::vector<int> size(n, 0);
+  std::vector<char> fails(n, 0);
+  for (int t = 1; t <= product.ntypes; ++t) {
+    const auto o = static_cast<std::size_t>(orbit(t));
+    ++size[o];
+    fails[o] = fails[o] || product.failst(t) != 0;
+  }
+  const double parts = static_cast<double>(map.size());
+  for (Unreliability& u : report.unreliability) {
+    std::vector<double> sum(n, 0.0);
+    for (int t = 1; t <= product.ntypes; ++t)
+      sum[static_cast<std::size_t>(orbit(t))] += u.byType(t);
+    Array1<double> byType(shown.ntypes, 0.0);
+    for (const std::vector<int>& types : map) {
+      for (int t = 1; t <= product.ntypes; ++t) {
+        const auto o = static_cast<std::size_t>(orbit(t));
+        const int type = types[static_cast<std::size_t>(t)];
+        if (type != 0) byType(type) += sum[o] / size[o] / parts;
+      }
+    }
+    u.byType = std::move(byType);
+  }
+  for (const std::vector<int>& types : map) {
+    for (int t = 1; t <= product.ntypes; ++t) {
+      const int type = types[static_cast<std::size_t>(t)];
+      if (type != 0 && fails[static_cast<std::size_t>(orbit(t))]) shown.failst(type) = 1;
+    }
+  }
+}
+
+// The types of the part's chain that are shared events.
+std::vector<char> sharedTypes(const DftSharing& sharing, const DftFiles& first,
+                              const Chain& chain) {
+  std::vector<char> shared(static_cast<std::size_t>(chain.ntypes) + 1, 0);
+  for (const std::string& event : sharing.shared) {
+    const std::string& rate = first.eventRates.at(event);
+    for (int t = 1; t <= chain.ntypes; ++t) {
+      if (chain.typeNames(t) == rate) shared[static_cast<std::size_t>(t)] = 1;
+    }
+  }
+  return shared;
+}
+
+// What the report shows of the whole model: its types by their rate names.
+void shownTypes(const std::vector<std::string>& names, Chain& shown) {
+  shown.ntypes = static_cast<int>(names.size()) - 1;
+  shown.typeNames.resize(shown.ntypes);
+  for (int t = 1; t <= shown.ntypes; ++t) shown.typeNames(t) = names[static_cast<std::size_t>(t)];
+  shown.failst.resize(shown.ntypes, 0);
+}
+
+// The whole's chain composed from the part's, solved into `report`.
+// Returns 0 or 1 after the message, or -1 where the composition does not
+// hold for the part's chain.
+int solveShared(const RunOptions& o, const SharedParts& in, SolvedChain& product, Report& report) {
+  std::string error;
+  try {
+    if (productChain(in, product.chain, product.rate, error) != 1) return -1;
+  } catch (const std::bad_alloc&) {
+    return fail("run", "no memory for the chain of the " + std::to_string(in.count) + " parts");
+  }
+  if (product.chain.nstates > o.maxStates) {
+    return fail("run", "the chain of the " + std::to_string(in.count) + " parts has " +
+                           std::to_string(product.chain.nstates) + " states, more than " +
+                           std::to_string(o.maxStates) + " (--max-states)");
+  }
+  if (topologicalOrder(product.chain, product.order, error) != 1) return fail("run", error);
+  SolveOptions solve;
+  solve.times = o.times;
+  solve.epsilon = o.epsilon;
+  std::vector<double> times;
+  if (parseTimes(solve, times) != 0 || solveChain(solve, times, product, report) != 0) return 1;
+  return 0;
+}
+
+// A model of parts that share trigger events: the chain of the first part
+// with them, generated twice (folded by its symmetries, to learn them, and
+// unfolded), gives the whole's by composition.  Returns 0 or 1 after the
+// report or message, or -1, having said nothing, where the composition does
+// not hold and the whole's chain must be generated.
+int runShared(const RunOptions& o, const DftSharing& sharing, const DftFiles& whole,
+              const std::vector<DftFold>& folds, const std::string& name) {
+  std::set<std::string> said;
+  DftFiles first;
+  if (translateModel(o.file, sharing.parts[0], first, said) != 0) return -1;
+  SolvedChain folded;
+  SolvedChain part;
+  Report report;
+  if (generateAndSolve(o, fs::path(), name, first, folded, report, true) != 0) return 1;
+  SharedParts in;
+  in.symmetries = typeGroup(SYMRES, folded.chain.ntypes);
+  Array1<int> orbit(folded.chain.ntypes);
+  for (int t = 1; t <= orbit.size(); ++t) orbit(t) = SYMRES.ORBIT(t);
+  const int symmetries = SYMRES.NSYM;
+  if (generateAndSolve(o, fs::path(), name, first, part, report, true, false) != 0) return 1;
+  const std::vector<std::string> names = dictionaryTypes(whole.dic);
+  const auto map = wholeTypes(sharing, first, part.chain, whole, names);
+  if (map.empty()) return -1;
+  in.part = &part.chain;
+  in.rate = &part.rate;
+  in.shared = sharedTypes(sharing, first, part.chain);
+  in.count = static_cast<int>(sharing.parts.size());
+  in.failing = sharing.kind == StaticNode::Kind::orGate    ? 1
+               : sharing.kind == StaticNode::Kind::andGate ? in.count
+                                                           : sharing.k;
+  report = Report();
+  SolvedChain product;
+  const int status = solveShared(o, in, product, report);
+  if (status != 0) return status;
+  Chain shown;
+  shown.model = name;
+  shownTypes(names, shown);
+  wholeBreakdown(map, orbit, product.chain, shown, report);
+  report.chain = &shown;
+  report.symmetries = symmetries;
+  report.sharedParts = in.count;
+  report.sharedEvents = sharing.shared;
+  report.ratesFile = o.file;
+  report.epsilon = o.epsilon;
+  noteFolds(folds, report);
+  printReport(o, report);
+  return 0;
+}
+
 }  // namespace
 
 std::string defaultModelName(const std::string& file) {
@@ -488,6 +701,12 @@ int runDftCommand(const RunOptions& o) {
   } else if (modules.parts.size() > 1) {
     status = runParts(o, modules, folds, dir, name);
   } else {
+    DftSharing sharing;
+    if (!o.whole && o.keep.empty() && o.truncation == 0 && dftSharing(model, named, sharing)) {
+      status = runShared(o, sharing, files, folds, name);
+      if (status >= 0) return status;
+      status = 0;
+    }
     SolvedChain chain;
     Report report;
     noteFolds(folds, report);

@@ -139,6 +139,16 @@ std::string partsJson(const Report& r) {
   return out + "]";
 }
 
+// The parts a chain was composed of and the events they share.
+std::string sharedJson(const Report& r) {
+  std::string out =
+      ", \"shared_parts\": {\"count\": " + std::to_string(r.sharedParts) + ", \"triggers\": [";
+  for (std::size_t i = 0; i < r.sharedEvents.size(); ++i) {
+    out += std::string(i ? ", " : "") + jsonString(r.sharedEvents[i]);
+  }
+  return out + "]}";
+}
+
 }  // namespace
 
 std::string jsonNumber(double value) {
@@ -202,6 +212,12 @@ std::string reportTable(const Report& r) {
            " (states they map onto each other are one; the types they map onto each other "
            "share their failures evenly)\n";
   }
+  if (r.sharedParts > 0) {
+    out += "Composed from the chain of one of " + std::to_string(r.sharedParts) +
+           " parts the same up to names, which share only the triggers";
+    for (const std::string& e : r.sharedEvents) out += " " + e;
+    out += "\n";
+  }
   if (!r.parts.empty()) {
     out += "Solved by " + plural(static_cast<int>(r.parts.size()), "independent part") +
            " under static gates in " + plural(r.chains, "chain") +
@@ -263,7 +279,7 @@ std::string reportJson(const Report& r) {
   }
   return out + "]" + (r.parts.empty() ? "" : partsJson(r)) +
          (r.symmetries == 0 ? "" : ", \"symmetries\": " + std::to_string(r.symmetries)) +
-         (r.folded.empty() ? "" : foldsJson(r)) + "}\n";
+         (r.sharedParts == 0 ? "" : sharedJson(r)) + (r.folded.empty() ? "" : foldsJson(r)) + "}\n";
 }
 
 }  // namespace molvex

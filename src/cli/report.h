@@ -43,6 +43,10 @@ struct Report {
   // other (over the chains solved); the by-type figures are then shared
   // evenly among the types they map onto each other.
   int symmetries = 0;
+  // A model of parts the same up to names that share only the events that
+  // trigger dependencies into them: its chain composed from one part's.
+  int sharedParts = 0;
+  std::vector<std::string> sharedEvents;
 };
 
 // Adds the figures of `part`, weighed by `weight`, to those of `mixture`

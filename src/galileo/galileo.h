@@ -76,6 +76,7 @@ struct DftFiles {
   std::string rat;
   std::string startRate;  // the rate name of the model's start, "" without
   std::map<std::string, std::string> parameterRates;  // a parameter -> its rate name
+  std::map<std::string, std::string> eventRates;      // a basic event -> its rate name
   std::vector<DftMessage> warnings;  // where the field's tools disagree: the meaning taken
 };
 
@@ -134,6 +135,32 @@ struct DftModules {
   // when none before it is).
   std::vector<int> same;
 };
+
+// The model with its names replaced by numbers in the order a walk down
+// from its top meets them (the elements below none after, in the order of
+// their statements), and the order of its statements, which decides the
+// order in which dependencies act: two models of the same shape are one
+// model up to names.  With `named` the events keep the names their rates
+// may be set by.
+std::string dftShape(const DftModel& model, bool named);
+
+// A model whose top is a static gate over parts that are the same up to
+// names and share nothing but basic events that trigger dependencies into
+// several of them (the shared events, which nothing else reads): each part
+// as a model of its own with the shared events and the dependencies
+// restricted to its events, the shared ones in the same places in each.
+// Given the shared events' failures the parts fail independently: one
+// part's chain gives the whole's (productChain).
+struct DftSharing {
+  StaticNode::Kind kind = StaticNode::Kind::orGate;
+  int k = 0;                        // a voting gate's threshold
+  std::vector<DftModel> parts;      // the same shape, in the order of the gate's inputs
+  std::vector<std::string> shared;  // the shared events
+};
+
+// Whether the model (one that translates and splits into no independent
+// parts) is such a gate over such parts, into `out`.
+bool dftSharing(const DftModel& model, bool named, DftSharing& out);
 
 // The parts of a model that translates.  A model that does not split is one
 // part: itself.  With `named`, parts are the same only where their events

@@ -38,7 +38,7 @@ class Splitter {
     std::vector<char> all(m_.elements.size(), 1);
     node(top, all);
     for (std::size_t p = 0; p < out_.parts.size(); ++p) {
-      const auto first = shapes_.emplace(shape(out_.parts[p], named_), static_cast<int>(p));
+      const auto first = shapes_.emplace(dftShape(out_.parts[p], named_), static_cast<int>(p));
       out_.same.push_back(first.first->second);
     }
     return std::move(out_);
@@ -169,46 +169,6 @@ class Splitter {
     out_.parts.push_back(std::move(part));
   }
 
-  // The part with its names replaced by numbers in the order a walk down
-  // from its top meets them (the elements below none after, in the order of
-  // their statements), and the order of its statements, which decides the
-  // order in which dependencies act: two parts of the same shape are one
-  // model up to names.  With `named` the events keep the names their rates
-  // may be set by.
-  static std::string shape(const DftModel& part, bool named) {
-    std::map<std::string, std::size_t> at;
-    for (std::size_t i = 0; i < part.elements.size(); ++i) at.emplace(part.elements[i].name, i);
-    std::map<std::string, int> number;
-    std::vector<std::size_t> order;
-    const auto meet = [&](const std::string& name) {
-      if (number.emplace(name, static_cast<int>(number.size())).second) order.push_back(at[name]);
-    };
-    std::size_t walked = 0;
-    const auto walk = [&] {
-      for (; walked < order.size(); ++walked) {
-        for (const DftInput& input : part.elements[order[walked]].inputs) meet(input.name);
-      }
-    };
-    meet(part.top);
-    walk();
-    for (const DftElement& e : part.elements) {
-      meet(e.name);
-      walk();
-    }
-    std::string text;
-    for (std::size_t i : order) {
-      const DftElement& e = part.elements[i];
-      text += e.word + " " + std::to_string(e.k) + " " + std::to_string(e.n) + " " +
-              std::to_string(e.units) + " " + (e.parametric ? e.lambda : exact(e.rate)) + " " +
-              (named && e.kind == DftKind::basic && !e.parametric ? e.name + " " : "") +
-              (e.hasDorm ? exact(e.dorm) : "-") + " " + (e.hasProb ? exact(e.prob) : "-") + " (";
-      for (const DftInput& input : e.inputs) text += std::to_string(number[input.name]) + " ";
-      text += ")\n";
-    }
-    for (const DftElement& e : part.elements) text += std::to_string(number[e.name]) + " ";
-    return text;
-  }
-
   const DftModel& m_;
   bool named_;
   std::map<std::string, std::size_t> index_;
@@ -218,6 +178,40 @@ class Splitter {
 };
 
 }  // namespace
+
+std::string dftShape(const DftModel& part, bool named) {
+  std::map<std::string, std::size_t> at;
+  for (std::size_t i = 0; i < part.elements.size(); ++i) at.emplace(part.elements[i].name, i);
+  std::map<std::string, int> number;
+  std::vector<std::size_t> order;
+  const auto meet = [&](const std::string& name) {
+    if (number.emplace(name, static_cast<int>(number.size())).second) order.push_back(at[name]);
+  };
+  std::size_t walked = 0;
+  const auto walk = [&] {
+    for (; walked < order.size(); ++walked) {
+      for (const DftInput& input : part.elements[order[walked]].inputs) meet(input.name);
+    }
+  };
+  meet(part.top);
+  walk();
+  for (const DftElement& e : part.elements) {
+    meet(e.name);
+    walk();
+  }
+  std::string text;
+  for (std::size_t i : order) {
+    const DftElement& e = part.elements[i];
+    text += e.word + " " + std::to_string(e.k) + " " + std::to_string(e.n) + " " +
+            std::to_string(e.units) + " " + (e.parametric ? e.lambda : exact(e.rate)) + " " +
+            (named && e.kind == DftKind::basic && !e.parametric ? e.name + " " : "") +
+            (e.hasDorm ? exact(e.dorm) : "-") + " " + (e.hasProb ? exact(e.prob) : "-") + " (";
+    for (const DftInput& input : e.inputs) text += std::to_string(number[input.name]) + " ";
+    text += ")\n";
+  }
+  for (const DftElement& e : part.elements) text += std::to_string(number[e.name]) + " ";
+  return text;
+}
 
 DftModules dftModules(const DftModel& model, bool named) { return Splitter(model, named).split(); }
 

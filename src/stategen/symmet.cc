@@ -543,6 +543,8 @@ void FNDSYM(const FaultTree& FT, const TypeRates& TR, const RateClass& RATES, in
     for (int s = 1; s <= NSLOT; ++s) moves = moves || slot[s] != s;
     if (!moves || !found.insert(slot).second || SY.NSYM >= MAXSYM) return moves;
     for (int s = 1; s <= NSLOT; ++s) SY.SLOTS(SY.NSYM * MAXBAS + s) = slot[s];
+    for (int t = 1; t <= TR.NTYPES; ++t)
+      SY.TYPES(SY.NSYM * MAXBAS + t) = type[static_cast<std::size_t>(t)];
     ++SY.NSYM;
     for (int t = 1; t <= TR.NTYPES; ++t) parent[find(parent, t)] = find(parent, type[t]);
     return true;

@@ -38,6 +38,8 @@ struct Symmetries {
   // Symmetry g takes the value of slot s to slot SLOTS((g - 1) * MAXBAS + s);
   // each swaps places, so it takes that slot's value to s too.
   Array1<int> SLOTS{MAXSYM * MAXBAS};
+  // and the component type t to type TYPES((g - 1) * MAXBAS + t).
+  Array1<int> TYPES{MAXSYM * MAXBAS};
   // Every permutation the symmetries make together, when there are at most
   // MAXGRP (else NGRP = 0): permutation g puts the value of slot
   // GROUP((g - 1) * MAXBAS + s) into slot s.

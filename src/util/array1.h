@@ -88,6 +88,9 @@ class Array1 : public Span1<T> {
  public:
   Array1() = default;
   explicit Array1(int size, const T& value = T()) { resize(size, value); }
+  // The elements of a vector filled beforehand, taken over without a copy.
+  explicit Array1(std::vector<T>&& from)
+      : Span1<T>(from.data(), static_cast<int>(from.size())), store_(std::move(from)) {}
   Array1(const Array1&) = delete;
   Array1& operator=(const Array1&) = delete;
   // A moved vector keeps its storage, so the view stays valid.

@@ -87,6 +87,51 @@ TEST(DftModules, SplitWhereNothingIsShared) {
   }
 }
 
+// Parts that share only the triggers of dependencies: each part as
+// "TOP: its elements", the shared events after "|"; "-" where the model is
+// no such gate over such parts.
+TEST(DftSharing, FindsPartsThatShareOnlyTriggers) {
+  const std::string twins =
+      "toplevel T; T or G H F; G and A B; H and C D; F fdep S A C; A lambda=1; B lambda=2; "
+      "C lambda=1; D lambda=2;";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {twins, "G: G A B S F; H: H C D S F | S"},
+      {"toplevel T; T 2of3 A B C; F fdep S A B C; K fdep D A B C; A lambda=1; B lambda=1; "
+       "C lambda=1;",
+       "A: A D S F K; B: B D S F K; C: C D S F K | D S"},
+      // The trigger read elsewhere, a dependency on no part or on a trigger
+      // of its own, parts of two shapes, parts tied by more than triggers.
+      {"toplevel T; T or G H; G and A S; H and C S; F fdep S A C; A lambda=1; C lambda=1;", "-"},
+      {"toplevel T; T or A B; F fdep S A T;", "-"},
+      {"toplevel T; T or A B; F fdep S A B; K fdep D S;", "-"},
+      {"toplevel T; T or G H; G and A B; H or C D; F fdep S A C; A lambda=1; B lambda=2; "
+       "C lambda=1; D lambda=2;",
+       "-"},
+      {"toplevel T; T or G H; G csp A C; H csp B C; F fdep S A B; A lambda=1; B lambda=1; "
+       "C lambda=2;",
+       "-"},
+      {"toplevel T; T or A; F fdep S A;", "-"},
+      {"toplevel T; T pand A B; F fdep S A B;", "-"},
+  };
+  for (const auto& [text, expected] : cases) {
+    DftModel model;
+    DftMessage error;
+    ASSERT_EQ(readDft(withEvents(text), model, error), 1) << text << ": " << error.text;
+    DftSharing sharing;
+    std::string found = "-";
+    if (dftSharing(model, false, sharing)) {
+      found.clear();
+      for (const DftModel& part : sharing.parts) {
+        found += (found.empty() ? "" : "; ") + part.top + ":";
+        for (const DftElement& e : part.elements) found += " " + e.name;
+      }
+      found += " |";
+      for (const std::string& e : sharing.shared) found += " " + e;
+    }
+    EXPECT_EQ(found, expected) << text;
+  }
+}
+
 // Events folded: a fold as "GATE: EVENTS", then the elements left.
 TEST(DftFolds, FoldOnlyWhatTheGateCannotTellApart) {
   const std::vector<std::pair<std::string, std::string>> cases = {

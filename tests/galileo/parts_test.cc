@@ -263,13 +263,19 @@ std::string expectTheWholeChains(const std::string& model,
   return folded.out;
 }
 
+// Most of them are copies that share only the columns' triggers: their
+// chain is composed from one copy's.
 TEST(GalileoSymmetries, GiveTheFiguresOfTheWholeChain) {
   int folded = 0;
+  int composed = 0;
   for (unsigned seed = 1; seed <= 40; ++seed) {
     const std::string out = expectTheWholeChains(SymmetricModel(seed).text());
-    if (out.find("\"symmetries\"") != std::string::npos) ++folded;
+    const bool shared = out.find("\"shared_parts\"") != std::string::npos;
+    if (shared || out.find("\"symmetries\"") != std::string::npos) ++folded;
+    if (shared) ++composed;
   }
   EXPECT_GE(folded, 35);
+  EXPECT_GE(composed, 30) << composed;
 }
 
 // Where folding could go wrong: a spare module that dies (forced down by a
@@ -359,6 +365,55 @@ TEST(GalileoFolds, GiveTheClosedFormsInChainsOfKPlusOneStates) {
     EXPECT_NEAR(jsonNumber(r.out, "lower", r.out.find("\"time\"")), c.u1, 1e-12) << c.gate;
     EXPECT_EQ(jsonNumber(r.out, "operational") + jsonNumber(r.out, "failure"), c.states) << c.gate;
     EXPECT_NE(r.out.find("\"folded\": [{\"gate\": \"T\", \"events\": [\"E0\""), std::string::npos)
+        << r.out;
+  }
+}
+
+// Parts B1 .. Bn (rate a each) that share only the trigger E (rate c) of a
+// dependency taking all of them down, composed from one part's chain,
+// against closed forms.  Part i fails at min(X_i, E), X_i ~ exp(a),
+// E ~ exp(c); given E > t each has failed by t with q = 1 - e^(-at), and
+// E <= t fails them all.  With p = e^(-at):
+// - OR: the first of E, X_1, X_2: U = 1 - e^(-(c+2a)T), MTTF 1/(c + 2a);
+// - AND: U = 1 - e^(-cT) (1 - q^2); MTTF = int e^(-ct) (2p - p^2) dt
+//   = 2/(c + a) - 1/(c + 2a);
+// - 2 of 3: the top works while E works and at most one part has failed:
+//   U = 1 - e^(-cT) ((1-q)^3 + 3q(1-q)^2); MTTF = int e^(-ct) (3p^2 - 2p^3) dt
+//   = 3/(c + 2a) - 2/(c + 3a).
+TEST(GalileoShared, PartsSharingATriggerGiveTheClosedForms) {
+  const double a = 0.7, c = 0.3, t = 2.0;
+  const double q = 1 - std::exp(-a * t), e = std::exp(-c * t);
+  struct Case {
+    std::string gate;
+    int parts;
+    double mttf;
+    double u;
+  };
+  const std::vector<Case> cases = {
+      {"or", 2, 1 / (c + 2 * a), 1 - std::exp(-(c + 2 * a) * t)},
+      {"and", 2, 2 / (c + a) - 1 / (c + 2 * a), 1 - e * (1 - q * q)},
+      {"2of3", 3, 3 / (c + 2 * a) - 2 / (c + 3 * a),
+       1 - e * (std::pow(1 - q, 3) + 3 * q * std::pow(1 - q, 2))},
+  };
+  for (const Case& k : cases) {
+    std::string model = "toplevel T; T " + k.gate;
+    std::string events = "F fdep E";
+    std::string rates = "E lambda=0.3;";
+    for (int i = 1; i <= k.parts; ++i) {
+      const std::string b = " B" + std::to_string(i);
+      model += b;
+      events += b;
+      rates += b + " lambda=0.7;";
+    }
+    testing::ScratchDir dir;
+    dir.write("m.dft", model + "; " + events + "; " + rates);
+    const testing::CommandOutcome r = runCommand({"run", "m.dft", "--json", "--time", "2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NEAR(jsonNumber(r.out, "mttf_lower"), k.mttf, 1e-12 * k.mttf) << k.gate;
+    EXPECT_NEAR(jsonNumber(r.out, "lower", r.out.find("\"time\"")), k.u, 1e-12) << k.gate;
+    EXPECT_NE(r.out.find("\"shared_parts\": {\"count\": " + std::to_string(k.parts) +
+                         ", \"triggers\": [\"E\"]}"),
+              std::string::npos)
         << r.out;
   }
 }

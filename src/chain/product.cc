@@ -36,6 +36,12 @@ class Part {
   // the target of an arc is the target of the image arc out of the image.
   int images(std::string& error) {
     for (const std::vector<int>& perm : in_.symmetries) {
+      for (std::size_t t = 1; t < perm.size(); ++t) {
+        if (in_.shared[t] != in_.shared[static_cast<std::size_t>(perm[t])]) {
+          error = "a symmetry of the part that mixes shared and own events";
+          return -1;
+        }
+      }
       std::vector<int> img(static_cast<std::size_t>(c_.nstates) + 1, -1);
       img[0] = 0;
       img[1] = 1;
@@ -329,18 +335,19 @@ int expand(const SharedParts& in, const Part& part, Whole& whole, const std::vec
   // A shared event moves every part that has not failed.
   for (int e = 0; e < part.nshared(); ++e) {
     const int first = part.sharedMove(tuple[alive], e);
-    if (first < 0) continue;
     next = tuple;
     std::size_t down = 0;
     for (std::size_t j = alive; j < m; ++j) {
       const int same = part.sharedMove(tuple[j], e);
-      if (same < 0) {
-        error = "parts that disagree on the shared events";
+      if ((same < 0) != (first < 0)) {
+        error = "a shared event that moves some parts and not others";
         return -1;
       }
+      if (same < 0) continue;
       next[j] = part.move(same).target;
       down += next[j] == 0 ? 1 : 0;
     }
+    if (first < 0) continue;
     const Move& mv = part.move(first);
     if (failed(down)) {
       add(b, whole.failure(mv.type), mv, 1, true);
@@ -421,9 +428,11 @@ int productChain(const SharedParts& in, Chain& out, Array1<double>& rate, std::s
   whole.state(tuple);
   Built built;
   for (std::size_t i = 0; i < whole.expanded(); ++i) {
+    if (whole.nstates() > in.maxStates) return 0;
     whole.tuple(i, tuple);
     if (expand(in, part, whole, tuple, built, error) != 1) return -1;
   }
+  if (whole.nstates() > in.maxStates) return 0;
   fill(*in.part, part.values(), whole, built, out, rate);
   return 1;
 }

@@ -14,6 +14,7 @@
 // chain's, so its figures are the whole chain's.
 #pragma once
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -31,14 +32,17 @@ struct SharedParts {
   std::vector<std::vector<int>> symmetries;
   int count = 0;    // parts
   int failing = 0;  // parts that must fail for the top to fail (1: OR, count: AND)
+  long maxStates = std::numeric_limits<long>::max();  // the most states of the whole's chain
 };
 
 // The whole's chain into `out` and its arcs' values into `rate`: its types,
 // rate names and failure states by type are the part's (a failure is the
 // type whose failure made the top fail, seen in the part that failed).
-// Returns 1, or -1 with `error` when the part's chain is not one this
-// composition holds for (an arc of a rate name that stands for two types or
-// two arcs, a symmetry the chain does not keep).
+// Returns 1; 0 when the whole's chain has more than maxStates states; or -1
+// with `error` when the part's chain is not one this composition holds for
+// (an arc of a rate name that stands for two types or two arcs, a symmetry
+// the chain does not keep or that mixes shared and own events, a shared
+// event that moves some parts and not others).
 int productChain(const SharedParts& in, Chain& out, Array1<double>& rate, std::string& error);
 
 }  // namespace molvex

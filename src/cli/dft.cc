@@ -477,31 +477,25 @@ std::vector<std::vector<int>> typeGroup(const Symmetries& SY, int ntypes) {
 
 // Where each type of the first part's chain stands in the whole model, for
 // each part: the whole's type of the event in the same place of that part's
-// statements.  Empty when a name cannot be followed.
+// statements (0 for the unit of a spare module, which is no event and never
+// fails by itself).  Empty when an event cannot be followed.
 std::vector<std::vector<int>> wholeTypes(const DftSharing& sharing, const DftFiles& first,
-                                         const Chain& chain, const DftFiles& whole,
-                                         const std::vector<std::string>& wholeNames) {
-  std::map<std::string, std::size_t> byRate;
+                                         const Chain& chain, const DftFiles& whole) {
+  std::map<int, std::size_t> placeOf;  // a type of the part -> its event's place
   const DftModel& part = sharing.parts[0];
   for (std::size_t k = 0; k < part.elements.size(); ++k) {
-    const auto rate = first.eventRates.find(part.elements[k].name);
-    if (rate != first.eventRates.end()) byRate.emplace(rate->second, k);
+    const auto type = first.eventTypes.find(part.elements[k].name);
+    if (type != first.eventTypes.end()) placeOf.emplace(type->second, k);
   }
-  std::map<std::string, int> typeOf;
-  for (std::size_t t = 1; t < wholeNames.size(); ++t)
-    typeOf.emplace(wholeNames[t], static_cast<int>(t));
   std::vector<std::vector<int>> map(
       sharing.parts.size(), std::vector<int>(static_cast<std::size_t>(chain.ntypes) + 1, 0));
   for (std::size_t p = 0; p < sharing.parts.size(); ++p) {
     for (int t = 1; t <= chain.ntypes; ++t) {
-      // The unit of a spare module is no event of the model: it never fails
-      // by itself, so no failure is its.
-      const auto k = byRate.find(chain.typeNames(t));
-      if (k == byRate.end() && chain.failst(t) == 0) continue;
-      if (k == byRate.end()) return {};
-      const auto rate = whole.eventRates.find(sharing.parts[p].elements[k->second].name);
-      const auto type = rate == whole.eventRates.end() ? typeOf.end() : typeOf.find(rate->second);
-      if (type == typeOf.end()) return {};
+      const auto k = placeOf.find(t);
+      if (k == placeOf.end() && chain.failst(t) == 0) continue;
+      if (k == placeOf.end()) return {};
+      const auto type = whole.eventTypes.find(sharing.parts[p].elements[k->second].name);
+      if (type == whole.eventTypes.end()) return {};
       map[p][static_cast<std::size_t>(t)] = type->second;
     }
   }
@@ -549,10 +543,8 @@ std::vector<char> sharedTypes(const DftSharing& sharing, const DftFiles& first,
                               const Chain& chain) {
   std::vector<char> shared(static_cast<std::size_t>(chain.ntypes) + 1, 0);
   for (const std::string& event : sharing.shared) {
-    const std::string& rate = first.eventRates.at(event);
-    for (int t = 1; t <= chain.ntypes; ++t) {
-      if (chain.typeNames(t) == rate) shared[static_cast<std::size_t>(t)] = 1;
-    }
+    const int type = first.eventTypes.at(event);
+    if (type >= 1 && type <= chain.ntypes) shared[static_cast<std::size_t>(type)] = 1;
   }
   return shared;
 }
@@ -570,16 +562,18 @@ void shownTypes(const std::vector<std::string>& names, Chain& shown) {
 // hold for the part's chain.
 int solveShared(const RunOptions& o, const SharedParts& in, SolvedChain& product, Report& report) {
   std::string error;
+  int composed = -1;
   try {
-    if (productChain(in, product.chain, product.rate, error) != 1) return -1;
+    composed = productChain(in, product.chain, product.rate, error);
   } catch (const std::bad_alloc&) {
     return fail("run", "no memory for the chain of the " + std::to_string(in.count) + " parts");
   }
-  if (product.chain.nstates > o.maxStates) {
-    return fail("run", "the chain of the " + std::to_string(in.count) + " parts has " +
-                           std::to_string(product.chain.nstates) + " states, more than " +
-                           std::to_string(o.maxStates) + " (--max-states)");
+  if (composed == 0) {
+    return fail("run", "the chain of the " + std::to_string(in.count) +
+                           " parts has more states than " + std::to_string(in.maxStates) +
+                           " (--max-states)");
   }
+  if (composed != 1) return -1;
   if (topologicalOrder(product.chain, product.order, error) != 1) return fail("run", error);
   SolveOptions solve;
   solve.times = o.times;
@@ -596,9 +590,12 @@ int solveShared(const RunOptions& o, const SharedParts& in, SolvedChain& product
 // not hold and the whole's chain must be generated.
 int runShared(const RunOptions& o, const DftSharing& sharing, const DftFiles& whole,
               const std::vector<DftFold>& folds, const std::string& name) {
-  std::set<std::string> said;
+  // The part's warnings are the whole model's, said already.
   DftFiles first;
-  if (translateModel(o.file, sharing.parts[0], first, said) != 0) return -1;
+  DftMessage refused;
+  if (translateDft(sharing.parts[0], fs::path(o.file).filename().string(), first, refused) != 1) {
+    return -1;
+  }
   SolvedChain folded;
   SolvedChain part;
   Report report;
@@ -610,12 +607,13 @@ int runShared(const RunOptions& o, const DftSharing& sharing, const DftFiles& wh
   const int symmetries = SYMRES.NSYM;
   if (generateAndSolve(o, fs::path(), name, first, part, report, true, false) != 0) return 1;
   const std::vector<std::string> names = dictionaryTypes(whole.dic);
-  const auto map = wholeTypes(sharing, first, part.chain, whole, names);
+  const auto map = wholeTypes(sharing, first, part.chain, whole);
   if (map.empty()) return -1;
   in.part = &part.chain;
   in.rate = &part.rate;
   in.shared = sharedTypes(sharing, first, part.chain);
   in.count = static_cast<int>(sharing.parts.size());
+  in.maxStates = o.maxStates;
   in.failing = sharing.kind == StaticNode::Kind::orGate    ? 1
                : sharing.kind == StaticNode::Kind::andGate ? in.count
                                                            : sharing.k;
@@ -701,9 +699,12 @@ int runDftCommand(const RunOptions& o) {
   } else if (modules.parts.size() > 1) {
     status = runParts(o, modules, folds, dir, name);
   } else {
+    // The whole model need not fit one chain when its parts are composed.
     DftSharing sharing;
+    DftFiles folded;
     if (!o.whole && o.keep.empty() && o.truncation == 0 && dftSharing(model, named, sharing)) {
-      status = runShared(o, sharing, files, folds, name);
+      if (translateModel(o.file, model, folded, said, false) != 0) return 1;
+      status = runShared(o, sharing, folded, folds, name);
       if (status >= 0) return status;
       status = 0;
     }

@@ -76,7 +76,7 @@ struct DftFiles {
   std::string rat;
   std::string startRate;  // the rate name of the model's start, "" without
   std::map<std::string, std::string> parameterRates;  // a parameter -> its rate name
-  std::map<std::string, std::string> eventRates;      // a basic event -> its rate name
+  std::map<std::string, int> eventTypes;              // a basic event -> its component type
   std::vector<DftMessage> warnings;  // where the field's tools disagree: the meaning taken
 };
 

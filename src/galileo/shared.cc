@@ -33,7 +33,7 @@ class Sharing {
       if (removed_.count(c) != 0 || isDependency(el(c).kind)) return false;
       roots.push_back(c);
     }
-    if (roots.size() < 2 || !label(roots)) return false;
+    if (roots.size() < 2 || !label(roots) || sequenced()) return false;
     out = DftSharing();
     out.kind = gate.kind == DftKind::andGate  ? StaticNode::Kind::andGate
                : gate.kind == DftKind::orGate ? StaticNode::Kind::orGate
@@ -116,6 +116,16 @@ class Sharing {
       }
     }
     return true;
+  }
+
+  // Whether a part holds a sequence: it holds back a dependency that would
+  // fail its inputs out of order, even once its part has failed, so that
+  // the shared event's failure depends on every part's state.
+  bool sequenced() const {
+    for (std::size_t i = 0; i < m_.elements.size(); ++i) {
+      if (group_[i] >= 0 && el(i).kind == DftKind::seq) return true;
+    }
+    return false;
   }
 
   // The part of group `g`: its elements, then the shared events, then the

@@ -841,7 +841,7 @@ class Net {
       if (!isBasic(e)) continue;
       const std::string rate = e.parametric ? params_.at(e.lambda) : rateName(e.name);
       if (e.name == m_.start) files_.startRate = rate;
-      files_.eventRates[e.name] = rate;
+      files_.eventTypes[e.name] = typeOf(i);
       const std::string type = std::to_string(typeOf(i));
       if (unitOfModule(i)) {
         files_.dic += type + " BE " + rate + "\n" +

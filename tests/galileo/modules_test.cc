@@ -112,6 +112,10 @@ TEST(DftSharing, FindsPartsThatShareOnlyTriggers) {
        "-"},
       {"toplevel T; T or A; F fdep S A;", "-"},
       {"toplevel T; T pand A B; F fdep S A B;", "-"},
+      // A sequence holds a trigger back for every part, failed or not.
+      {"toplevel T; T and G H; G seq A B; H seq C D; F fdep S B D; A lambda=1; B lambda=2; "
+       "C lambda=1; D lambda=2;",
+       "-"},
   };
   for (const auto& [text, expected] : cases) {
     DftModel model;

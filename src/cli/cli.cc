@@ -50,8 +50,20 @@ void addRepeated(CLI::App& app, const std::string& name, std::vector<std::string
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 }
 
+// Checked as the command line is read, so that a wrong time costs no work.
+CLI::Validator timeCheck(bool positive) {
+  return CLI::Validator(
+      [positive](std::string& text) -> std::string {
+        double t = 0.0;
+        if (parseTime(text, t) && (!positive || t > 0.0)) return std::string();
+        return "'" + text + "' is not a time " + (positive ? "above 0" : "(a number >= 0)");
+      },
+      "");
+}
+
 void addTimes(CLI::App& app, std::vector<std::string>& times) {
   addRepeated(app, "--time", times, "a mission time for the unreliability", "T");
+  app.get_option("--time")->check(timeCheck(false));
 }
 
 void addSets(CLI::App& app, std::vector<std::string>& sets) {
@@ -110,6 +122,7 @@ void describeSolve(CLI::App& app, SolveOptions& o) {
           ->type_name("FILE.svg");
   app.add_option("--until", o.until, "the end of the plotted time (default: the largest --time)")
       ->type_name("T")
+      ->check(timeCheck(true))
       ->needs(plot);
   app.add_flag("--log-time", o.logTime, "plot against a logarithmic time axis")->needs(plot);
 }
@@ -220,7 +233,8 @@ int runSubcommand(int argc, const char* const* argv) {
     say(SCRUNT, app.help());
     return 0;
   } catch (const CLI::ParseError& e) {
-    say(errorUnit, "molvex " + name + ": " + e.what() + "\n" + app.help());
+    say(errorUnit,
+        "molvex " + name + ": " + e.what() + "\nmolvex " + name + " --help shows its usage\n");
     return 2;
   }
   if (name == "generate") return generateCommand(generate);

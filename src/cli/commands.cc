@@ -28,13 +28,6 @@ namespace {
 constexpr int plotPoints = 200;
 constexpr int dotLimit = 2000;  // states; a larger graph cannot be looked at
 
-// A time of the command line: a finite number, not negative.
-bool parseTime(const std::string& text, double& value) {
-  const bool number = readDouble(text, value);
-  if (value == 0.0) value = 0.0;  // "-0" is the time 0
-  return number && std::isfinite(value) && value >= 0.0;
-}
-
 // Storm reads a parametric chain's rates as expressions over its parameters,
 // so each rate name must be a name there.
 bool parameterName(const std::string& name) {
@@ -84,14 +77,14 @@ int drawPlot(const SolveOptions& o, const Chain& chain, const Array1<double>& ra
   double until = 0.0;
   if (!o.until.empty()) {
     if (!parseTime(o.until, until) || until == 0.0) {
-      return fail("solve", "--until " + quoteText(o.until) + " is not a time above 0");
+      return fail(o.command, "--until " + quoteText(o.until) + " is not a time above 0");
     }
   } else if (!times.empty()) {
     until = *std::max_element(times.begin(), times.end());
   } else if (std::isfinite(figures.mttfLower)) {
     until = 3.0 * figures.mttfLower;
   }
-  if (!(until > 0.0)) return fail("solve", "--plot needs --until or a --time above 0");
+  if (!(until > 0.0)) return fail(o.command, "--plot needs --until or a --time above 0");
   PlotData data;
   data.model = chain.model;
   data.times = plotTimes(until, o.logTime);
@@ -101,7 +94,7 @@ int drawPlot(const SolveOptions& o, const Chain& chain, const Array1<double>& ra
   std::string error;
   if (solveUnreliability(chain, rate, order, data.times, o.epsilon, stepLimit(chain), points,
                          error) != 1) {
-    return fail("solve", error);
+    return fail(o.command, error);
   }
   for (const Unreliability& u : points) {
     data.lower.push_back(u.lower);
@@ -114,10 +107,16 @@ int drawPlot(const SolveOptions& o, const Chain& chain, const Array1<double>& ra
     data.byType.push_back(std::move(curve));
   }
   const std::string svg = svgPlot(data);
-  return writeFiles("solve", {{o.plot, [&](int unit) { appendText(unit, svg); }}});
+  return writeFiles(o.command, {{o.plot, [&](int unit) { appendText(unit, svg); }}});
 }
 
 }  // namespace
+
+bool parseTime(const std::string& text, double& value) {
+  const bool number = readDouble(text, value);
+  if (value == 0.0) value = 0.0;  // "-0" is the time 0
+  return number && std::isfinite(value) && value >= 0.0;
+}
 
 int fail(std::string_view command, const std::string& message) {
   writeText(errorUnit, "molvex " + std::string(command) + ": " + message + "\n");
@@ -144,7 +143,7 @@ int parseTimes(const SolveOptions& o, std::vector<double>& times) {
   for (const std::string& text : o.times) {
     double t = 0.0;
     if (!parseTime(text, t))
-      return fail("solve", "--time " + quoteText(text) + " is not a time (a number >= 0)");
+      return fail(o.command, "--time " + quoteText(text) + " is not a time (a number >= 0)");
     times.push_back(t);
   }
   return 0;
@@ -157,7 +156,7 @@ int solveChain(const SolveOptions& o, const std::vector<double>& times, const So
   report.figures = solveFigures(chain, solved.rate, solved.order, solved.initial);
   if (solveUnreliability(chain, solved.rate, solved.order, times, o.epsilon, stepLimit(chain),
                          report.unreliability, error, solved.initial) != 1) {
-    return fail("solve", error);
+    return fail(o.command, error);
   }
   if (!o.plot.empty() &&
       drawPlot(o, chain, solved.rate, solved.order, report.figures, times) != 0) {
@@ -172,7 +171,7 @@ int solveModel(const SolveOptions& o, const std::string& startRate, SolvedChain&
   if (parseTimes(o, times) != 0) return 1;
   std::string error;
   Chain& chain = solved.chain;
-  if (readChain(o.model, chain, error, captured) != 1) return fail("solve", error);
+  if (readChain(o.model, chain, error, captured) != 1) return fail(o.command, error);
   report.chain = &chain;
   report.ratesFile = o.rates.empty() ? o.model + ".RAT" : o.rates;
   report.epsilon = o.epsilon;
@@ -183,13 +182,13 @@ int solveModel(const SolveOptions& o, const std::string& startRate, SolvedChain&
         std::find(names.begin(), names.end(), set.substr(0, set.find('='))) != names.end())
       sets.push_back(set);
   }
-  if (loadRates("solve", chain, report.ratesFile, sets, solved.rate) != 0) return 1;
-  if (topologicalOrder(chain, solved.order, error) != 1) return fail("solve", error);
+  if (loadRates(o.command, chain, report.ratesFile, sets, solved.rate) != 0) return 1;
+  if (topologicalOrder(chain, solved.order, error) != 1) return fail(o.command, error);
   const int initial = initialState(chain, startRate);
   if (initial == 0) {
-    return fail("solve", "the events of " + o.model +
-                             " drawn failed from the start (prob=) fail a later input of a "
-                             "sequence before the inputs before it: no chain starts so");
+    return fail(o.command, "the events of " + o.model +
+                               " drawn failed from the start (prob=) fail a later input of a "
+                               "sequence before the inputs before it: no chain starts so");
   }
   solved.initial = initial;
   return solveChain(o, times, solved, report);

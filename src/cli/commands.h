@@ -25,6 +25,7 @@ struct SolveOptions {
   // A part of a model: a set that names no rate of this chain is another
   // part's.
   bool part = false;
+  std::string command = "solve";  // the subcommand typed, which every message names
 };
 
 struct ExportOptions {
@@ -66,6 +67,9 @@ struct SolvedChain {
   Array1<int> order;
   int initial = 1;
 };
+
+// A time of the command line: a finite number, not negative.
+bool parseTime(const std::string& text, double& value);
 
 // The times of --time, each checked.  Returns 0, or 1 after the message.
 int parseTimes(const SolveOptions& o, std::vector<double>& times);

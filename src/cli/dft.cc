@@ -231,6 +231,7 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
     fail("run", "the generation of " + model + " failed");
   } else {
     SolveOptions solve;
+    solve.command = "run";
     solve.model = model;
     solve.times = o.times;
     solve.sets = mappedSets(o.sets, parameters);
@@ -576,6 +577,7 @@ int solveShared(const RunOptions& o, const SharedParts& in, SolvedChain& product
   if (composed != 1) return -1;
   if (topologicalOrder(product.chain, product.order, error) != 1) return fail("run", error);
   SolveOptions solve;
+  solve.command = "run";
   solve.times = o.times;
   solve.epsilon = o.epsilon;
   std::vector<double> times;

@@ -91,7 +91,7 @@ void partsBreakdown(std::string& out, const Report& r, std::size_t j) {
   out += "\nUnreliability of each part at time " + readable(r.unreliability[j].time) + ":\n";
   out += "  part                            states  unreliability\n";
   for (const ReportPart& p : r.parts) {
-    out += "  " + padRight(p.root, 30) + padLeft(std::to_string(p.states), 8) + "  " +
+    out += "  " + padRight(p.root, 30) + "  " + padLeft(std::to_string(p.states), 6) + "  " +
            boundsLine(p.lower[j], p.upper[j]) +
            (p.sameAs.empty() ? "" : "  (as " + p.sameAs + ")") + "\n";
   }
@@ -238,9 +238,10 @@ std::string reportTable(const Report& r) {
   out += bounds ? "                time           lower bound           upper bound     terms\n"
                 : "                time         unreliability     terms\n";
   for (const Unreliability& u : r.unreliability) {
-    out += padLeft(readable(u.time), 20) + padLeft(readable(u.lower), 22);
-    if (bounds) out += padLeft(readable(u.upper), 22);
-    out += padLeft(std::to_string(u.terms), 10) + "\n";
+    // Two blanks before each column, whatever the width of the one before.
+    out += padLeft(readable(u.time), 20) + "  " + padLeft(readable(u.lower), 20);
+    if (bounds) out += "  " + padLeft(readable(u.upper), 20);
+    out += "  " + padLeft(std::to_string(u.terms), 8) + "\n";
   }
   for (std::size_t j = 0; j < r.unreliability.size(); ++j) {
     if (r.parts.empty()) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 
@@ -39,6 +40,10 @@ TEST(Subcommands, AWrongCommandLineExitsWithTwoAndTheUsage) {
       {"solve", "PUMPS", "--until", "5"},
       {"solve", "PUMPS", "--epsilon", "0"},
       {"solve", "PUMPS", "--epsilon", "nan"},
+      {"solve", "PUMPS", "--time", "-1"},
+      {"solve", "PUMPS", "--time", "soon"},
+      {"solve", "PUMPS", "--time", "nan"},
+      {"solve", "PUMPS", "--plot", "out.svg", "--until", "0"},
       {"solve", "PUMPS", "OTHER"},
       {"export", "PUMPS"},
       {"export", "PUMPS", "--to", "pdf"},
@@ -47,9 +52,11 @@ TEST(Subcommands, AWrongCommandLineExitsWithTwoAndTheUsage) {
     SCOPED_TRACE(args.back());
     const testing::CommandOutcome r = runCommand(args);
     EXPECT_EQ(r.status, 2);
+    // One line of what is wrong, one of where the usage is: not the usage.
     EXPECT_EQ(r.err.rfind("molvex " + args[0] + ": ", 0), 0u) << r.err;
-    EXPECT_NE(r.err.find("Usage: molvex " + args[0] + " [OPTIONS] NAME"), std::string::npos)
+    EXPECT_NE(r.err.find("\nmolvex " + args[0] + " --help shows its usage\n"), std::string::npos)
         << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
     EXPECT_EQ(r.out, "");
   }
   const testing::CommandOutcome help = runCommand({"solve", "--help"});
@@ -60,11 +67,7 @@ TEST(Subcommands, AWrongCommandLineExitsWithTwoAndTheUsage) {
 TEST(Subcommands, BadInputExitsWithOneAndWritesNothing) {
   Generated g("pumps", "PUMPS");
   const std::vector<std::pair<std::vector<std::string>, std::string>> bad = {
-      {{"--time", "-1"}, "molvex solve: --time '-1' is not a time (a number >= 0)\n"},
-      {{"--time", "soon"}, "molvex solve: --time 'soon' is not a time (a number >= 0)\n"},
-      {{"--time", "nan"}, "molvex solve: --time 'nan' is not a time (a number >= 0)\n"},
       {{"--rates", "NONE.RAT"}, "molvex solve: NONE.RAT: cannot be read (does it exist?)\n"},
-      {{"--until", "0"}, "molvex solve: --until '0' is not a time above 0\n"},
   };
   for (const auto& [extra, message] : bad) {
     SCOPED_TRACE(message);

@@ -561,7 +561,7 @@ TEST(GalileoRun, RefusesDrawsItCannotSolve) {
   for (int i = 0; i < 13; ++i) many += " E" + std::to_string(i) + " prob=0.5;";
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"toplevel T; T and A B; S seq A B; A lambda=1; B prob=0.5;",
-       "molvex solve: the events of M drawn failed from the start (prob=) fail a later input of "
+       "molvex run: the events of M drawn failed from the start (prob=) fail a later input of "
        "a sequence before the inputs before it: no chain starts so\n"},
       {many,
        "molvex run: m.dft: 13 draws at the start (prob=, pdep=) make 2^13 chains, more than the "
@@ -573,6 +573,25 @@ TEST(GalileoRun, RefusesDrawsItCannotSolve) {
     const testing::CommandOutcome r = runCommand({"run", "m.dft"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, message);
+  }
+}
+
+// A wrong option of run is told in one line that names run, before the model
+// is read: a model that is not there is not what the message is about.
+TEST(GalileoRun, ChecksEveryOptionBeforeAnyWork) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--time", "-1"}, "molvex run: --time: '-1' is not a time (a number >= 0)\n"},
+      {{"--time", "1", "--time", "inf"},
+       "molvex run: --time: 'inf' is not a time (a number >= 0)\n"},
+      {{"--trunc", "-1"}, "molvex run: --trunc: '-1' is not a truncation bound (0 or more)\n"},
+      {{"--epsilon", "0"}, "molvex run: --epsilon: '0' is not a number from 1e-15 to 0.5\n"},
+  };
+  for (const auto& [options, message] : cases) {
+    std::vector<std::string> args = {"run", "missing.dft"};
+    args.insert(args.end(), options.begin(), options.end());
+    const testing::CommandOutcome r = runCommand(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, message + "molvex run --help shows its usage\n");
   }
 }
 

@@ -227,7 +227,12 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
   }
   int status = generateCommand(generate);
   attachOutput(SCRUNT, screen);
-  if (status != 0) {
+  if (status != 0 && STAFUL != 0) {
+    fail("run", "the chain of " + model + " has more than " + std::to_string(o.maxStates) +
+                    " states: --max-states N raises the limit (to " +
+                    std::to_string(mostStateLimit) +
+                    " at most), --trunc N cuts the chain after N failures into bounds");
+  } else if (status != 0) {
     fail("run", "the generation of " + model + " failed");
   } else {
     SolveOptions solve;

@@ -222,6 +222,7 @@ void completeRoot(Generation& G) {
 
 int tooManyStates(const Generation& G) {
   errorLine(SCRUNT, "FT2MC", "F510") << "TOO MANY STATES GENERATED, MAX = " << MAXSTA;
+  STAFUL = 1;
   return abandon(G);
 }
 
@@ -514,6 +515,7 @@ int run(Generation& G, std::string_view MODEL) {
 
 int FT2MC(std::string_view MODEL, int LENGTH, int NTRUNC, int VERBOSE) {
   auto G = std::make_unique<Generation>();
+  STAFUL = 0;
   G->NTRUNC = NTRUNC;
   G->VERBOSE = VERBOSE;
   return run(*G, MODEL.substr(0, static_cast<std::size_t>(std::max(LENGTH, 0))));

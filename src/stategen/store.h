@@ -30,6 +30,9 @@ constexpr int MAXNSZ = 290;  // largest node size of the pools
 // pools unless a user raised the limit (setStateLimit).
 inline int POOLWD = 580000;  // words of each node pool
 inline int MAXSTA = 80000;   // state numbers of one chain
+// 1 when the last generation stopped at MAXSTA, so that a caller can say
+// how to get past it.
+inline int STAFUL = 0;
 
 // The range of setStateLimit, the least being the default, so that a command
 // line can refuse a limit before any generation starts.

@@ -595,6 +595,27 @@ TEST(GalileoRun, ChecksEveryOptionBeforeAnyWork) {
   }
 }
 
+// A chain past --max-states: the generation's own messages, then what to do.
+// Eighteen events of rates apart under an AND, as one chain: 2^18 states.
+TEST(GalileoRun, SaysHowToGetPastTheStateLimit) {
+  std::string model = "toplevel T; T and";
+  for (int i = 0; i < 18; ++i) model += " E" + std::to_string(i);
+  model += ";";
+  for (int i = 0; i < 18; ++i) {
+    model += " E" + std::to_string(i) + " lambda=" + std::to_string(1 + i) + ";";
+  }
+  testing::ScratchDir dir;
+  dir.write("big.dft", model);
+  const testing::CommandOutcome r =
+      runCommand({"run", "big.dft", "--whole", "--max-states", "80000"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("F510"), std::string::npos) << r.err;
+  const std::string hint =
+      "molvex run: the chain of BIG has more than 80000 states: --max-states N raises the limit "
+      "(to 10000000 at most), --trunc N cuts the chain after N failures into bounds\n";
+  EXPECT_EQ(r.err.substr(r.err.size() - std::min(r.err.size(), hint.size())), hint);
+}
+
 // Everything in a directory, names and contents.
 std::map<std::string, std::string> filesIn(const fs::path& dir) {
   std::map<std::string, std::string> files;

@@ -1,7 +1,12 @@
 #include "chain/chain.h"
 
+#include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <map>
 #include <sstream>
@@ -35,7 +40,7 @@ class Reader {
 
   int open() {
     if (!fileExists(name_) || openInput(chainUnit, name_) != 1) {
-      return fail(name_ + ": cannot be read (does it exist?)");
+      return fail(name_ + ": " + unreadable(name_));
     }
     return 1;
   }
@@ -509,6 +514,18 @@ bool readDouble(const std::string& text, double& value) {
   char* end = nullptr;
   value = std::strtod(text.c_str(), &end);
   return !text.empty() && end == text.c_str() + text.size();
+}
+
+std::string unreadable(const std::string& file) {
+  std::error_code ec;
+  const auto type = std::filesystem::status(file, ec).type();
+  if (type == std::filesystem::file_type::directory) return "is a directory";
+  if (!fileExists(file) && type == std::filesystem::file_type::not_found) return "not found";
+  std::ifstream in(file);
+  if (in) return "cannot be read";
+  std::string why = std::strerror(errno);
+  if (!why.empty()) why[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(why[0])));
+  return why;
 }
 
 std::string quoteText(std::string_view text) {

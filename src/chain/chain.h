@@ -72,6 +72,11 @@ std::vector<std::string_view> blankWords(std::string_view line);
 // "0x1p-4", "inf"); false when anything is left over.
 bool readDouble(const std::string& text, double& value);
 
+// Why a file cannot be read, as a message says it after the file's name:
+// "not found", "is a directory", or what the system says ("permission
+// denied").
+std::string unreadable(const std::string& file);
+
 // A text of a file or command line in quotes, its trailing blanks cut, as
 // the messages about it show it.
 std::string quoteText(std::string_view text);

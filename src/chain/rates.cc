@@ -27,7 +27,7 @@ int readRates(std::string_view file, RateTable& rates, std::string& error) {
   rates = RateTable();
   rates.file = std::string(file);
   if (!fileExists(file) || openInput(chainUnit, file) != 1) {
-    error = rates.file + ": cannot be read (does it exist?)";
+    error = rates.file + ": " + unreadable(rates.file);
     return -1;
   }
   std::string line;

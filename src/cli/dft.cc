@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <limits>
 #include <optional>
@@ -32,13 +33,33 @@ std::string where(const std::string& file, const DftPlace& at) {
   return file + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) + ": ";
 }
 
+// What "-" stands for as a file: the standard input.
+constexpr std::string_view standardInput = "-";
+
+// The model's file as the rates file's heading and the report name it.
+std::string sourceName(const std::string& file, bool path) {
+  if (file == standardInput) return "the standard input";
+  return path ? file : fs::path(file).filename().string();
+}
+
+// The text of the .dft file, or of the standard input for "-".  Returns 0,
+// or 1 after the message.
+int readText(std::string_view command, const std::string& file, std::string& text) {
+  std::ifstream in;
+  if (file != standardInput) {
+    std::error_code ec;
+    in.open(file, std::ios::binary);
+    if (!fs::is_regular_file(file, ec) || !in) return fail(command, file + ": " + unreadable(file));
+  }
+  std::istream& from = file == standardInput ? std::cin : in;
+  text.assign(std::istreambuf_iterator<char>(from), std::istreambuf_iterator<char>());
+  return from.bad() ? fail(command, file + ": cannot be read") : 0;
+}
+
 // Reads the .dft file.  Returns 0, or 1 after the message.
 int readFile(std::string_view command, const std::string& file, DftModel& model) {
-  std::error_code ec;
-  std::ifstream in(file, std::ios::binary);
-  if (!fs::is_regular_file(file, ec) || !in) return fail(command, file + ": cannot be read");
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return fail(command, file + ": cannot be read");
+  std::string text;
+  if (readText(command, file, text) != 0) return 1;
   DftMessage error;
   if (readDft(text, model, error) != 1) {
     writeText(errorUnit, where(file, error.at) + error.text + "\n");
@@ -52,7 +73,7 @@ int readFile(std::string_view command, const std::string& file, DftModel& model)
 int translateModel(const std::string& file, const DftModel& model, DftFiles& files,
                    std::set<std::string>& said, bool limits = true) {
   DftMessage error;
-  if (translateDft(model, fs::path(file).filename().string(), files, error, limits) != 1) {
+  if (translateDft(model, sourceName(file, false), files, error, limits) != 1) {
     writeText(errorUnit, where(file, error.at) + error.text + "\n");
     return 1;
   }
@@ -247,7 +268,7 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
     if (status == 0) shareOverOrbits(SYMRES, solved.chain, report);
     // The rates are the model's own; a kept rates file is where the user can
     // change them.
-    report.ratesFile = keep ? (dir / (model + ".RAT")).string() : o.file;
+    report.ratesFile = keep ? (dir / (model + ".RAT")).string() : sourceName(o.file, true);
   }
   if (keep) fs::current_path(back, ec);
   return status;
@@ -388,7 +409,7 @@ int combineParts(const RunOptions& o, const DftModules& modules,
   f.mttfLower = mttf.lower;
   f.mttfUpper = mttf.upper;
   report.mttfError = mttf.relativeError;
-  report.ratesFile = o.file;
+  report.ratesFile = sourceName(o.file, true);
   report.epsilon = o.epsilon;
   return 0;
 }
@@ -600,7 +621,7 @@ int runShared(const RunOptions& o, const DftSharing& sharing, const DftFiles& wh
   // The part's warnings are the whole model's, said already.
   DftFiles first;
   DftMessage refused;
-  if (translateDft(sharing.parts[0], fs::path(o.file).filename().string(), first, refused) != 1) {
+  if (translateDft(sharing.parts[0], sourceName(o.file, false), first, refused) != 1) {
     return -1;
   }
   SolvedChain folded;
@@ -636,7 +657,7 @@ int runShared(const RunOptions& o, const DftSharing& sharing, const DftFiles& wh
   report.symmetries = symmetries;
   report.sharedParts = in.count;
   report.sharedEvents = sharing.shared;
-  report.ratesFile = o.file;
+  report.ratesFile = sourceName(o.file, true);
   report.epsilon = o.epsilon;
   noteFolds(folds, report);
   printReport(o, report);
@@ -646,6 +667,7 @@ int runShared(const RunOptions& o, const DftSharing& sharing, const DftFiles& wh
 }  // namespace
 
 std::string defaultModelName(const std::string& file) {
+  if (file == standardInput) return "STDIN";
   std::string name;
   for (char c : fs::path(file).stem().string()) {
     const unsigned char u = static_cast<unsigned char>(c);
@@ -671,8 +693,8 @@ int importCommand(const ImportOptions& o) {
   if (translateFile("import", o.file, files) != 0) return 1;
   const std::string model = modelFor(o.model, o.file);
   if (writeModel("import", files, fs::path(), model, o.force) != 0) return 1;
-  writeText(SCRUNT,
-            model + ".TXT, " + model + ".DIC and " + model + ".RAT written from " + o.file + "\n");
+  writeText(SCRUNT, model + ".TXT, " + model + ".DIC and " + model + ".RAT written from " +
+                        sourceName(o.file, true) + "\n");
   return 0;
 }
 

@@ -105,8 +105,8 @@ struct Fault {
 
 TEST(ChainReader, RefusesWhatIsWrongOrDoesNotBelongTogether) {
   const Fault faults[] = {
-      {"a missing chain", "PUMPS.INT", nullptr, nullptr, "PUMPS.INT: cannot be read"},
-      {"a missing rates file", "PUMPS.RAT", nullptr, nullptr, "PUMPS.RAT: cannot be read"},
+      {"a missing chain", "PUMPS.INT", nullptr, nullptr, "PUMPS.INT: not found"},
+      {"a missing rates file", "PUMPS.RAT", nullptr, nullptr, "PUMPS.RAT: not found"},
       {"a dictionary of a model never generated", "PUMPS.DIC", " FEIDS\n 5 4 \n", "",
        "PUMPS.DIC: has no FEIDS line: no generation of the model has succeeded"},
       {"a chain of an interrupted run", "PUMPS.TUP", " -1\n 5\n", "",

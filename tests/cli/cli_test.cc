@@ -67,7 +67,7 @@ TEST(Subcommands, AWrongCommandLineExitsWithTwoAndTheUsage) {
 TEST(Subcommands, BadInputExitsWithOneAndWritesNothing) {
   Generated g("pumps", "PUMPS");
   const std::vector<std::pair<std::vector<std::string>, std::string>> bad = {
-      {{"--rates", "NONE.RAT"}, "molvex solve: NONE.RAT: cannot be read (does it exist?)\n"},
+      {{"--rates", "NONE.RAT"}, "molvex solve: NONE.RAT: not found\n"},
   };
   for (const auto& [extra, message] : bad) {
     SCOPED_TRACE(message);

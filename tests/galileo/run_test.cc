@@ -8,8 +8,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <limits>
 #include <map>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -616,6 +618,29 @@ TEST(GalileoRun, SaysHowToGetPastTheStateLimit) {
   EXPECT_EQ(r.err.substr(r.err.size() - std::min(r.err.size(), hint.size())), hint);
 }
 
+// "-" reads the model from the standard input; a file that cannot be read
+// is told with why.  A and B (rates 1, 2) under an AND: MTTF 1 + 1/2 - 1/3.
+TEST(GalileoRun, ReadsTheStandardInputAndSaysWhyAFileCannotBeRead) {
+  testing::ScratchDir dir;
+  fs::create_directory(dir.path() / "folder.dft");
+  std::istringstream model("toplevel T; T and A B; A lambda=1; B lambda=2;");
+  std::streambuf* const kept = std::cin.rdbuf(model.rdbuf());
+  const testing::CommandOutcome input = runCommand({"run", "-", "--json"});
+  std::cin.rdbuf(kept);
+  ASSERT_EQ(input.status, 0) << input.err;
+  EXPECT_NEAR(jsonNumber(input.out, "mttf_lower"), 1 + 1.0 / 2 - 1.0 / 3, 1e-12);
+  EXPECT_NE(input.out.find("\"model\": \"STDIN\""), std::string::npos) << input.out;
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"missing.dft", "molvex run: missing.dft: not found\n"},
+      {"folder.dft", "molvex run: folder.dft: is a directory\n"},
+  };
+  for (const auto& [file, message] : cases) {
+    const testing::CommandOutcome r = runCommand({"run", file});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, message);
+  }
+}
+
 // Everything in a directory, names and contents.
 std::map<std::string, std::string> filesIn(const fs::path& dir) {
   std::map<std::string, std::string> files;
@@ -739,7 +764,7 @@ TEST(GalileoImport, WritesTheThreeFilesAndKeepsTheUsers) {
                                                 {"run", "bad.dft", "--trunc", "-1"}}) {
     EXPECT_EQ(runCommand(usage).status, 2) << usage.back();
   }
-  EXPECT_EQ(runCommand({"run", "missing.dft"}).err, "molvex run: missing.dft: cannot be read\n");
+  EXPECT_EQ(runCommand({"run", "missing.dft"}).err, "molvex run: missing.dft: not found\n");
   // A leading '-' would make the name an option of the next command.
   dir.write("-x.dft", "toplevel T; T lambda=2;");
   EXPECT_EQ(runCommand({"import", "./-x.dft"}).out,

@@ -103,6 +103,33 @@ void addMaxStates(CLI::App& app, long& maxStates) {
                       std::to_string(leastStateLimit) + " to " + std::to_string(mostStateLimit)));
 }
 
+// A plot file must be named .svg: what is written into it is SVG.
+CLI::Validator svgName() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        const std::string ending = ".svg";
+        std::string tail =
+            text.size() >= ending.size() ? text.substr(text.size() - ending.size()) : "";
+        for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return tail == ending && text.size() > ending.size()
+                   ? std::string()
+                   : "'" + text + "' is not the name of an SVG file (NAME.svg)";
+      },
+      "");
+}
+
+void addPlot(CLI::App& app, std::string& plot, std::string& until, bool& logTime) {
+  CLI::Option* file =
+      app.add_option("--plot", plot, "draw the unreliability over time into an SVG file")
+          ->type_name("FILE.svg")
+          ->check(svgName());
+  app.add_option("--until", until, "the end of the plotted time (default: the largest --time)")
+      ->type_name("T")
+      ->check(timeCheck(true))
+      ->needs(file);
+  app.add_flag("--log-time", logTime, "plot against a logarithmic time axis")->needs(file);
+}
+
 void describeSolve(CLI::App& app, SolveOptions& o) {
   app.description(
       "Figures from the chain that a successful generation of NAME left in the current\n"
@@ -117,14 +144,7 @@ void describeSolve(CLI::App& app, SolveOptions& o) {
   addTimes(app, o.times);
   addEpsilon(app, o.epsilon);
   app.add_flag("--json", o.json, "one JSON object instead of the table");
-  CLI::Option* plot =
-      app.add_option("--plot", o.plot, "draw the unreliability over time into an SVG file")
-          ->type_name("FILE.svg");
-  app.add_option("--until", o.until, "the end of the plotted time (default: the largest --time)")
-      ->type_name("T")
-      ->check(timeCheck(true))
-      ->needs(plot);
-  app.add_flag("--log-time", o.logTime, "plot against a logarithmic time axis")->needs(plot);
+  addPlot(app, o.plot, o.until, o.logTime);
 }
 
 void describeExport(CLI::App& app, ExportOptions& o) {
@@ -198,6 +218,7 @@ void describeRun(CLI::App& app, RunOptions& o) {
   addMaxStates(app, o.maxStates);
   app.add_flag("--whole", o.whole,
                "solve the model as one chain, not by its independent parts under static gates");
+  addPlot(app, o.plot, o.until, o.logTime);
 }
 
 }  // namespace

@@ -72,44 +72,6 @@ int initialState(const Chain& chain, const std::string& startRate) {
   return 0;
 }
 
-int drawPlot(const SolveOptions& o, const Chain& chain, const Array1<double>& rate,
-             const Array1<int>& order, const Figures& figures, const std::vector<double>& times) {
-  double until = 0.0;
-  if (!o.until.empty()) {
-    if (!parseTime(o.until, until) || until == 0.0) {
-      return fail(o.command, "--until " + quoteText(o.until) + " is not a time above 0");
-    }
-  } else if (!times.empty()) {
-    until = *std::max_element(times.begin(), times.end());
-  } else if (std::isfinite(figures.mttfLower)) {
-    until = 3.0 * figures.mttfLower;
-  }
-  if (!(until > 0.0)) return fail(o.command, "--plot needs --until or a --time above 0");
-  PlotData data;
-  data.model = chain.model;
-  data.times = plotTimes(until, o.logTime);
-  data.truncated = chain.truncated();
-  data.logTime = o.logTime;
-  std::vector<Unreliability> points;
-  std::string error;
-  if (solveUnreliability(chain, rate, order, data.times, o.epsilon, stepLimit(chain), points,
-                         error) != 1) {
-    return fail(o.command, error);
-  }
-  for (const Unreliability& u : points) {
-    data.lower.push_back(u.lower);
-    data.upper.push_back(u.upper);
-  }
-  for (int t = 1; t <= chain.ntypes; ++t) {
-    if (chain.failst(t) == 0) continue;
-    PlotCurve curve{"failure by type " + std::to_string(t) + " (" + chain.typeNames(t) + ")", {}};
-    for (const Unreliability& u : points) curve.values.push_back(u.byType(t));
-    data.byType.push_back(std::move(curve));
-  }
-  const std::string svg = svgPlot(data);
-  return writeFiles(o.command, {{o.plot, [&](int unit) { appendText(unit, svg); }}});
-}
-
 }  // namespace
 
 bool parseTime(const std::string& text, double& value) {
@@ -139,6 +101,45 @@ int writeFiles(std::string_view command, const std::vector<Output>& outputs) {
   return 0;
 }
 
+int drawPlot(const SolveOptions& o, const SolvedChain& solved, const Figures& figures,
+             const std::vector<double>& times) {
+  const Chain& chain = solved.chain;
+  double until = 0.0;
+  if (!o.until.empty()) {
+    if (!parseTime(o.until, until) || until == 0.0) {
+      return fail(o.command, "--until " + quoteText(o.until) + " is not a time above 0");
+    }
+  } else if (!times.empty()) {
+    until = *std::max_element(times.begin(), times.end());
+  } else if (std::isfinite(figures.mttfLower)) {
+    until = 3.0 * figures.mttfLower;
+  }
+  if (!(until > 0.0)) return fail(o.command, "--plot needs --until or a --time above 0");
+  PlotData data;
+  data.model = chain.model;
+  data.times = plotTimes(until, o.logTime);
+  data.truncated = chain.truncated();
+  data.logTime = o.logTime;
+  std::vector<Unreliability> points;
+  std::string error;
+  if (solveUnreliability(chain, solved.rate, solved.order, data.times, o.epsilon, stepLimit(chain),
+                         points, error, solved.initial) != 1) {
+    return fail(o.command, error);
+  }
+  for (const Unreliability& u : points) {
+    data.lower.push_back(u.lower);
+    data.upper.push_back(u.upper);
+  }
+  for (int t = 1; t <= chain.ntypes; ++t) {
+    if (chain.failst(t) == 0) continue;
+    PlotCurve curve{"failure by type " + std::to_string(t) + " (" + chain.typeNames(t) + ")", {}};
+    for (const Unreliability& u : points) curve.values.push_back(u.byType(t));
+    data.byType.push_back(std::move(curve));
+  }
+  const std::string svg = svgPlot(data);
+  return writeFiles(o.command, {{o.plot, [&](int unit) { appendText(unit, svg); }}});
+}
+
 int parseTimes(const SolveOptions& o, std::vector<double>& times) {
   for (const std::string& text : o.times) {
     double t = 0.0;
@@ -158,10 +159,7 @@ int solveChain(const SolveOptions& o, const std::vector<double>& times, const So
                          report.unreliability, error, solved.initial) != 1) {
     return fail(o.command, error);
   }
-  if (!o.plot.empty() &&
-      drawPlot(o, chain, solved.rate, solved.order, report.figures, times) != 0) {
-    return 1;
-  }
+  if (!o.plot.empty() && drawPlot(o, solved, report.figures, times) != 0) return 1;
   return 0;
 }
 

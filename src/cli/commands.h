@@ -74,6 +74,11 @@ bool parseTime(const std::string& text, double& value);
 // The times of --time, each checked.  Returns 0, or 1 after the message.
 int parseTimes(const SolveOptions& o, std::vector<double>& times);
 
+// The plot of o.plot: the unreliability of a solved chain up to --until (by
+// default the largest of `times`).  Returns 0, or 1 after the message.
+int drawPlot(const SolveOptions& o, const SolvedChain& solved, const Figures& figures,
+             const std::vector<double>& times);
+
 // The figures of a chain with its rates and order into `report` (its times'
 // unreliability, and the plot asked for).  Returns 0, or 1 after the message.
 int solveChain(const SolveOptions& o, const std::vector<double>& times, const SolvedChain& solved,

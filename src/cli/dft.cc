@@ -209,6 +209,18 @@ struct InMemory {
   InMemory& operator=(const InMemory&) = delete;
 };
 
+// The plot of run's --plot, named as the user named it from `from`, the
+// directory run was started in.
+int plotRun(const RunOptions& o, const fs::path& from, SolveOptions solve,
+            const SolvedChain& solved, const Report& report) {
+  solve.plot = o.plot.empty() || from.empty() ? o.plot : (from / o.plot).string();
+  solve.until = o.until;
+  solve.logTime = o.logTime;
+  std::vector<double> times;
+  if (parseTimes(solve, times) != 0) return 1;
+  return drawPlot(solve, solved, report.figures, times);
+}
+
 // Generates and solves the model of `files` into `report` (its chain in
 // `solved`), the generation's messages on the error unit so that the screen
 // holds the report alone.  With --keep the model's files and the chain's are
@@ -239,8 +251,9 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
   generate.model = model;
   generate.truncation = o.truncation;
   generate.maxStates = o.maxStates;
-  if (!o.whole && !fold) {
+  if (!o.whole && (!fold || !o.plot.empty())) {
     // Every rate its own: no symmetry folds states, dead spare modules do.
+    // (The plot draws each type's curve from the chain's own failure states.)
     generate.symmetry = [](std::string_view) { return 0; };
   } else if (!o.whole) {
     generate.symmetry =
@@ -266,6 +279,9 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
     solve.json = o.json;
     status = solveModel(solve, files.startRate, solved, report, keep ? nullptr : &captured);
     if (status == 0) shareOverOrbits(SYMRES, solved.chain, report);
+    // The plot goes to the user's directory, not to the files in memory.
+    inMemory.reset();
+    if (status == 0 && !o.plot.empty() && !part) status = plotRun(o, back, solve, solved, report);
     // The rates are the model's own; a kept rates file is where the user can
     // change them.
     report.ratesFile = keep ? (dir / (model + ".RAT")).string() : sourceName(o.file, true);
@@ -722,6 +738,11 @@ int runDftCommand(const RunOptions& o) {
     fs::create_directories(dir, ec);
     if (!fs::is_directory(dir, ec)) return fail("run", o.keep + ": cannot be made a directory");
   }
+  if (!o.plot.empty() && (drawn || modules.parts.size() > 1)) {
+    return fail("run", "--plot draws the curve of one chain, and " + o.file +
+                           (drawn ? " is a mixture of chains, one for each outcome of its draws"
+                                  : " is solved by its independent parts: --whole makes it one"));
+  }
   int status = 0;
   if (drawn) {
     status = runDrawn(o, read, dir, name);
@@ -731,7 +752,9 @@ int runDftCommand(const RunOptions& o) {
     // The whole model need not fit one chain when its parts are composed.
     DftSharing sharing;
     DftFiles folded;
-    if (!o.whole && o.keep.empty() && o.truncation == 0 && dftSharing(model, named, sharing)) {
+    // The plot's breakdown by type is drawn from a generated chain's types.
+    if (!o.whole && o.keep.empty() && o.truncation == 0 && o.plot.empty() &&
+        dftSharing(model, named, sharing)) {
       if (translateModel(o.file, model, folded, said, false) != 0) return 1;
       status = runShared(o, sharing, folded, folds, name);
       if (status >= 0) return status;

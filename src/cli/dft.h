@@ -26,6 +26,9 @@ struct RunOptions {
   bool force = false;
   long maxStates = mostStateLimit;
   bool whole = false;  // one chain, not a chain for each independent part
+  std::string plot;    // as solve's: "" for no plot
+  std::string until;
+  bool logTime = false;
 };
 
 // The model name a .dft file gets by default: its base name upper-cased,

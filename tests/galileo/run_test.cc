@@ -7,8 +7,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iostream>
+#include <iterator>
 #include <limits>
 #include <map>
 #include <sstream>
@@ -639,6 +641,35 @@ TEST(GalileoRun, ReadsTheStandardInputAndSaysWhyAFileCannotBeRead) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, message);
   }
+}
+
+// run draws solve's plot of one chain into the user's directory, whether
+// the chain is in memory or kept; a model of independent parts has no one
+// chain to draw, and a plot that is no .svg is refused.
+TEST(GalileoRun, DrawsThePlotOfItsChain) {
+  testing::ScratchDir dir;
+  dir.write("pand.dft", "toplevel T; T pand A B; A lambda=1; B lambda=2;");
+  dir.write("parts.dft", "toplevel T; T and A B; A lambda=1; B lambda=2;");
+  for (const std::vector<std::string>& extra :
+       {std::vector<std::string>{}, std::vector<std::string>{"--keep", "kept"}}) {
+    std::vector<std::string> args = {"run", "pand.dft", "--time", "1", "--plot", "p.svg"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    const testing::CommandOutcome r = runCommand(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::ifstream svg(dir.path() / "p.svg");
+    const std::string text((std::istreambuf_iterator<char>(svg)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("<svg"), std::string::npos) << extra.size();
+    EXPECT_NE(text.find("failure by type 2 (B)"), std::string::npos) << extra.size();
+    fs::remove(dir.path() / "p.svg");
+  }
+  const testing::CommandOutcome parts = runCommand({"run", "parts.dft", "--plot", "q.svg"});
+  EXPECT_EQ(parts.status, 1);
+  EXPECT_EQ(parts.err,
+            "molvex run: --plot draws the curve of one chain, and parts.dft is solved by its "
+            "independent parts: --whole makes it one\n");
+  EXPECT_EQ(runCommand({"run", "pand.dft", "--plot", "p.png"}).status, 2);
+  EXPECT_FALSE(fs::exists(dir.path() / "q.svg"));
+  EXPECT_FALSE(fs::exists(dir.path() / "p.png"));
 }
 
 // Everything in a directory, names and contents.

@@ -118,7 +118,8 @@ CLI::Validator svgName() {
       "");
 }
 
-void addPlot(CLI::App& app, std::string& plot, std::string& until, bool& logTime) {
+void addPlot(CLI::App& app, std::string& plot, std::string& until, bool& logTime,
+             bool& logProbability) {
   CLI::Option* file =
       app.add_option("--plot", plot, "draw the unreliability over time into an SVG file")
           ->type_name("FILE.svg")
@@ -128,6 +129,7 @@ void addPlot(CLI::App& app, std::string& plot, std::string& until, bool& logTime
       ->check(timeCheck(true))
       ->needs(file);
   app.add_flag("--log-time", logTime, "plot against a logarithmic time axis")->needs(file);
+  app.add_flag("--log-prob", logProbability, "plot on a logarithmic probability axis")->needs(file);
 }
 
 void describeSolve(CLI::App& app, SolveOptions& o) {
@@ -144,7 +146,7 @@ void describeSolve(CLI::App& app, SolveOptions& o) {
   addTimes(app, o.times);
   addEpsilon(app, o.epsilon);
   app.add_flag("--json", o.json, "one JSON object instead of the table");
-  addPlot(app, o.plot, o.until, o.logTime);
+  addPlot(app, o.plot, o.until, o.logTime, o.logProbability);
 }
 
 void describeExport(CLI::App& app, ExportOptions& o) {
@@ -218,7 +220,7 @@ void describeRun(CLI::App& app, RunOptions& o) {
   addMaxStates(app, o.maxStates);
   app.add_flag("--whole", o.whole,
                "solve the model as one chain, not by its independent parts under static gates");
-  addPlot(app, o.plot, o.until, o.logTime);
+  addPlot(app, o.plot, o.until, o.logTime, o.logProbability);
 }
 
 }  // namespace

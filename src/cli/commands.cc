@@ -120,6 +120,7 @@ int drawPlot(const SolveOptions& o, const SolvedChain& solved, const Figures& fi
   data.times = plotTimes(until, o.logTime);
   data.truncated = chain.truncated();
   data.logTime = o.logTime;
+  data.logProbability = o.logProbability;
   std::vector<Unreliability> points;
   std::string error;
   if (solveUnreliability(chain, solved.rate, solved.order, data.times, o.epsilon, stepLimit(chain),

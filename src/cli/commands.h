@@ -22,6 +22,7 @@ struct SolveOptions {
   std::string plot;   // "" for no plot
   std::string until;  // "" for the default end of the plot
   bool logTime = false;
+  bool logProbability = false;
   // A part of a model: a set that names no rate of this chain is another
   // part's.
   bool part = false;

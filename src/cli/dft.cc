@@ -216,6 +216,7 @@ int plotRun(const RunOptions& o, const fs::path& from, SolveOptions solve,
   solve.plot = o.plot.empty() || from.empty() ? o.plot : (from / o.plot).string();
   solve.until = o.until;
   solve.logTime = o.logTime;
+  solve.logProbability = o.logProbability;
   std::vector<double> times;
   if (parseTimes(solve, times) != 0) return 1;
   return drawPlot(solve, solved, report.figures, times);

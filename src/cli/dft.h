@@ -29,6 +29,7 @@ struct RunOptions {
   std::string plot;    // as solve's: "" for no plot
   std::string until;
   bool logTime = false;
+  bool logProbability = false;
 };
 
 // The model name a .dft file gets by default: its base name upper-cased,

@@ -315,9 +315,10 @@ struct Frame {
   // A value beyond the axis, such as a rounding error below 0 or above 1,
   // is drawn at its edge; NaN for one that is no number at all.
   double yAt(double v) const {
-    if (!std::isfinite(v)) return NaN;
-    return top + height * (1 - y.fraction(v));
+    if (!std::isfinite(v) || (y.log && v <= 0)) return NaN;
+    return yOf(y.log ? std::log10(v) : v);
   }
+  double yOf(double u) const { return top + height * (1 - y.fraction(u)); }
 };
 
 // The stretches of consecutive points the curve can show.  A point without a
@@ -407,7 +408,13 @@ void text(std::string& out, double x, double y, const char* anchor, const std::s
          ">" + body + "</text>\n";
 }
 
-void drawAxes(std::string& out, const Frame& f, bool logTime) {
+// A tick's label, a power of ten as 10 with its exponent raised.
+std::string tickBody(const Tick& t) {
+  if (t.exponent.empty()) return t.label;
+  return t.label + "<tspan dy=\"-5\" font-size=\"8\">" + t.exponent + "</tspan>";
+}
+
+void drawAxes(std::string& out, const Frame& f) {
   const double bottom = f.top + f.height;
   const double right = f.left + f.width;
   out += "<g id=\"grid\" stroke=\"#e0e0e0\" stroke-width=\"1\">\n";
@@ -418,7 +425,8 @@ void drawAxes(std::string& out, const Frame& f, bool logTime) {
            "\"/>\n";
   }
   for (const Tick& t : f.y.ticks) {
-    const std::string y = num(f.yAt(t.at));
+    if (t.label.empty()) continue;
+    const std::string y = num(f.yOf(t.at));
     out += "<line x1=\"" + num(f.left) + "\" y1=\"" + y + "\" x2=\"" + num(right) + "\" y2=\"" + y +
            "\"/>\n";
   }
@@ -431,25 +439,24 @@ void drawAxes(std::string& out, const Frame& f, bool logTime) {
     out += "<line x1=\"" + x + "\" y1=\"" + num(bottom) + "\" x2=\"" + x + "\" y2=\"" +
            num(bottom + len) + "\"/>\n";
     if (t.label.empty()) continue;
-    std::string body = t.label;
-    if (!t.exponent.empty()) body += "<tspan dy=\"-5\" font-size=\"8\">" + t.exponent + "</tspan>";
-    text(out, f.xOf(t.at), bottom + 18, "middle", " stroke=\"none\"", body);
+    text(out, f.xOf(t.at), bottom + 18, "middle", " stroke=\"none\"", tickBody(t));
   }
   text(out, f.left + f.width / 2, bottom + 42, "middle", " font-size=\"13\" stroke=\"none\"",
-       logTime ? "time (log scale)" : "time");
+       f.x.log ? "time (log scale)" : "time");
   out += "</g>\n";
 
   out += "<g id=\"y-axis\" font-size=\"11\" stroke=\"#000000\">\n";
   for (const Tick& t : f.y.ticks) {
-    const double y = f.yAt(t.at);
-    out += "<line x1=\"" + num(f.left - 5) + "\" y1=\"" + num(y) + "\" x2=\"" + num(f.left) +
+    const double y = f.yOf(t.at);
+    const double len = t.label.empty() ? 3 : 5;
+    out += "<line x1=\"" + num(f.left - len) + "\" y1=\"" + num(y) + "\" x2=\"" + num(f.left) +
            "\" y2=\"" + num(y) + "\"/>\n";
-    text(out, f.left - 8, y + 4, "end", " stroke=\"none\"", t.label);
+    if (!t.label.empty()) text(out, f.left - 8, y + 4, "end", " stroke=\"none\"", tickBody(t));
   }
   const double mid = f.top + f.height / 2;
   text(out, 18, mid, "middle",
        " font-size=\"13\" stroke=\"none\" transform=\"rotate(-90 18 " + num(mid) + ")\"",
-       "unreliability");
+       f.y.log ? "unreliability (log scale)" : "unreliability");
   out += "</g>\n";
 
   out += "<rect id=\"plot-area\" x=\"" + num(f.left) + "\" y=\"" + num(f.top) + "\" width=\"" +
@@ -467,6 +474,7 @@ struct Extent {
   double tmin = std::numeric_limits<double>::infinity();
   double tmax = -std::numeric_limits<double>::infinity();
   double vmax = 0;
+  double vmin = std::numeric_limits<double>::infinity();  // the least above 0
   bool any = false;  // a point that can be drawn
 };
 
@@ -483,7 +491,8 @@ Extent extentOf(const PlotData& d) {
     for (const std::vector<double>* c : curves) {
       if (i >= c->size() || !std::isfinite((*c)[i])) continue;
       e.vmax = std::max(e.vmax, (*c)[i]);
-      e.any = true;
+      if ((*c)[i] > 0) e.vmin = std::min(e.vmin, (*c)[i]);
+      e.any = e.any || !d.logProbability || (*c)[i] > 0;
     }
   }
   return e;
@@ -526,7 +535,12 @@ std::string svgPlot(const PlotData& data) {
   // these are no different from 0 at any size the plot can have.  The steps
   // for a top of at most 1 all divide 1, so the axis ends at 1 at most.
   const double vtop = std::min(ext.vmax, 1.0);
-  f.y = linearAxis(0, vtop > 1e-300 ? vtop : 1.0, 5);
+  if (data.logProbability) {
+    // Whole decades from the least value above 0 to the largest.
+    f.y = std::isfinite(ext.vmin) ? logAxis(std::min(ext.vmin, vtop), vtop) : logAxis(0.1, 1);
+  } else {
+    f.y = linearAxis(0, vtop > 1e-300 ? vtop : 1.0, 5);
+  }
 
   std::string out;
   out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
@@ -543,7 +557,7 @@ std::string svgPlot(const PlotData& data) {
   text(out, width / 2, 26, "middle", " font-size=\"" + num(TITLESIZE) + "\" font-weight=\"bold\"",
        prefix + model.text);
 
-  drawAxes(out, f, data.logTime);
+  drawAxes(out, f);
 
   out += "<g id=\"curves\">\n";
   if (data.truncated) drawBand(out, f, data);

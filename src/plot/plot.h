@@ -22,6 +22,9 @@ struct PlotData {
   bool truncated = false;         // draw the band between lower and upper
   std::vector<PlotCurve> byType;  // probability of each type's failure state
   bool logTime = false;           // a logarithmic time axis
+  // A logarithmic probability axis, down to the least value above 0 (a value
+  // of 0 splits the curve there).
+  bool logProbability = false;
 };
 
 // The SVG text of the plot.

@@ -107,6 +107,11 @@ std::vector<std::pair<double, double>> drawnPoints(const std::string& svg) {
   return out;
 }
 
+PlotData logProbability(PlotData data) {
+  data.logProbability = true;
+  return data;
+}
+
 TEST(Plot, EveryKindOfPlotRendersCleanly) {
   PlotData named = plot({0, 1}, {0, 1});
   named.model = "a<b&c\"d'e> \x01 \xC3 \xED\xA0\x80 \xE2\x9C\x93";
@@ -136,6 +141,9 @@ TEST(Plot, EveryKindOfPlotRendersCleanly) {
       {"log time, times it cannot place", plot({-1, 0, 1e-300, 1e300}, {0.1, 0.2, 0.3, 0.4}, true),
        pump},
       {"eleven types and a long label", cycling, pump},
+      {"log probability, zeros and values past 1",
+       logProbability(plot({0, 1, 2, 3}, {0, 1e-9, 0.5, 1 + 1e-12})), pump},
+      {"log probability, nothing above 0", logProbability(plot({0, 1}, {0, 0})), pump},
   };
 
   if (std::system("command -v rsvg-convert >/dev/null 2>&1") != 0) {
@@ -256,6 +264,10 @@ TEST(Plot, AxesHaveNiceCompactTicks) {
        banded(0, true),
        {"10^-2", "10^-1", "10^0", "10^1", "10^2", "10^3", "10^4", "time (log scale)"},
        tenths},
+      {"log probability: decades from the least value above 0",
+       logProbability(plot({0, 10, 20}, {0, 2e-6, 3e-3})),
+       {"0", "5", "10", "15", "20", "time"},
+       {"10^-6", "10^-5", "10^-4", "10^-3", "10^-2", "unreliability (log scale)"}},
       {"many decades",
        plot({1e-6, 1e18}, {0, 0.5}, true),
        {"10^-6", "10^-3", "10^0", "10^3", "10^6", "10^9", "10^12", "10^15", "10^18",

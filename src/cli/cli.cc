@@ -64,6 +64,35 @@ CLI::Validator timeCheck(bool positive) {
 void addTimes(CLI::App& app, std::vector<std::string>& times) {
   addRepeated(app, "--time", times, "a mission time for the unreliability", "T");
   app.get_option("--time")->check(timeCheck(false));
+  // A series adds its times to those of --time as it is read.
+  app.add_option_function<std::vector<std::string>>(
+         "--times",
+         [&times](const std::vector<std::string>& series) {
+           for (const std::string& s : series) seriesTimes(s, times);
+         },
+         "times from START to END every STEP, or in N equal steps (any number of them)")
+      ->type_name("START:END:STEP|START:END/N")
+      ->expected(1)
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+      ->check(CLI::Validator(
+          [](std::string& text) -> std::string {
+            std::vector<std::string> ignored;
+            return seriesTimes(text, ignored) == 1
+                       ? std::string()
+                       : "'" + text +
+                             "' is not START:END:STEP or START:END/N (times from 0, "
+                             "END not before START, at most " +
+                             std::to_string(mostSeriesTimes) + " of them)";
+          },
+          ""));
+}
+
+// The report as a table, one JSON object, or the unreliability as CSV lines.
+void addFormats(CLI::App& app, bool& json, bool& csv) {
+  CLI::Option* j = app.add_flag("--json", json, "one JSON object instead of the table");
+  app.add_flag("--csv", csv, "the unreliability as lines of time,lower,upper (with a header)")
+      ->excludes(j);
 }
 
 void addSets(CLI::App& app, std::vector<std::string>& sets) {
@@ -145,7 +174,7 @@ void describeSolve(CLI::App& app, SolveOptions& o) {
   addSets(app, o.sets);
   addTimes(app, o.times);
   addEpsilon(app, o.epsilon);
-  app.add_flag("--json", o.json, "one JSON object instead of the table");
+  addFormats(app, o.json, o.csv);
   addPlot(app, o.plot, o.until, o.logTime, o.logProbability);
 }
 
@@ -212,7 +241,7 @@ void describeRun(CLI::App& app, RunOptions& o) {
   addTimes(app, o.times);
   addSets(app, o.sets);
   addEpsilon(app, o.epsilon);
-  app.add_flag("--json", o.json, "one JSON object instead of the table");
+  addFormats(app, o.json, o.csv);
   CLI::Option* keep =
       app.add_option("--keep", o.keep, "keep the model's files in DIR (made when missing)")
           ->type_name("DIR");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -141,6 +142,32 @@ int drawPlot(const SolveOptions& o, const SolvedChain& solved, const Figures& fi
   return writeFiles(o.command, {{o.plot, [&](int unit) { appendText(unit, svg); }}});
 }
 
+int seriesTimes(const std::string& text, std::vector<std::string>& times) {
+  const std::size_t colon = text.find(':');
+  const std::size_t last = text.find_first_of(":/", colon == std::string::npos ? 0 : colon + 1);
+  if (colon == std::string::npos || last == std::string::npos) return 0;
+  double start = 0.0;
+  double end = 0.0;
+  double by = 0.0;
+  if (!parseTime(text.substr(0, colon), start) ||
+      !parseTime(text.substr(colon + 1, last - colon - 1), end) || end < start ||
+      !parseTime(text.substr(last + 1), by) || by <= 0.0) {
+    return 0;
+  }
+  // START:END/N is N steps; START:END:STEP as many steps of STEP as fit.
+  const bool count = text[last] == '/';
+  if (count && (by != std::floor(by) || by > mostSeriesTimes - 1)) return 0;
+  const double steps = count ? by : std::floor((end - start) / by * (1 + 1e-12));
+  if (!(steps < mostSeriesTimes)) return 0;
+  for (int i = 0; i <= static_cast<int>(steps); ++i) {
+    const double t = count ? (i == by ? end : start + (end - start) * i / by) : start + by * i;
+    char number[32];
+    std::snprintf(number, sizeof number, "%.17g", t);
+    times.push_back(number);
+  }
+  return 1;
+}
+
 int parseTimes(const SolveOptions& o, std::vector<double>& times) {
   for (const std::string& text : o.times) {
     double t = 0.0;
@@ -197,7 +224,7 @@ int solveCommand(const SolveOptions& o) {
   SolvedChain solved;
   Report report;
   if (solveModel(o, "", solved, report) != 0) return 1;
-  writeText(SCRUNT, o.json ? reportJson(report) : reportTable(report));
+  writeText(SCRUNT, reportText(report, o.json, o.csv));
   return 0;
 }
 

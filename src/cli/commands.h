@@ -19,6 +19,7 @@ struct SolveOptions {
   std::vector<std::string> times;  // as given, checked by the command
   double epsilon = 1e-12;
   bool json = false;
+  bool csv = false;   // the unreliability as a series of time,lower,upper lines
   std::string plot;   // "" for no plot
   std::string until;  // "" for the default end of the plot
   bool logTime = false;
@@ -71,6 +72,14 @@ struct SolvedChain {
 
 // A time of the command line: a finite number, not negative.
 bool parseTime(const std::string& text, double& value);
+
+// The most times one series of --times may hold.
+constexpr int mostSeriesTimes = 100000;
+
+// The times of a series START:END:STEP (START, START + STEP, ... up to END)
+// or START:END/N (N equal steps from START to END, both included), appended
+// to `times` as texts.  Returns 1, or 0 when `text` is no such series.
+int seriesTimes(const std::string& text, std::vector<std::string>& times);
 
 // The times of --time, each checked.  Returns 0, or 1 after the message.
 int parseTimes(const SolveOptions& o, std::vector<double>& times);

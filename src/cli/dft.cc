@@ -292,7 +292,7 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
 }
 
 void printReport(const RunOptions& o, const Report& report) {
-  writeText(SCRUNT, o.json ? reportJson(report) : reportTable(report));
+  writeText(SCRUNT, reportText(report, o.json, o.csv));
 }
 
 // A model of draws: a chain for each outcome, in a directory of its own below

@@ -22,6 +22,7 @@ struct RunOptions {
   std::vector<std::string> sets;  // NAME=VALUE, rates beside NAME.RAT's
   double epsilon = 1e-12;
   bool json = false;
+  bool csv = false;
   std::string keep;  // "" to work in memory, leaving no file
   bool force = false;
   long maxStates = mostStateLimit;

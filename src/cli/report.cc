@@ -253,6 +253,18 @@ std::string reportTable(const Report& r) {
   return out;
 }
 
+std::string reportCsv(const Report& r) {
+  std::string out = "time,lower,upper\n";
+  for (const Unreliability& u : r.unreliability) {
+    out += jsonNumber(u.time) + "," + jsonNumber(u.lower) + "," + jsonNumber(u.upper) + "\n";
+  }
+  return out;
+}
+
+std::string reportText(const Report& report, bool json, bool csv) {
+  return json ? reportJson(report) : csv ? reportCsv(report) : reportTable(report);
+}
+
 std::string reportJson(const Report& r) {
   const Chain& chain = *r.chain;
   const Figures& f = r.figures;

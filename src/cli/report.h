@@ -55,6 +55,12 @@ struct Report {
 void addToMixture(Report& mixture, const Report& part, double weight);
 
 std::string reportTable(const Report& report);
+// The unreliability at each time as "time,lower,upper" lines under that
+// header, every number with all its digits, for spreadsheets and plotting
+// tools.
+std::string reportCsv(const Report& report);
+// The report in the form asked for: JSON, CSV, or else the table.
+std::string reportText(const Report& report, bool json, bool csv);
 std::string reportJson(const Report& report);
 
 // A number with every digit a double holds (17 significant); "null" for

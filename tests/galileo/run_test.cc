@@ -18,6 +18,7 @@
 #include <tuple>
 #include <vector>
 
+#include "cli/report.h"
 #include "gates/depchk.h"
 #include "support/command.h"
 #include "support/console.h"
@@ -670,6 +671,46 @@ TEST(GalileoRun, DrawsThePlotOfItsChain) {
   EXPECT_EQ(runCommand({"run", "pand.dft", "--plot", "p.png"}).status, 2);
   EXPECT_FALSE(fs::exists(dir.path() / "q.svg"));
   EXPECT_FALSE(fs::exists(dir.path() / "p.png"));
+}
+
+// A series of times, as a step or a count of steps, and the unreliability
+// as CSV lines: the times of the series after those of --time, the values
+// those of the JSON report.  A pand of A (rate 1) before B (rate 2).
+TEST(GalileoRun, GivesTheCurveAsASeriesOfCsvLines) {
+  testing::ScratchDir dir;
+  dir.write("pand.dft", "toplevel T; T pand A B; A lambda=1; B lambda=2;");
+  const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> cases = {
+      {{"--times", "0:1:0.25"}, {"0", "0.25", "0.5", "0.75", "1"}},
+      {{"--times", "0:1/4"}, {"0", "0.25", "0.5", "0.75", "1"}},
+      {{"--times", "1:2:0.4", "--time", "7"}, {"7", "1", "1.3999999999999999", "1.8"}},
+      {{"--times", "0:0/3", "--times", "5:5:1"}, {"0", "0", "0", "0", "5"}},
+  };
+  for (const auto& [options, times] : cases) {
+    std::vector<std::string> args = {"run", "pand.dft", "--csv"};
+    args.insert(args.end(), options.begin(), options.end());
+    const testing::CommandOutcome csv = runCommand(args);
+    args[2] = "--json";
+    const testing::CommandOutcome json = runCommand(args);
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    std::istringstream lines(csv.out);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "time,lower,upper");
+    std::size_t at = 0;
+    for (const std::string& t : times) {
+      ASSERT_TRUE(std::getline(lines, line)) << options[1];
+      EXPECT_EQ(line.substr(0, line.find(',')), t);
+      at = json.out.find("\"time\": ", at + 1);
+      const double lower = jsonNumber(json.out, "lower", at);
+      EXPECT_EQ(line.substr(line.find(',') + 1),
+                molvex::jsonNumber(lower) + "," + molvex::jsonNumber(lower));
+    }
+    EXPECT_FALSE(std::getline(lines, line)) << line;
+  }
+  for (const char* bad :
+       {"1:0:1", "0:1:0", "0:1/0", "0:1/2.5", "-1:1:1", "0:1", "a:b:c", "0:1e9:1e-3"}) {
+    EXPECT_EQ(runCommand({"run", "pand.dft", "--times", bad}).status, 2) << bad;
+  }
 }
 
 // Everything in a directory, names and contents.

@@ -111,9 +111,17 @@ int readTypes(const std::string& file, Chain& chain, int& feidln, std::string& e
   const auto cut = [](const std::string& n) { return n.substr(0, n.find_last_not_of(' ') + 1); };
   chain.typeNames.resize(chain.ntypes);
   chain.dormantNames.resize(chain.ntypes);
+  chain.typeLabels.resize(chain.ntypes);
+  std::string text;
+  Reader in(file, error);
+  if (in.open() != 1) return -1;
+  for (std::string line; in.next(line) == 1;) text += line + "\n";
+  const DictionaryEntries entries = dictionaryEntries(text);
   for (int t = 1; t <= chain.ntypes; ++t) {
     chain.typeNames(t) = cut(names(t));
     chain.dormantNames(t) = cut(dormant(t));
+    const auto i = static_cast<std::size_t>(t);
+    chain.typeLabels(t) = i < entries.labels.size() ? entries.labels[i] : "";
   }
   return 1;
 }
@@ -514,6 +522,37 @@ bool readDouble(const std::string& text, double& value) {
   char* end = nullptr;
   value = std::strtod(text.c_str(), &end);
   return !text.empty() && end == text.c_str() + text.size();
+}
+
+DictionaryEntries dictionaryEntries(std::string_view text) {
+  DictionaryEntries out{{""}, {""}};
+  std::istringstream in{std::string(text)};
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    int type = 0;
+    std::string word;
+    std::string name;
+    if (!(words >> type >> word >> name) || type < 1 || type > MAXTYP) continue;
+    // Every entry and form has its description on the next line, which
+    // may begin with a number too.
+    std::string description;
+    if (std::getline(in, description)) {
+      const std::size_t first = description.find_first_not_of(' ');
+      const std::size_t last = description.find_last_not_of(' ');
+      description = first == std::string::npos ? "" : description.substr(first, last - first + 1);
+    }
+    const auto t = static_cast<std::size_t>(type);
+    if (out.names.size() > t && !out.names[t].empty()) continue;  // a form of the type
+    out.names.resize(std::max(out.names.size(), t + 1));
+    out.labels.resize(out.names.size());
+    out.names[t] = name;
+    if (description.size() >= 2 && description.front() == '"' && description.back() == '"') {
+      description = description.substr(1, description.size() - 2);
+    }
+    out.labels[t] = description.empty() ? word : description;
+  }
+  return out;
 }
 
 std::string unreadable(const std::string& file) {

@@ -48,6 +48,10 @@ struct Chain {
   int ntypes = 0;
   Array1<std::string> typeNames;  // 1 .. ntypes: each type's rate name, blanks cut
   Array1<std::string> dormantNames;  // 1 .. ntypes: its rate while dormant, "" for none
+  // 1 .. ntypes: the component's own name, as a report shows it: the
+  // description under its entry (a Galileo element's name, without its
+  // quotes), or its word where the description is blank.
+  Array1<std::string> typeLabels;
   Array1<int> failst;             // 1 .. ntypes: the FEIDS line (0: no failure state)
   Array1<int> trncst;             // 1 .. ntypes: the TAIDS line, all 0 without truncation
   Array1<std::string> rateNames;  // the distinct rate names of the arcs, in the order met
@@ -71,6 +75,16 @@ std::vector<std::string_view> blankWords(std::string_view line);
 // A whole text as a number in any form C++ reads as a double ("1e-3", ".5",
 // "0x1p-4", "inf"); false when anything is left over.
 bool readDouble(const std::string& text, double& value);
+
+// The entries of a dictionary's text by type number (index 0 unused): each
+// type's rate name and its label (see Chain::typeLabels).  The first line
+// that begins with a type's number is its entry, "N WORD RATENAME", and the
+// line after it its description.
+struct DictionaryEntries {
+  std::vector<std::string> names;
+  std::vector<std::string> labels;
+};
+DictionaryEntries dictionaryEntries(std::string_view text);
 
 // Why a file cannot be read, as a message says it after the file's name:
 // "not found", "is a directory", or what the system says ("permission

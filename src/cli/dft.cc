@@ -474,23 +474,6 @@ int runParts(const RunOptions& o, const DftModules& modules, const std::vector<D
   return 0;
 }
 
-// The rate name of each type of a dictionary the translation wrote.
-std::vector<std::string> dictionaryTypes(const std::string& dic) {
-  std::vector<std::string> names(1);
-  std::istringstream in(dic);
-  for (std::string line; std::getline(in, line);) {
-    std::istringstream words(line);
-    int type = 0;
-    std::string word;
-    std::string name;
-    if (!(words >> type >> word >> name) || word != "BE" || type < 1) continue;
-    if (names.size() <= static_cast<std::size_t>(type))
-      names.resize(static_cast<std::size_t>(type) + 1);
-    names[static_cast<std::size_t>(type)] = name;
-  }
-  return names;
-}
-
 // Every permutation of the types that the symmetries of the last generation
 // make together, when they are at most MAXGRP; else the symmetries alone,
 // which fold fewer states.
@@ -593,11 +576,16 @@ std::vector<char> sharedTypes(const DftSharing& sharing, const DftFiles& first,
   return shared;
 }
 
-// What the report shows of the whole model: its types by their rate names.
-void shownTypes(const std::vector<std::string>& names, Chain& shown) {
-  shown.ntypes = static_cast<int>(names.size()) - 1;
+// What the report shows of the whole model: its types by their rate names
+// and labels.
+void shownTypes(const DictionaryEntries& entries, Chain& shown) {
+  shown.ntypes = static_cast<int>(entries.names.size()) - 1;
   shown.typeNames.resize(shown.ntypes);
-  for (int t = 1; t <= shown.ntypes; ++t) shown.typeNames(t) = names[static_cast<std::size_t>(t)];
+  shown.typeLabels.resize(shown.ntypes);
+  for (int t = 1; t <= shown.ntypes; ++t) {
+    shown.typeNames(t) = entries.names[static_cast<std::size_t>(t)];
+    shown.typeLabels(t) = entries.labels[static_cast<std::size_t>(t)];
+  }
   shown.failst.resize(shown.ntypes, 0);
 }
 
@@ -651,7 +639,7 @@ int runShared(const RunOptions& o, const DftSharing& sharing, const DftFiles& wh
   for (int t = 1; t <= orbit.size(); ++t) orbit(t) = SYMRES.ORBIT(t);
   const int symmetries = SYMRES.NSYM;
   if (generateAndSolve(o, fs::path(), name, first, part, report, true, false) != 0) return 1;
-  const std::vector<std::string> names = dictionaryTypes(whole.dic);
+  const DictionaryEntries names = dictionaryEntries(whole.dic);
   const auto map = wholeTypes(sharing, first, part.chain, whole);
   if (map.empty()) return -1;
   in.part = &part.chain;

@@ -67,17 +67,23 @@ std::string boundsLine(double lower, double upper) {
                         : "between " + readable(lower) + " and " + readable(upper);
 }
 
+// The component's own name, where the dictionary gives one.
+std::string typeLabel(const Chain& chain, int t) {
+  return t <= chain.typeLabels.size() ? chain.typeLabels(t) : "";
+}
+
 void breakdown(std::string& out, const Chain& chain, const Unreliability& u) {
   double total = 0.0;
   for (int t = 1; t <= chain.ntypes; ++t) total += u.byType(t);
   out += "\nFailure state by component type at time " + readable(u.time) +
          (chain.truncated() ? ", of the lower bound" : "") + ":\n";
-  out += "  type  rate name        probability           share\n";
+  out += "  type  rate name        probability           share  component\n";
   for (int t = 1; t <= chain.ntypes; ++t) {
     if (chain.failst(t) == 0) continue;
     const std::string share = total > 0.0 ? format("%.2f %%", 100.0 * u.byType(t) / total) : "-";
     out += padLeft(std::to_string(t), 6) + "  " + padRight(chain.typeNames(t), 15) + "  " +
-           padRight(readable(u.byType(t)), 20) + padLeft(share, 8) + "\n";
+           padRight(readable(u.byType(t)), 20) + padLeft(share, 8) + "  " + typeLabel(chain, t) +
+           "\n";
   }
 }
 
@@ -290,7 +296,16 @@ std::string reportJson(const Report& r) {
     }
     out += "}}";
   }
-  return out + "]" + (r.parts.empty() ? "" : partsJson(r)) +
+  out += "]";
+  if (chain.ntypes > 0) {
+    out += ", \"type_names\": {";
+    for (int t = 1; t <= chain.ntypes; ++t) {
+      out += std::string(t > 1 ? ", " : "") + "\"" + std::to_string(t) +
+             "\": " + jsonString(typeLabel(chain, t));
+    }
+    out += "}";
+  }
+  return out + (r.parts.empty() ? "" : partsJson(r)) +
          (r.symmetries == 0 ? "" : ", \"symmetries\": " + std::to_string(r.symmetries)) +
          (r.sharedParts == 0 ? "" : sharedJson(r)) + (r.folded.empty() ? "" : foldsJson(r)) + "}\n";
 }

@@ -177,5 +177,24 @@ TEST(ChainReader, ACycleIsNamedByTwoOfItsStates) {
       << p.load(chain);
 }
 
+// Each type's rate name and label from a dictionary's text: the first line
+// of its number is its entry, the next its description; a quoted name loses
+// its quotes, a blank description gives the word, a type's later forms
+// (MODULE, FORCED ONLY, DORMANT) change nothing, nor do their descriptions,
+// a number at their start or not.
+TEST(DictionaryEntries, NameEachTypeAsTheModelDoes) {
+  const std::string text =
+      "1 BE PUMP_1\n  \"Pump 1\"\n"
+      "2 PUMP LAM2\n  BACKUP PUMP\n"
+      "2 DORMANT LAM2D\n  \"Pump 2\" while dormant\n"
+      "3 BE U\n  unit of the spare module \"M\"\n"
+      "3 FORCED ONLY\n  4 SPARE VALVES\n"
+      "4 VALVE LAM4\n   \n";
+  const DictionaryEntries e = dictionaryEntries(text);
+  EXPECT_EQ(e.names, (std::vector<std::string>{"", "PUMP_1", "LAM2", "U", "LAM4"}));
+  EXPECT_EQ(e.labels, (std::vector<std::string>{"", "Pump 1", "BACKUP PUMP",
+                                                "unit of the spare module \"M\"", "VALVE"}));
+}
+
 }  // namespace
 }  // namespace molvex

@@ -115,7 +115,7 @@ TEST(Subcommands, JsonHasExactlyTheDocumentedKeys) {
             "[{\"time\": #, \"lower\": #, \"upper\": #, \"terms\": #, \"by_type\": {\"#\": #, "
             "\"#\": #}}, "
             "{\"time\": #, \"lower\": #, \"upper\": #, \"terms\": #, \"by_type\": {\"#\": #, "
-            "\"#\": #}}]}\n");
+            "\"#\": #}}], \"type_names\": {\"#\": \"PRIMARY PUMP\", \"#\": \"BACKUP PUMP\"}}\n");
   // 17 significant digits: parallel pumps, MTTF = 1/a + 1/b - 1/(a+b).
   EXPECT_NE(r.out.find("\"mttf_lower\": 1166.666666666666"), std::string::npos) << r.out;
 

@@ -589,6 +589,7 @@ std::string Chain::rateText(const Arc& arc) const {
 void CapturedChain::state(int NUMBER, CIntTab UNITS, int NBASIC) {
   nbasic = NBASIC;
   order.push_back(NUMBER);
+  if (progress && order.size() % 4096 == 0) progress(order.size());
   for (int b = 1; b <= NBASIC; ++b) slots.push_back(UNITS(b));
 }
 

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -113,6 +114,8 @@ class CapturedChain : public ChainSink {
 
   int nbasic = 0;
   int nstates = 0;          // 0 until the generation completes
+  // Told now and then how many states have been expanded, for a progress line.
+  std::function<void(std::size_t)> progress;
   std::vector<int> order;   // expanded states in the order of expansion
   std::vector<int> slots;   // nbasic working units of each, in that order
   std::deque<Taken> arcs;   // in the order generated; readChain takes them out

@@ -250,6 +250,7 @@ void describeRun(CLI::App& app, RunOptions& o) {
   app.add_flag("--whole", o.whole,
                "solve the model as one chain, not by its independent parts under static gates");
   addPlot(app, o.plot, o.until, o.logTime, o.logProbability);
+  app.add_flag("--quiet", o.quiet, "no progress line on the error stream of a terminal");
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "chain/rates.h"
 #include "cli/cli.h"
 #include "cli/commands.h"
+#include "cli/progress.h"
 #include "galileo/galileo.h"
 #include "main/files.h"
 #include "util/units.h"
@@ -243,6 +244,10 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
   std::map<std::string, std::string> memory = {
       {model + ".TXT", files.txt}, {model + ".DIC", files.dic}, {model + ".RAT", files.rat}};
   CapturedChain captured;
+  Progress progress(progressStream(o.quiet));
+  captured.progress = [&](std::size_t states) {
+    progress.show(model + ": " + std::to_string(states) + " states generated");
+  };
   std::optional<InMemory> inMemory;
   if (!keep) inMemory.emplace(memory, captured);
   const std::map<std::string, std::string>& parameters = files.parameterRates;
@@ -261,6 +266,7 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
         rateClasses(model + ".RAT", mappedSets(o.sets, parameters), files.startRate);
   }
   int status = generateCommand(generate);
+  progress.clear();
   attachOutput(SCRUNT, screen);
   if (status != 0 && STAFUL != 0) {
     fail("run", "the chain of " + model + " has more than " + std::to_string(o.maxStates) +

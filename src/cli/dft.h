@@ -31,6 +31,7 @@ struct RunOptions {
   std::string until;
   bool logTime = false;
   bool logProbability = false;
+  bool quiet = false;  // no progress line on a terminal
 };
 
 // The model name a .dft file gets by default: its base name upper-cased,

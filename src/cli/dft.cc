@@ -535,30 +535,18 @@ std::vector<std::vector<int>> wholeTypes(const DftSharing& sharing, const DftFil
   return map;
 }
 
-// The by-type figures of the first part's types as the whole's: each part
-// has the same chance to be the one that fails, and types that the part's
-// symmetries map onto each other have the same chance to fail it.
-void wholeBreakdown(const std::vector<std::vector<int>>& map, const Array1<int>& orbit,
-                    const Chain& product, Chain& shown, Report& report) {
-  const auto n = static_cast<std::size_t>(product.ntypes) + 1;
-  std::vector<int> size(n, 0);
-  std::vector<char> fails(n, 0);
-  for (int t = 1; t <= product.ntypes; ++t) {
-    const auto o = static_cast<std::size_t>(orbit(t));
-    ++size[o];
-    fails[o] = fails[o] || product.failst(t) != 0;
-  }
+// The by-type figures of the first part's types, shared already among the
+// types the part's symmetries map onto each other, as the whole's: each
+// part has the same chance to be the one that fails.
+void wholeBreakdown(const std::vector<std::vector<int>>& map, const Chain& product, Chain& shown,
+                    Report& report) {
   const double parts = static_cast<double>(map.size());
   for (Unreliability& u : report.unreliability) {
-    std::vector<double> sum(n, 0.0);
-    for (int t = 1; t <= product.ntypes; ++t)
-      sum[static_cast<std::size_t>(orbit(t))] += u.byType(t);
     Array1<double> byType(shown.ntypes, 0.0);
     for (const std::vector<int>& types : map) {
       for (int t = 1; t <= product.ntypes; ++t) {
-        const auto o = static_cast<std::size_t>(orbit(t));
         const int type = types[static_cast<std::size_t>(t)];
-        if (type != 0) byType(type) += sum[o] / size[o] / parts;
+        if (type != 0) byType(type) += u.byType(t) / parts;
       }
     }
     u.byType = std::move(byType);
@@ -566,7 +554,7 @@ void wholeBreakdown(const std::vector<std::vector<int>>& map, const Array1<int>&
   for (const std::vector<int>& types : map) {
     for (int t = 1; t <= product.ntypes; ++t) {
       const int type = types[static_cast<std::size_t>(t)];
-      if (type != 0 && fails[static_cast<std::size_t>(orbit(t))]) shown.failst(type) = 1;
+      if (type != 0 && product.failst(t) != 0) shown.failst(type) = 1;
     }
   }
 }
@@ -638,13 +626,12 @@ int runShared(const RunOptions& o, const DftSharing& sharing, const DftFiles& wh
   SolvedChain folded;
   SolvedChain part;
   Report report;
+  // Unfolded first, so that the symmetries the folded generation finds stay
+  // in SYMRES for the breakdown.
+  if (generateAndSolve(o, fs::path(), name, first, part, report, true, false) != 0) return 1;
   if (generateAndSolve(o, fs::path(), name, first, folded, report, true) != 0) return 1;
   SharedParts in;
   in.symmetries = typeGroup(SYMRES, folded.chain.ntypes);
-  Array1<int> orbit(folded.chain.ntypes);
-  for (int t = 1; t <= orbit.size(); ++t) orbit(t) = SYMRES.ORBIT(t);
-  const int symmetries = SYMRES.NSYM;
-  if (generateAndSolve(o, fs::path(), name, first, part, report, true, false) != 0) return 1;
   const DictionaryEntries names = dictionaryEntries(whole.dic);
   const auto map = wholeTypes(sharing, first, part.chain, whole);
   if (map.empty()) return -1;
@@ -663,9 +650,9 @@ int runShared(const RunOptions& o, const DftSharing& sharing, const DftFiles& wh
   Chain shown;
   shown.model = name;
   shownTypes(names, shown);
-  wholeBreakdown(map, orbit, product.chain, shown, report);
+  shareOverOrbits(SYMRES, product.chain, report);
+  wholeBreakdown(map, product.chain, shown, report);
   report.chain = &shown;
-  report.symmetries = symmetries;
   report.sharedParts = in.count;
   report.sharedEvents = sharing.shared;
   report.ratesFile = sourceName(o.file, true);

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <limits>
+#include <memory>
+#include <utility>
 
 namespace molvex {
 namespace {
@@ -109,20 +112,56 @@ long windowStart(double lambda, double epsilon, long beyond) {
   return std::max(0L, static_cast<long>(start));
 }
 
+// The arcs a sweep follows, by source, with their rates, and the
+// distribution it starts from: a chain's own, or those of a chain whose fast
+// states are passed through at once.
+struct Flow {
+  Array1<int> first;     // 1 .. n+1: the arcs of s are first(s) .. first(s+1)-1
+  Array1<int> target;    // by arc
+  Array1<double> rate;   // by arc
+  Array1<double> start;  // by state
+  Array1<double> exit;   // by state: the sum of its arcs' rates
+};
+
+void sumExits(Flow& f) {
+  const int n = f.start.size();
+  f.exit.resize(n, 0.0);
+  for (int s = 1; s <= n; ++s) {
+    for (int a = f.first(s); a < f.first(s + 1); ++a) f.exit(s) += f.rate(a);
+  }
+}
+
+Flow chainFlow(const Chain& chain, const Array1<double>& rate, int initial) {
+  Flow f;
+  const int m = std::max(1, chain.narcs());
+  f.first.resize(chain.nstates + 1, 1);
+  for (int s = 1; s <= chain.nstates + 1; ++s) f.first(s) = chain.first(s);
+  f.target.resize(m, 1);
+  f.rate.resize(m, 0.0);
+  for (int a = 1; a <= chain.narcs(); ++a) {
+    f.target(a) = chain.arcs(a).target;
+    f.rate(a) = rate(a);
+  }
+  f.start.resize(chain.nstates, 0.0);
+  f.start(initial) = 1.0;
+  sumExits(f);
+  return f;
+}
+
 // One step of the uniformized chain, laid out for the sweep: the states by
 // their position in the topological order, each one's arcs beside each
 // other with their targets' positions and probabilities, so that a step
 // walks the tables from end to start.
 class Uniformized {
  public:
-  Uniformized(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
-              const Array1<double>& exit, double q)
-      : position_(chain.nstates, 0),
-        first_(chain.nstates + 1, 1),
-        target_(std::max(1, chain.narcs()), 1),
-        jump_(std::max(1, chain.narcs()), 0.0),
-        stay_(chain.nstates, 0.0) {
-    const int n = chain.nstates;
+  Uniformized(const Flow& flow, const Array1<int>& order, double q)
+      : position_(order.size(), 0),
+        first_(order.size() + 1, 1),
+        target_(flow.target.size(), 1),
+        jump_(flow.target.size(), 0.0),
+        stay_(order.size(), 0.0) {
+    const int n = order.size();
+    const Array1<double>& exit = flow.exit;
     for (int p = 1; p <= n; ++p) position_(order(p)) = p;
     int next = 1;
     for (int p = 1; p <= n; ++p) {
@@ -130,10 +169,10 @@ class Uniformized {
       first_(p) = next;
       if (exit(s) == 0.0) continue;      // absorbing: its arcs, if any, never carry mass
       double stays = 1.0 - exit(s) / q;  // what remains among the states that can still move
-      for (int a = chain.first(s); a < chain.first(s + 1); ++a) {
-        const int t = chain.arcs(a).target;
+      for (int a = flow.first(s); a < flow.first(s + 1); ++a) {
+        const int t = flow.target(a);
         target_(next) = position_(t);
-        jump_(next) = rate(a) / q;
+        jump_(next) = flow.rate(a) / q;
         if (exit(t) > 0.0) stays += jump_(next);
         ++next;
       }
@@ -277,69 +316,71 @@ long stepLimit(const Chain& chain) {
   return std::max(1000000L, 100000000000L / (chain.nstates + chain.narcs()));
 }
 
-int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
-                       const std::vector<double>& times, double epsilon, long maxSteps,
-                       std::vector<Unreliability>& out, std::string& error, int initial) {
-  const int n = chain.nstates;
-  out.clear();
-  out.resize(times.size());
-  for (std::size_t j = 0; j < times.size(); ++j) {
-    out[j].time = times[j];
-    out[j].byType.resize(chain.ntypes, 0.0);
+namespace {
+
+Unreliability blank(const Chain& chain, double time) {
+  Unreliability u;
+  u.time = time;
+  u.byType.resize(chain.ntypes, 0.0);
+  return u;
+}
+
+// What the figures read off a distribution over the states, by position:
+// the failure and truncation states, and the expanded ones.
+class Absorbed {
+ public:
+  Absorbed(const Chain& chain, const Array1<int>& order) : chain_(chain), order_(order) {
+    for (int p = 1; p <= chain.nstates; ++p) {
+      if (chain.kind(order(p)) == StateKind::Failure) failures_.push_back(p);
+      if (chain.kind(order(p)) == StateKind::Truncation) truncations_.push_back(p);
+      if (chain.kind(order(p)) == StateKind::Expanded) expanded_.push_back(p);
+    }
   }
+  // Adds `weight` times what `v` holds to u: its failure states to lower
+  // and to each type, its truncation states to upper (which the failures
+  // join when u is done), its expanded states to working.
+  void add(Unreliability& u, const Array1<double>& v, double weight) const {
+    for (int p : failures_) {
+      u.lower += weight * v(p);
+      u.byType(chain_.type(order_(p))) += weight * v(p);
+    }
+    for (int p : truncations_) u.upper += weight * v(p);
+    u.working += weight * expanded(v);
+  }
+  double expanded(const Array1<double>& v) const {
+    double sum = 0.0;
+    for (int p : expanded_) sum += v(p);
+    return sum;
+  }
+
+ private:
+  const Chain& chain_;
+  const Array1<int>& order_;
+  std::vector<int> failures_;
+  std::vector<int> truncations_;
+  std::vector<int> expanded_;
+};
+
+// Sweeps `flow` for the times `which` of `times` into `out` (blank there),
+// each value within epsilon.  A time whose window the sweep does not finish
+// within maxSteps steps is left with no terms.
+void sweep(const Chain& chain, const Flow& flow, const Array1<int>& order,
+           const std::vector<double>& times, const std::vector<std::size_t>& which, double epsilon,
+           long maxSteps, std::vector<Unreliability>& out) {
+  const int n = chain.nstates;
   // The uniformized chain: from state s, each arc with rate/q, staying with
   // 1 - exit/q, where q is the largest exit rate.
-  Array1<double> exit(n, 0.0);
   double q = 0.0;
-  for (int s = 1; s <= n; ++s) {
-    exit(s) = exitRate(chain, rate, s);
-    q = std::max(q, exit(s));
-  }
-  if (q == 0.0) {
-    // Nothing moves: every time reads the initial state, one term.
-    const bool failed = chain.kind(initial) == StateKind::Failure;
-    for (Unreliability& u : out) {
-      u.terms = 1;
-      u.lower = failed ? 1.0 : 0.0;
-      u.upper = chain.kind(initial) == StateKind::Expanded ? 0.0 : 1.0;
-      u.working = 1.0 - u.upper;
-      if (failed) u.byType(chain.type(initial)) = 1.0;
-    }
-    return 1;
-  }
-  const Uniformized step(chain, rate, order, exit, q);
-  // The absorbing states that the figures read, by position.
-  std::vector<int> failures;
-  std::vector<int> truncations;
-  std::vector<int> expanded;
-  for (int p = 1; p <= n; ++p) {
-    if (chain.kind(order(p)) == StateKind::Failure) failures.push_back(p);
-    if (chain.kind(order(p)) == StateKind::Truncation) truncations.push_back(p);
-    if (chain.kind(order(p)) == StateKind::Expanded) expanded.push_back(p);
-  }
-  double working = -1.0;  // the mass on expanded states at this step, once summed
-  const auto add = [&](Unreliability& u, const Array1<double>& v, double weight) {
-    for (int p : failures) {
-      u.lower += weight * v(p);
-      u.byType(chain.type(order(p))) += weight * v(p);
-    }
-    for (int p : truncations) u.upper += weight * v(p);
-    if (working < 0.0) {
-      working = 0.0;
-      for (int p : expanded) working += v(p);
-    }
-    u.working += weight * working;
-  };
+  for (int s = 1; s <= n; ++s) q = std::max(q, flow.exit(s));
+  const Uniformized step(flow, order, std::max(q, std::numeric_limits<double>::min()));
+  const Absorbed absorbed(chain, order);
 
   // The times in the order in which their windows begin.  A window is formed
   // when the sweep reaches its start and dropped when its time is done, so
   // only the windows the sweep is inside are held and visited.
   std::vector<long> start(times.size());
-  std::vector<std::size_t> waiting(times.size());
-  for (std::size_t j = 0; j < times.size(); ++j) {
-    start[j] = windowStart(q * times[j], epsilon, maxSteps);
-    waiting[j] = j;
-  }
+  std::vector<std::size_t> waiting = which;
+  for (std::size_t j : which) start[j] = windowStart(q * times[j], epsilon, maxSteps);
   std::stable_sort(waiting.begin(), waiting.end(),
                    [&](std::size_t x, std::size_t y) { return start[x] < start[y]; });
   std::size_t next = 0;  // the first of `waiting` not formed yet
@@ -350,9 +391,12 @@ int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Arr
   std::vector<Active> active;
 
   Array1<double> v(n, 0.0);  // by position in the topological order
-  v(step.position(initial)) = 1.0;
-  double moving = exit(initial) > 0.0 ? 1.0 : 0.0;  // the mass on states that can still move
-  for (long k = 0;; ++k) {
+  double moving = 0.0;       // the mass on states that can still move
+  for (int s = 1; s <= n; ++s) {
+    v(step.position(s)) = flow.start(s);
+    if (flow.exit(s) > 0.0) moving += flow.start(s);
+  }
+  for (long k = 0; k <= maxSteps; ++k) {
     while (next < waiting.size() && start[waiting[next]] <= k) {
       const std::size_t j = waiting[next++];
       active.push_back({j, poissonWindow(q * times[j], epsilon)});
@@ -368,12 +412,13 @@ int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Arr
       const long last = static_cast<long>(w.p.size()) - 1;
       if (at >= 0) {
         const std::size_t a = static_cast<std::size_t>(at);
-        add(u, v, w.p[a] + (settled ? w.after[a] : 0.0));
+        absorbed.add(u, v, w.p[a] + (settled ? w.after[a] : 0.0));
       } else if (settled) {
-        add(u, v, 1.0);
+        absorbed.add(u, v, 1.0);
       }
       if (settled || at == last) {
         u.terms = k + 1;
+        u.upper += u.lower;
         active[i] = std::move(active.back());
         active.pop_back();
       } else {
@@ -382,26 +427,348 @@ int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Arr
     }
     if (settled) {
       for (; next < waiting.size(); ++next) {
-        add(out[waiting[next]], v, 1.0);
-        out[waiting[next]].terms = k + 1;
+        Unreliability& u = out[waiting[next]];
+        absorbed.add(u, v, 1.0);
+        u.terms = k + 1;
+        u.upper += u.lower;
       }
     }
     if (active.empty() && next == waiting.size()) break;
-    if (k == maxSteps) {
-      const double t = times[active.empty() ? waiting[next] : active.front().time];
+    moving = step.apply(v);
+  }
+}
+
+// The arcs of the states `keep` holds; the others keep none.
+Flow arcsOf(const Flow& flow, const std::function<bool(int)>& keep) {
+  Flow f;
+  const int n = flow.start.size();
+  std::vector<int> first(1, 1);
+  std::vector<int> target;
+  std::vector<double> rate;
+  for (int s = 1; s <= n; ++s) {
+    for (int a = flow.first(s); keep(s) && a < flow.first(s + 1); ++a) {
+      target.push_back(flow.target(a));
+      rate.push_back(flow.rate(a));
+    }
+    first.push_back(static_cast<int>(target.size()) + 1);
+  }
+  target.resize(std::max<std::size_t>(target.size(), 1), 1);
+  rate.resize(target.size(), 0.0);
+  f.first = Array1<int>(std::move(first));
+  f.target = Array1<int>(std::move(target));
+  f.rate = Array1<double>(std::move(rate));
+  f.start.resize(n, 0.0);
+  for (int s = 1; s <= n; ++s) f.start(s) = flow.start(s);
+  sumExits(f);
+  return f;
+}
+
+// The most fast states a path from the start passes.
+int mostFastOnAPath(const Flow& flow, const Array1<int>& order, double fastest) {
+  const int n = order.size();
+  Array1<int> most(n, 0);
+  int longest = 0;
+  for (int i = n; i >= 1; --i) {
+    const int s = order(i);
+    int after = 0;
+    for (int a = flow.first(s); a < flow.first(s + 1); ++a) {
+      after = std::max(after, most(flow.target(a)));
+    }
+    most(s) = after + (flow.exit(s) >= fastest ? 1 : 0);
+    if (flow.start(s) > 0.0) longest = std::max(longest, most(s));
+  }
+  return longest;
+}
+
+// P(Poisson(x) < m): the probability that m sojourns of rate 1 outlast x.
+double sojournsOutlast(int m, double x) {
+  double sum = 0.0;
+  for (int k = 0; k < m; ++k) sum += std::exp(-x + k * std::log(x) - std::lgamma(k + 1.0));
+  return sum;
+}
+
+// The chain with its fast states, those leaving at `fastest` or faster,
+// passed in no time by the slow states' uniformized steps, and the time
+// they take carried as moments instead.  Mass reached after n steps of the
+// slow rate qs, having spent G in fast states, sits in a slow state at time
+// t with the probability Pois(n; qs (t - G)), which is the series
+// sum_k (qs G)^k / k! D^k Pois(n; qs t), D the backward difference in n
+// (d/dx Pois(n; x) = -D Pois(n; x)).  So each state carries the layers
+// E[(qs G)^k / k!], k = 0 .. K, of the mass on it, and a fast state of exit
+// rate e passes each layer on convolved with (qs/e)^k, the moments of one
+// sojourn there.  With at most L fast sojourns of rate e_min or faster on a
+// path, E[(qs G)^k / k!] <= C(L + k - 1, k) (qs/e_min)^k, and D^k sums to 2^k
+// in absolute value over n: the layers left out cost at most
+// sum_(k > K) C(L + k - 1, k) rho^k, rho = 2 qs/e_min.  The series holds
+// while G stays below t, which all but P(Poisson(e_min t) < L) of the mass
+// does.
+class FastPassed {
+ public:
+  FastPassed(const Chain& chain, const Flow& flow, const Array1<int>& order, double fastest)
+      : absorbed_(chain, order) {
+    const int n = chain.nstates;
+    const auto fast = [&](int s) { return flow.exit(s) >= fastest; };
+    for (int s = 1; s <= n; ++s) {
+      if (!fast(s)) qs_ = std::max(qs_, flow.exit(s));
+    }
+    slow_ = arcsOf(flow, [&](int s) { return !fast(s); });
+    step_ = std::make_unique<Uniformized>(slow_, order, std::max(qs_, tiny));
+    for (int i = 1; i <= n; ++i) {
+      const int s = order(i);
+      if (!fast(s)) {
+        if (flow.exit(s) > 0.0) movers_.push_back(i);
+        continue;
+      }
+      FastState f{i, qs_ / flow.exit(s), {}};
+      for (int a = flow.first(s); a < flow.first(s + 1); ++a) {
+        f.arcs.emplace_back(step_->position(flow.target(a)), flow.rate(a) / flow.exit(s));
+      }
+      fast_.push_back(std::move(f));
+    }
+    fastSojourns_ = mostFastOnAPath(flow, order, fastest);
+    layers_.emplace_back(n, 0.0);
+    for (int s = 1; s <= n; ++s) layers_[0](step_->position(s)) = flow.start(s);
+  }
+
+  double qs() const { return qs_; }
+  int fastSojourns() const { return fastSojourns_; }
+
+  // Carries layers 0 .. k-1 (k of them).
+  void keep(std::size_t k) {
+    while (layers_.size() < k) layers_.emplace_back(layers_[0].size(), 0.0);
+  }
+  std::size_t layers() const { return layers_.size(); }
+
+  // Passes the mass on the fast states on to the slow ones, in the order in
+  // which the fast states lead to each other.
+  void pass() {
+    const std::size_t k = layers_.size();
+    std::vector<double> in(k);
+    std::vector<double> out(k);
+    for (const FastState& f : fast_) {
+      bool any = false;
+      for (std::size_t i = 0; i < k; ++i) {
+        in[i] = std::exchange(layers_[i](f.position), 0.0);
+        any = any || in[i] != 0.0;
+      }
+      if (!any) continue;
+      for (std::size_t i = 0; i < k; ++i) {  // out = in convolved with ratio^j
+        out[i] = 0.0;
+        double power = 1.0;
+        for (std::size_t j = 0; j <= i; ++j, power *= f.ratio) out[i] += in[i - j] * power;
+      }
+      for (const auto& [p, share] : f.arcs) {
+        for (std::size_t i = 0; i < k; ++i) layers_[i](p) += out[i] * share;
+      }
+    }
+  }
+
+  // One step of the slow states, in every layer.
+  void step() {
+    for (Array1<double>& v : layers_) step_->apply(v);
+  }
+
+  double moving() const {
+    double sum = 0.0;
+    for (int p : movers_) sum += layers_[0](p);
+    return sum;
+  }
+  void add(Unreliability& u, std::size_t layer, double weight) const {
+    absorbed_.add(u, layers_[layer], weight);
+  }
+
+ private:
+  static constexpr double tiny = std::numeric_limits<double>::min();
+  struct FastState {
+    int position;
+    double ratio;                              // qs / its exit rate
+    std::vector<std::pair<int, double>> arcs;  // target position, probability
+  };
+  Absorbed absorbed_;
+  Flow slow_;
+  double qs_ = 0.0;
+  std::unique_ptr<Uniformized> step_;
+  std::vector<FastState> fast_;  // in topological order
+  std::vector<int> movers_;      // slow states with arcs, by position
+  int fastSojourns_ = 0;
+  std::vector<Array1<double>> layers_;  // by k: E[(qs G)^k / k!] by position
+};
+
+// The layers that leave out at most `budget`: the least K with
+// sum_(k > K) C(L + k - 1, k) rho^k <= budget; 0 when rho is too large.
+std::size_t layersFor(int fastSojourns, double rho, double budget) {
+  constexpr std::size_t most = 64;
+  if (!(rho < 0.5)) return 0;
+  std::vector<double> term(1, 1.0);  // C(L + k - 1, k) rho^k
+  double total = 1.0;
+  for (std::size_t k = 1; k < 4 * most; ++k) {
+    term.push_back(term.back() * (fastSojourns + static_cast<double>(k) - 1) /
+                   static_cast<double>(k) * rho);
+    total += term.back();
+  }
+  double left = total;
+  for (std::size_t k = 0; k < most; ++k) {
+    left -= term[k];
+    if (left <= budget) return k + 1;
+  }
+  return 0;
+}
+
+// The times `which` of `times` by the chain with its states leaving at
+// `fastest` or faster passed.  Each value within epsilon: an eighth from
+// each tail of the slow steps' Poisson windows, a quarter from the moving
+// mass left once it settles, an eighth from the layers left out, an eighth
+// from fast sojourns outlasting a time.  Returns false, leaving `out` as it
+// was, where those cannot be kept or the slow steps would pass `maxSteps`.
+bool sweepFastPassed(const Chain& chain, const Flow& flow, const Array1<int>& order, double fastest,
+                     const std::vector<double>& times, const std::vector<std::size_t>& which,
+                     double epsilon, long maxSteps, std::vector<Unreliability>& out) {
+  FastPassed passed(chain, flow, order, fastest);
+  const int sojourns = passed.fastSojourns();
+  const double qs = passed.qs();
+  const std::size_t layers = layersFor(sojourns, 2 * qs / fastest, epsilon / 8);
+  if (layers == 0) return false;
+  passed.keep(layers);
+  struct Time {
+    std::size_t j;
+    PoissonWindow window;
+    Unreliability u;
+  };
+  std::vector<Time> active;
+  for (std::size_t j : which) {
+    if (qs * times[j] > static_cast<double>(maxSteps) ||
+        sojournsOutlast(sojourns, fastest * times[j]) > epsilon / 8) {
+      return false;
+    }
+    active.push_back({j, poissonWindow(qs * times[j], epsilon / 2), blank(chain, times[j])});
+  }
+  for (long n = 0;; ++n) {
+    passed.pass();
+    const bool settled = passed.moving() <= epsilon / 4;
+    for (std::size_t i = 0; i < active.size();) {
+      Time& t = active[i];
+      const PoissonWindow& w = t.window;
+      const long last = w.first + static_cast<long>(w.p.size()) - 1;
+      const auto pois = [&](long k) {
+        return k < w.first || k > last ? 0.0 : w.p[static_cast<std::size_t>(k - w.first)];
+      };
+      // D^k of the Poisson row at n; settled, its sum from n on, which for
+      // k >= 1 is -D^(k-1) at n - 1.
+      std::vector<double> row(layers);
+      const long at = settled ? n - 1 : n;
+      for (std::size_t k = 0; k < layers; ++k) {
+        double binomial = 1.0;
+        for (std::size_t d = 0; d <= k; ++d) {
+          row[k] += ((d % 2) != 0 ? -binomial : binomial) * pois(at - static_cast<long>(d));
+          binomial = binomial * static_cast<double>(k - d) / static_cast<double>(d + 1);
+        }
+      }
+      double before = 0.0;  // the row's sum before n
+      for (long m = w.first; settled && m < n && m <= last; ++m) before += pois(m);
+      for (std::size_t k = 0; k < layers; ++k) {
+        passed.add(t.u, k, !settled ? row[k] : k == 0 ? 1.0 - before : -row[k - 1]);
+      }
+      if (settled || n >= last) {
+        t.u.terms = n + 1;
+        t.u.upper += t.u.lower;
+        t.u.working = std::max(0.0, 1.0 - t.u.upper);
+        out[t.j] = std::move(t.u);
+        active[i] = std::move(active.back());
+        active.pop_back();
+      } else {
+        ++i;
+      }
+    }
+    if (active.empty()) return true;
+    passed.step();
+  }
+}
+
+// The exit rates at which the fast states of a chain may begin, the widest
+// gaps first: each a distinct exit rate whose next slower one, times the
+// longest time, takes at most `steps` steps.
+std::vector<double> fastThresholds(const Flow& flow, double longest, long steps) {
+  std::vector<double> exits;
+  for (int s = 1; s <= flow.exit.size(); ++s) {
+    if (flow.exit(s) > 0.0) exits.push_back(flow.exit(s));
+  }
+  std::sort(exits.begin(), exits.end());
+  exits.erase(std::unique(exits.begin(), exits.end()), exits.end());
+  std::vector<std::pair<double, double>> gaps;  // (ratio, threshold)
+  for (std::size_t i = 0; i < exits.size(); ++i) {
+    const double slower = i == 0 ? 0.0 : exits[i - 1];
+    if (slower * longest <= static_cast<double>(steps)) {
+      gaps.emplace_back(slower == 0.0 ? std::numeric_limits<double>::infinity() : exits[i] / slower,
+                        exits[i]);
+    }
+  }
+  std::sort(gaps.begin(), gaps.end(), std::greater<>());
+  std::vector<double> thresholds;
+  for (const auto& g : gaps) thresholds.push_back(g.second);
+  return thresholds;
+}
+
+// The steps of a sweep that cost about what generating the chain did.
+long cheapSteps(const Chain& chain) {
+  return std::max(10000L, 100000000L / (chain.nstates + chain.narcs()));
+}
+
+// The steps beyond which the two clocks are tried first: where the plain
+// sweep takes more, a chain it would sweep that long has its fast and slow
+// states far apart, or has long settled.
+constexpr long plainSteps = 10000;
+
+// The widest gaps tried for the two clocks: each costs a sweep.
+constexpr std::size_t gapsTried = 3;
+
+}  // namespace
+
+int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
+                       const std::vector<double>& times, double epsilon, long maxSteps,
+                       std::vector<Unreliability>& out, std::string& error, int initial) {
+  out.clear();
+  for (double t : times) out.push_back(blank(chain, t));
+  const Flow flow = chainFlow(chain, rate, initial);
+  double q = 0.0;
+  for (int s = 1; s <= chain.nstates; ++s) q = std::max(q, flow.exit(s));
+  // A time the plain sweep takes many steps for goes to the two clocks,
+  // their fast states beginning in each of the widest gaps of the exit
+  // rates in turn; where none serves, to the plain sweep as far as maxSteps
+  // allows.
+  const long cheap = std::min(maxSteps, cheapSteps(chain));
+  const double many = static_cast<double>(std::min(maxSteps, plainSteps));
+  std::vector<std::size_t> plain;
+  std::vector<std::size_t> stiff;
+  double longest = 0.0;
+  for (std::size_t j = 0; j < times.size(); ++j) {
+    (q * times[j] <= many ? plain : stiff).push_back(j);
+    if (q * times[j] > many) longest = std::max(longest, times[j]);
+  }
+  const std::vector<double> thresholds = fastThresholds(flow, longest, cheap);
+  for (std::size_t g = 0; g < thresholds.size() && g < gapsTried && !stiff.empty(); ++g) {
+    if (sweepFastPassed(chain, flow, order, thresholds[g], times, stiff, epsilon, cheap, out)) {
+      stiff.clear();
+    }
+  }
+  for (std::size_t j : stiff) {
+    if (windowStart(q * times[j], epsilon, maxSteps) <= maxSteps) plain.push_back(j);
+  }
+  sweep(chain, flow, order, times, plain, epsilon, maxSteps, out);
+  int status = 1;
+  for (std::size_t j = 0; j < times.size(); ++j) {
+    if (out[j].terms > 0) continue;
+    out[j].lower = out[j].upper = out[j].working = std::numeric_limits<double>::quiet_NaN();
+    if (status == 1) {
       char text[160];
       std::snprintf(text, sizeof text,
                     "time %g needs more than %ld steps of the uniformized chain (q t = %g), "
                     "and the chain does not settle before",
-                    t, maxSteps, q * t);
+                    times[j], maxSteps, q * times[j]);
       error = chain.model + ": " + text;
-      return -1;
+      status = -1;
     }
-    moving = step.apply(v);
-    working = -1.0;
   }
-  for (Unreliability& u : out) u.upper += u.lower;
-  return 1;
+  return status;
 }
 
 }  // namespace molvex

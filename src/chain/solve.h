@@ -47,7 +47,7 @@ struct Unreliability {
   double lower = 0.0;     // probability of being in a failure state at `time`
   double upper = 0.0;     // ... or in a truncation state
   double working = 0.0;   // ... in an expanded state (1 - upper, without its rounding)
-  long terms = 0;         // steps of the uniformized chain the value took
+  long terms = 0;         // steps of the uniformized chain the value took; 0: not solved
   Array1<double> byType;  // 1 .. ntypes: probability of each type's failure state
 };
 

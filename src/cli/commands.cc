@@ -183,9 +183,10 @@ int solveChain(const SolveOptions& o, const std::vector<double>& times, const So
   std::string error;
   const Chain& chain = solved.chain;
   report.figures = solveFigures(chain, solved.rate, solved.order, solved.initial);
+  // A time without a figure takes none from the others.
   if (solveUnreliability(chain, solved.rate, solved.order, times, o.epsilon, stepLimit(chain),
                          report.unreliability, error, solved.initial) != 1) {
-    return fail(o.command, error);
+    report.unsolved = error;
   }
   if (!o.plot.empty() && drawPlot(o, solved, report.figures, times) != 0) return 1;
   return 0;
@@ -224,8 +225,12 @@ int solveCommand(const SolveOptions& o) {
   SolvedChain solved;
   Report report;
   if (solveModel(o, "", solved, report) != 0) return 1;
-  writeText(SCRUNT, reportText(report, o.json, o.csv));
-  return 0;
+  return printReport(o.command, report, o.json, o.csv);
+}
+
+int printReport(std::string_view command, const Report& report, bool json, bool csv) {
+  writeText(SCRUNT, reportText(report, json, csv));
+  return report.unsolved.empty() ? 0 : fail(command, report.unsolved);
 }
 
 int exportCommand(const ExportOptions& o) {

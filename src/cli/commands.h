@@ -101,6 +101,10 @@ int solveChain(const SolveOptions& o, const std::vector<double>& times, const So
 int solveModel(const SolveOptions& options, const std::string& startRate, SolvedChain& solved,
                Report& report, CapturedChain* captured = nullptr);
 
+// Prints the report in the form asked for; returns the exit status: 1 after
+// the message of a time without a figure.
+int printReport(std::string_view command, const Report& report, bool json, bool csv);
+
 // Each returns the exit status (0 or 1) after its output and messages.
 int solveCommand(const SolveOptions& options);
 int exportCommand(const ExportOptions& options);

@@ -297,10 +297,6 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
   return status;
 }
 
-void printReport(const RunOptions& o, const Report& report) {
-  writeText(SCRUNT, reportText(report, o.json, o.csv));
-}
-
 // A model of draws: a chain for each outcome, in a directory of its own below
 // `dir`, the figures their mixture.
 int runDrawn(const RunOptions& o, const DftModel& model, const fs::path& dir,
@@ -343,8 +339,7 @@ int runDrawn(const RunOptions& o, const DftModel& model, const fs::path& dir,
     }
   }
   first.chain.ntrunc = o.truncation;
-  printReport(o, mixture);
-  return 0;
+  return printReport("run", mixture, o.json, o.csv);
 }
 
 void noteFolds(const std::vector<DftFold>& folds, Report& report) {
@@ -366,6 +361,9 @@ int combineParts(const RunOptions& o, const DftModules& modules,
     low = topFailure(modules.tree, lower);
     high = topFailure(modules.tree, upper);
   };
+  for (const Report& r : reports) {
+    if (report.unsolved.empty()) report.unsolved = r.unsolved;
+  }
   Figures& f = report.figures;
   top(
       [&](std::size_t p, double& l, double& u) {
@@ -476,8 +474,7 @@ int runParts(const RunOptions& o, const DftModules& modules, const std::vector<D
   report.chain = &top;
   noteFolds(folds, report);
   if (combineParts(o, modules, chains, reports, report) != 0) return 1;
-  printReport(o, report);
-  return 0;
+  return printReport("run", report, o.json, o.csv);
 }
 
 // Every permutation of the types that the symmetries of the last generation
@@ -658,8 +655,7 @@ int runShared(const RunOptions& o, const DftSharing& sharing, const DftFiles& wh
   report.ratesFile = sourceName(o.file, true);
   report.epsilon = o.epsilon;
   noteFolds(folds, report);
-  printReport(o, report);
-  return 0;
+  return printReport("run", report, o.json, o.csv);
 }
 
 }  // namespace
@@ -747,7 +743,7 @@ int runDftCommand(const RunOptions& o) {
     noteFolds(folds, report);
     if (!o.whole) status = translateModel(o.file, model, files, said);
     if (status == 0) status = generateAndSolve(o, dir, name, files, chain, report, false);
-    if (status == 0) printReport(o, report);
+    if (status == 0) status = printReport("run", report, o.json, o.csv);
   }
   return status;
 }

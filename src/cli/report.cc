@@ -182,6 +182,7 @@ void addToMixture(Report& m, const Report& part, double weight) {
   f.truncation += g.truncation;
   f.transitions += g.transitions;
   m.symmetries += part.symmetries;
+  if (m.unsolved.empty()) m.unsolved = part.unsolved;
   // An outcome of infinite time counts whatever its weight, as its 0 * inf
   // would not.
   const auto weighed = [&](double x) { return std::isinf(x) ? x : weight * x; };
@@ -245,11 +246,17 @@ std::string reportTable(const Report& r) {
                 : "                time         unreliability     terms\n";
   for (const Unreliability& u : r.unreliability) {
     // Two blanks before each column, whatever the width of the one before.
-    out += padLeft(readable(u.time), 20) + "  " + padLeft(readable(u.lower), 20);
+    out += padLeft(readable(u.time), 20) + "  ";
+    if (std::isnan(u.lower)) {
+      out += padLeft("not solved", 20) + "\n";
+      continue;
+    }
+    out += padLeft(readable(u.lower), 20);
     if (bounds) out += "  " + padLeft(readable(u.upper), 20);
     out += "  " + padLeft(std::to_string(u.terms), 8) + "\n";
   }
   for (std::size_t j = 0; j < r.unreliability.size(); ++j) {
+    if (std::isnan(r.unreliability[j].lower)) continue;
     if (r.parts.empty()) {
       breakdown(out, chain, r.unreliability[j]);
     } else {

@@ -47,6 +47,9 @@ struct Report {
   // trigger dependencies into them: its chain composed from one part's.
   int sharedParts = 0;
   std::vector<std::string> sharedEvents;
+  // Why a time has no figure ("" when every time has one): its row says so,
+  // and the command fails after the report.
+  std::string unsolved;
 };
 
 // Adds the figures of `part`, weighed by `weight`, to those of `mixture`

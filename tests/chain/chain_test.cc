@@ -134,6 +134,8 @@ TEST(ChainReader, RefusesWhatIsWrongOrDoesNotBelongTogether) {
        "type 1 (LAM1)"},
       {"a chain cut short beside complete tuples", "PUMPS.INT", " 1 2    LAM1;", " 1 3    LAM1;",
        "PUMPS.INT: no arc leads to state 2 of PUMPS.TUP"},
+      {"no arc to the last state expanded", "PUMPS.INT", " 1 3    LAM2;", " 1 2    LAM2;",
+       "PUMPS.INT: no arc leads to state 3 of PUMPS.TUP"},
       {"an arc back to the initial state", "PUMPS.INT", " 2 4    LAM2*X;", " 2 1    LAM2;",
        "PUMPS.INT: an arc leads back to the initial state 1"},
       {"a total far beyond the states", "PUMPS.TUP", " -1\n 5\n", " -1\n 2000000000\n",

@@ -63,6 +63,10 @@ struct DftModel {
   std::string top;
   DftPlace topAt;
   std::vector<DftElement> elements;  // in the order of their statements
+  // The reader's warnings, on the model as written: elements that nothing
+  // under the toplevel uses.  Its translations (drawnModel's copies too)
+  // pass them on.
+  std::vector<DftMessage> warnings;
 };
 
 // Reads the statements of a .dft text.  Returns 1, or -1 with `error` at the
@@ -77,7 +81,9 @@ struct DftFiles {
   std::string startRate;  // the rate name of the model's start, "" without
   std::map<std::string, std::string> parameterRates;  // a parameter -> its rate name
   std::map<std::string, int> eventTypes;              // a basic event -> its component type
-  std::vector<DftMessage> warnings;  // where the field's tools disagree: the meaning taken
+  // The model's own (DftModel::warnings), then those where the field's
+  // tools disagree: the meaning taken.
+  std::vector<DftMessage> warnings;
 };
 
 // A chance that a model leaves to a draw: a basic event failed from the

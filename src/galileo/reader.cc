@@ -16,6 +16,7 @@ struct Token {
   Tok kind;
   std::string text;
   DftPlace at;
+  DftPlace end;  // just after its last character
 };
 
 std::string lower(std::string_view text) {
@@ -32,6 +33,15 @@ class Lexer {
 
   // Returns 1 with the next token, 0 at the end, -1 with `error`.
   int next(Token& token, DftMessage& error) {
+    const int status = scan(token, error);
+    token.end = here();
+    return status;
+  }
+
+  DftPlace here() const { return {line_, column_}; }
+
+ private:
+  int scan(Token& token, DftMessage& error) {
     if (skip(error) != 1) return -1;
     if (pos_ >= text_.size()) return 0;
     token.at = here();
@@ -62,9 +72,6 @@ class Lexer {
     return 1;
   }
 
-  DftPlace here() const { return {line_, column_}; }
-
- private:
   bool comment(std::size_t p) const {
     return text_[p] == '/' && p + 1 < text_.size() && (text_[p + 1] == '/' || text_[p + 1] == '*');
   }
@@ -144,12 +151,36 @@ struct GateWord {
   std::string_view word;
   DftKind kind;
 };
+// In the order a message lists them.
 constexpr GateWord gateWords[] = {
-    {"and", DftKind::andGate}, {"or", DftKind::orGate},     {"pand", DftKind::pand},
-    {"seq", DftKind::seq},     {"fdep", DftKind::fdep},     {"csp", DftKind::spare},
-    {"wsp", DftKind::spare},   {"hsp", DftKind::spare},     {"spare", DftKind::spare},
-    {"por", DftKind::por},     {"pand-inc", DftKind::pand}, {"pand-excl", DftKind::pand},
+    {"and", DftKind::andGate},   {"or", DftKind::orGate},      {"pand", DftKind::pand},
+    {"pand-inc", DftKind::pand}, {"pand-excl", DftKind::pand}, {"por", DftKind::por},
+    {"seq", DftKind::seq},       {"fdep", DftKind::fdep},      {"csp", DftKind::spare},
+    {"wsp", DftKind::spare},     {"hsp", DftKind::spare},      {"spare", DftKind::spare},
 };
+
+// The kind a gate word (in lower case) reads as, with a voting gate's
+// threshold and n; false for a word that is no gate kind MOLVEX reads.
+bool readKind(std::string_view word, DftElement& e) {
+  for (const GateWord& g : gateWords) {
+    if (word == g.word) {
+      e.kind = g.kind;
+      return true;
+    }
+  }
+  const std::size_t of = word.find("of");
+  const bool voting = (of != std::string_view::npos && smallNumber(word.substr(0, of), e.k) &&
+                       smallNumber(word.substr(of + 2), e.n)) ||
+                      (word.rfind("vot", 0) == 0 && smallNumber(word.substr(3), e.k));
+  if (voting) e.kind = DftKind::voting;
+  return voting;
+}
+
+std::string knownKinds() {
+  std::string out;
+  for (const GateWord& g : gateWords) out += std::string(g.word) + ", ";
+  return out + "KofN (as 2of3), votK (as vot2) and pdep=P";
+}
 
 // Galileo gates that no MOLVEX chain expresses, with the reason.
 struct Unsupported {
@@ -167,6 +198,51 @@ constexpr Unsupported unsupportedGates[] = {
      "an XOR gate, which works again once both inputs have failed: a MOLVEX chain only ever "
      "moves towards failure"},
 };
+
+const Unsupported* unsupportedGate(std::string_view word) {
+  for (const Unsupported& u : unsupportedGates) {
+    if (word == u.word) return &u;
+  }
+  return nullptr;
+}
+
+bool isGateWord(const Token& t) {
+  DftElement scratch;
+  const std::string word = lower(t.text);
+  return t.kind == Tok::word && (readKind(word, scratch) || unsupportedGate(word) != nullptr);
+}
+
+bool isKeyword(const Token& t) {
+  const std::string word = lower(t.text);
+  return t.kind == Tok::word && (word == "toplevel" || word == "param");
+}
+
+// Whether the tokens from s[i] on read as the start of a statement: a
+// keyword and a name, or a name and a gate kind or an attribute (NAME=).
+bool beginsStatement(const std::vector<Token>& s, std::size_t i) {
+  if (i + 1 >= s.size()) return false;
+  if (isKeyword(s[i])) return isName(s[i + 1]);
+  const bool attribute =
+      i + 2 < s.size() && s[i + 1].kind == Tok::word && s[i + 2].kind == Tok::equals;
+  return isName(s[i]) && (isGateWord(s[i + 1]) || attribute);
+}
+
+// Where a statement runs on into the next one because its ';' is missing:
+// the first token that begins a line and reads as a statement's start (a
+// value after '=' never does), or 0.  A statement that goes on over
+// several lines has no such token.
+std::size_t runsOnAt(const std::vector<Token>& s) {
+  for (std::size_t i = 1; i < s.size(); ++i) {
+    if (s[i].at.line > s[i - 1].end.line && s[i - 1].kind != Tok::equals && beginsStatement(s, i)) {
+      return i;
+    }
+  }
+  return 0;
+}
+
+DftMessage missingSemicolon(const Token& last, const std::string& where) {
+  return {last.end, "missing ';' after " + shown(last) + where};
+}
 
 constexpr std::string_view unsupportedAttributes[] = {
     "repair",  "mu",        "cov",       "res",      "phases", "shape",
@@ -262,29 +338,11 @@ class Parser {
   }
 
   bool gateKind(const Token& kind, DftElement& e) {
-    for (const GateWord& g : gateWords) {
-      if (e.word == g.word) {
-        e.kind = g.kind;
-        return true;
-      }
-    }
-    for (const Unsupported& u : unsupportedGates) {
-      if (e.word == u.word) {
-        fail(kind.at, "'" + kind.text + "' is " + std::string(u.what));
-        return false;
-      }
-    }
-    const std::size_t of = e.word.find("of");
-    if (of != std::string::npos && smallNumber(std::string_view(e.word).substr(0, of), e.k) &&
-        smallNumber(std::string_view(e.word).substr(of + 2), e.n)) {
-      e.kind = DftKind::voting;
-      return true;
-    }
-    if (e.word.rfind("vot", 0) == 0 && smallNumber(std::string_view(e.word).substr(3), e.k)) {
-      e.kind = DftKind::voting;
-      return true;
-    }
-    fail(kind.at, "'" + kind.text + "' is not a gate kind");
+    if (readKind(e.word, e)) return true;
+    const Unsupported* unsupported = unsupportedGate(e.word);
+    fail(kind.at, "'" + kind.text + "' is " +
+                      (unsupported != nullptr ? std::string(unsupported->what)
+                                              : "not a gate kind; the kinds are " + knownKinds()));
     return false;
   }
 
@@ -358,6 +416,67 @@ class Parser {
   std::map<std::string, int, std::less<>> defined_;  // name -> line of its statement
 };
 
+// Returns 1, or -1 with `error` where the statement ran on into the next
+// one for want of a ';'.
+int ended(const std::vector<Token>& s, DftMessage& error) {
+  const std::size_t next = runsOnAt(s);
+  if (next == 0) return 1;
+  error = missingSemicolon(
+      s[next - 1], ", before the statement that begins on line " + std::to_string(s[next].at.line));
+  return -1;
+}
+
+// A dependency, a sequence and a spare gate act on the inputs after their
+// first (forcing them down, holding them back, taking them as spares): one
+// acting on an element that the toplevel uses is used too, as is what it
+// takes as an input.
+bool actsOnLaterInputs(DftKind kind) {
+  return kind == DftKind::fdep || kind == DftKind::pdep || kind == DftKind::seq ||
+         kind == DftKind::spare;
+}
+
+// Per element, whether the toplevel's failure may depend on it.
+std::vector<char> usedElements(const DftModel& model) {
+  std::map<std::string_view, std::size_t> index;
+  for (std::size_t i = 0; i < model.elements.size(); ++i) index.emplace(model.elements[i].name, i);
+  std::vector<std::vector<std::size_t>> actedOnBy(model.elements.size());
+  for (std::size_t g = 0; g < model.elements.size(); ++g) {
+    const DftElement& e = model.elements[g];
+    if (!actsOnLaterInputs(e.kind)) continue;
+    for (std::size_t j = 1; j < e.inputs.size(); ++j) {
+      const auto input = index.find(e.inputs[j].name);
+      if (input != index.end()) actedOnBy[input->second].push_back(g);
+    }
+  }
+  std::vector<char> used(model.elements.size(), 0);
+  std::vector<std::string_view> walk = {model.top};
+  while (!walk.empty()) {
+    const auto at = index.find(walk.back());
+    walk.pop_back();
+    // An undefined name is refused by the translation.
+    if (at == index.end() || used[at->second]) continue;
+    used[at->second] = 1;
+    for (const DftInput& input : model.elements[at->second].inputs) walk.push_back(input.name);
+    for (std::size_t g : actedOnBy[at->second]) walk.push_back(model.elements[g].name);
+  }
+  return used;
+}
+
+// A warning for each element that nothing under the toplevel uses: most
+// often one left out of the tree by mistake.
+std::vector<DftMessage> unusedElements(const DftModel& model) {
+  const std::vector<char> used = usedElements(model);
+  std::vector<DftMessage> out;
+  for (std::size_t i = 0; i < model.elements.size(); ++i) {
+    const DftElement& e = model.elements[i];
+    if (used[i]) continue;
+    out.push_back({e.at, "nothing under the toplevel \"" + model.top + "\" uses the " +
+                             (e.kind == DftKind::basic ? "basic event" : "gate") + " \"" + e.name +
+                             "\": it has no part in the figures"});
+  }
+  return out;
+}
+
 }  // namespace
 
 int readDft(std::string_view text, DftModel& model, DftMessage& error) {
@@ -375,18 +494,21 @@ int readDft(std::string_view text, DftModel& model, DftMessage& error) {
     if (token.kind != Tok::semi) {
       statement.push_back(std::move(token));
     } else if (!statement.empty()) {
-      if (parser.statement(statement) != 1) return -1;
+      if (ended(statement, error) != 1 || parser.statement(statement) != 1) return -1;
       statement.clear();
     }
   }
   if (!statement.empty()) {
-    error = {statement[0].at, "the statement begun here does not end with ';'"};
+    if (ended(statement, error) == 1) {
+      error = missingSemicolon(statement.back(), " at the end of the file");
+    }
     return -1;
   }
   if (!model.hasTop) {
     error = {lexer.here(), "no toplevel statement names the top element"};
     return -1;
   }
+  model.warnings = unusedElements(model);
   return 1;
 }
 

@@ -901,6 +901,7 @@ class Net {
 int translateDft(const DftModel& model, std::string_view source, DftFiles& files, DftMessage& error,
                  bool limits) {
   files = DftFiles();
+  files.warnings = model.warnings;
   Net net(model, files, error, limits);
   return net.translate(source);
 }

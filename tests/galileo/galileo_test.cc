@@ -126,7 +126,17 @@ TEST(DftReader, RefusesWhatMolvexCannotRepresent) {
       {"toplevel T;\nT lambda=1;\nT lambda=2;", "3:1: 'T' is defined twice (first on line 2)"},
       {"toplevel T; T and A A; A lambda=1;", "1:21: \"A\" is an input of \"T\" twice"},
       {"toplevel T; T and G; G or T;", "1:13: \"T\" is its own input: \"T\" -> \"G\" -> \"T\""},
-      {"toplevel T; T and A", "1:13: the statement begun here does not end with ';'"},
+      // A missing ';' is told just after the statement that lacks it, however
+      // the next statement begins: with a gate kind, an attribute or a keyword.
+      {"toplevel T; T and A", "1:20: missing ';' after 'A' at the end of the file"},
+      {"toplevel \"T\";\n\"T\" and \"S\" \"A\"\n\"S\" lambda=0.1; \"A\" lambda=1;",
+       "2:16: missing ';' after \"A\", before the statement that begins on line 3"},
+      {"toplevel T;\nT and A B\nB or A;\nA lambda=1;",
+       "2:10: missing ';' after 'B', before the statement that begins on line 3"},
+      {"toplevel T;\nT lambda=1\nF pdep=0.5 T T;",
+       "2:11: missing ';' after '1', before the statement that begins on line 3"},
+      {"T lambda=1\ntoplevel T;",
+       "1:11: missing ';' after '1', before the statement that begins on line 2"},
       {"toplevel \"T;", "1:10: the name begun here does not end on its line"},
       {"toplevel T; /* T lambda=1;", "1:13: the comment begun here does not end"},
       {"param p p; toplevel T; T lambda=p;", "1:9: the parameter \"p\" is declared twice"},
@@ -136,7 +146,9 @@ TEST(DftReader, RefusesWhatMolvexCannotRepresent) {
        "1:45: \"B\" is a warm spare whose rate is the parameter \"p\": MOLVEX has no name for dorm "
        "times a parameter; give lambda as a number, or dorm as 0 or 1"},
       {"toplevel T; T;", "1:13: 'T' needs a gate kind or attributes such as lambda="},
-      {"toplevel T; T xand A;", "1:15: 'xand' is not a gate kind"},
+      {"toplevel T; T xand A;",
+       "1:15: 'xand' is not a gate kind; the kinds are and, or, pand, pand-inc, pand-excl, por, "
+       "seq, fdep, csp, wsp, hsp, spare, KofN (as 2of3), votK (as vot2) and pdep=P"},
       {"toplevel T; T mutex A B;",
        "1:15: 'mutex' is a mutual exclusion, which forbids a failure for good: MOLVEX's gates "
        "hold a failure back only until another one has come (seq, spare gates)"},
@@ -313,6 +325,26 @@ TEST(DftReader, WarnsWhereOtherToolsComputeOtherwise) {
       {"toplevel T; T csp P S; F fdep X S; P lambda=1; S lambda=1 dorm=0; X lambda=1;", {}},
       {"toplevel T; T and F A; F fdep X A; A lambda=1; X lambda=1;", {}},
       {"toplevel T; T and G S; G csp P S; P lambda=1; S lambda=1 dorm=0;", {}},
+      // Statements over several lines, a value alone on its line.
+      {"toplevel T;\nT pand\n  A\n  B;\nA lambda=\n1 dorm=\n0.5;\nB\nlambda=2;", {}},
+      // What nothing under the toplevel uses: a gate, what only it takes, a
+      // dependency and a sequence on such events alone.  One that forces
+      // down, holds back or shares a spare with what the toplevel uses is
+      // used, and so is what it takes.
+      {"toplevel T; T or A; U and A B; A lambda=1; B lambda=1;",
+       {"1:21: nothing under the toplevel \"T\" uses the gate \"U\": it has no part in the figures",
+        "1:44: nothing under the toplevel \"T\" uses the basic event \"B\": it has no part in the "
+        "figures"}},
+      {"toplevel T; T or A; F fdep A B; O seq A C; A lambda=1; B lambda=1; C lambda=1;",
+       {"1:21: nothing under the toplevel \"T\" uses the gate \"F\": it has no part in the figures",
+        "1:33: nothing under the toplevel \"T\" uses the gate \"O\": it has no part in the figures",
+        "1:56: nothing under the toplevel \"T\" uses the basic event \"B\": it has no part in the "
+        "figures",
+        "1:68: nothing under the toplevel \"T\" uses the basic event \"C\": it has no part in the "
+        "figures"}},
+      {"toplevel T; T or G; G csp A S; H csp P S; F fdep X A; O seq Y S; A lambda=1; "
+       "S lambda=1 dorm=0; P lambda=1; X lambda=1; Y lambda=1;",
+       {}},
   };
   for (const Case& c : cases) {
     const Outcome o = translate(c.text);

@@ -365,13 +365,17 @@ std::vector<Meaning> meanings() {
                    [=](double t) { return 0.5 * failed(s, t); }});
   }
   // A dependency acting with probability 0.4: then A goes down at a + x and
-  // or(A, B) at a + x + b; else at a + b.
+  // or(A, B) at a + x + b; else at a + b.  Under no gate it means the same,
+  // and its trigger is used all the same.
   {
     const double a = 2, b = 3, x = 1;
+    const auto f = [=](double t) { return 0.4 * failed(a + x + b, t) + 0.6 * failed(a + b, t); };
     out.push_back({"a probabilistic dependency",
                    "toplevel T; T or A B D; D pdep=0.4 X A; X lambda=1; A lambda=2; B lambda=3;",
-                   0.4 / (a + x + b) + 0.6 / (a + b),
-                   [=](double t) { return 0.4 * failed(a + x + b, t) + 0.6 * failed(a + b, t); }});
+                   0.4 / (a + x + b) + 0.6 / (a + b), f});
+    out.push_back({"a probabilistic dependency under no gate",
+                   "toplevel T; T or A B; D pdep=0.4 X A; X lambda=1; A lambda=2; B lambda=3;",
+                   0.4 / (a + x + b) + 0.6 / (a + b), f});
   }
   // POR(A, B, C) or D: the POR fails with A if A comes first of the three,
   // a/s (1 - e^-st) by t with s = a + b + c; so R = e^-dt (1 - a/s (1 - e^-st))
@@ -555,6 +559,25 @@ TEST(GalileoRun, DrawnModelsAreCutAfterTheModelsFailures) {
   // failure's starts in its failure state; none of the states before the
   // start is counted.
   EXPECT_EQ(jsonNumber(r.out, "operational"), 2);
+}
+
+// What the toplevel does not use is told once, however many chains the
+// model is solved by: one per draw, one per independent part.
+TEST(GalileoRun, WarnsOnceOfWhatTheToplevelDoesNotUse) {
+  const std::string unused =
+      "warning: nothing under the toplevel \"T\" uses the gate \"U\": it has no part in the "
+      "figures\n";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"toplevel T; T or A B; A prob=0.5; B lambda=1; U and B;", "m.dft:1:47: " + unused},
+      {"toplevel T; T and A B; A lambda=1; B lambda=2; U or A;", "m.dft:1:48: " + unused},
+  };
+  for (const auto& [model, message] : cases) {
+    testing::ScratchDir dir;
+    dir.write("m.dft", model);
+    const testing::CommandOutcome r = runCommand({"run", "m.dft"});
+    EXPECT_EQ(r.status, 0) << model;
+    EXPECT_EQ(r.err, message) << model;
+  }
 }
 
 // Draws that no chain can start from, or too many chains, are refused with

@@ -26,7 +26,7 @@ constexpr std::string_view USAGE =
     "directory, and writes the Markov chain NAME.INT, the state tuples NAME.TUP and\n"
     "the dictionary NAME.DIC back with its failure and truncation state numbers.\n"
     "\n"
-    "Subcommands (each with its own --help):\n"
+    "Subcommands (each with its own --help, also shown by molvex help CMD):\n"
     "  run       a Galileo model (.dft) to its figures in one step: import,\n"
     "            generate and solve in memory\n"
     "  import    a Galileo model (.dft) as NAME.TXT, NAME.DIC and NAME.RAT\n"
@@ -38,7 +38,7 @@ constexpr std::string_view USAGE =
     "  export    the generated chain for Storm (DRN), PRISM or Graphviz\n"
     "\n"
     "Options:\n"
-    "  --help          print this text and exit\n"
+    "  --help, -h      print this text and exit (so does molvex help)\n"
     "  --version       print the version and exit\n"
     "  --max-states N  hold the dialogue with room for N states (80000 to\n"
     "                  10000000; default 80000), the tables sized to match\n"
@@ -50,11 +50,22 @@ constexpr std::string_view USAGE =
     "\n"
     "Documentation: README.md and docs/ in the MOLVEX sources.\n";
 
+// The ways people ask a command for its usage.
+bool asksHelp(std::string_view arg) { return arg == "--help" || arg == "-h" || arg == "help"; }
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+  if (argc == 2 && asksHelp(argv[1])) {
+    std::cout << USAGE;
+    return 0;
+  }
 #if MOLVEX_SUBCOMMANDS
+  if (argc == 3 && std::string_view(argv[1]) == "help" && molvex::isSubcommand(argv[2])) {
+    const char* const asked[] = {argv[0], argv[2], "--help"};
+    return molvex::runSubcommand(3, asked);
+  }
   if (argc > 1 && molvex::isSubcommand(argv[1])) return molvex::runSubcommand(argc, argv);
 #else
   if (argc > 1 && argv[1][0] != '-') {
@@ -73,10 +84,6 @@ int main(int argc, char** argv) {
     }
   } else if (argc > 1) {
     const std::string_view arg = argv[1];
-    if (argc == 2 && arg == "--help") {
-      std::cout << USAGE;
-      return 0;
-    }
     if (argc == 2 && arg == "--version") {
       std::cout << "molvex " << MOLVEX_VERSION << "\n";
       return 0;
@@ -84,7 +91,7 @@ int main(int argc, char** argv) {
     // Name the argument that is wrong: the first one, or the one after an
     // option that takes none.
     const std::string_view wrong =
-        (arg == "--help" || arg == "--version") ? std::string_view(argv[2]) : arg;
+        (asksHelp(arg) || arg == "--version") ? std::string_view(argv[2]) : arg;
     std::cerr << "molvex: unknown argument '" << wrong << "'\n" << USAGE;
     return 2;
   }

@@ -295,9 +295,25 @@ TEST(Docs, UsageBlocksShowWhatTheCommandPrints) {
   EXPECT_GE(shown, 2);
 }
 
+// However people ask for the usage, they get it: molvex's own, or a
+// subcommand's.
+TEST(Docs, EveryWayOfAskingForHelpShowsTheUsage) {
+  if (!haveMolvex()) GTEST_SKIP() << "molvex is not built";
+  const std::string usage = runMolvex("--help").output;
+  for (const char* args : {"-h", "help"}) {
+    const Outcome run = runMolvex(args);
+    EXPECT_EQ(run.status, 0) << args;
+    EXPECT_EQ(run.output, usage) << args;
+  }
+  const Outcome solve = runMolvex("help solve");
+  EXPECT_EQ(solve.status, 0);
+  EXPECT_EQ(solve.output, runMolvex("solve --help").output);
+}
+
 TEST(Docs, AWrongArgumentExitsWithTwoAfterSayingSo) {
   if (!haveMolvex()) GTEST_SKIP() << "molvex is not built";
-  for (const char* args : {"--bogus", "-h", "--help --version", "--version extra"}) {
+  for (const char* args : {"--bogus", "-help", "--help --version", "help --version",
+                           "--version extra"}) {
     const Outcome run = runMolvex(args);
     EXPECT_EQ(run.status, 2) << args;
     EXPECT_EQ(run.output.rfind("molvex: unknown argument '", 0), 0u) << args << ": " << run.output;

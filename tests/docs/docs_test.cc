@@ -312,8 +312,8 @@ TEST(Docs, EveryWayOfAskingForHelpShowsTheUsage) {
 
 TEST(Docs, AWrongArgumentExitsWithTwoAfterSayingSo) {
   if (!haveMolvex()) GTEST_SKIP() << "molvex is not built";
-  for (const char* args : {"--bogus", "-help", "--help --version", "help --version",
-                           "--version extra"}) {
+  for (const char* args :
+       {"--bogus", "-help", "--help --version", "help --version", "--version extra"}) {
     const Outcome run = runMolvex(args);
     EXPECT_EQ(run.status, 2) << args;
     EXPECT_EQ(run.output.rfind("molvex: unknown argument '", 0), 0u) << args << ": " << run.output;

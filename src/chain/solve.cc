@@ -366,7 +366,7 @@ class Absorbed {
 // within maxSteps steps is left with no terms.
 void sweep(const Chain& chain, const Flow& flow, const Array1<int>& order,
            const std::vector<double>& times, const std::vector<std::size_t>& which, double epsilon,
-           long maxSteps, std::vector<Unreliability>& out) {
+           long maxSteps, std::vector<Unreliability>& out, const SweepProgress& progress) {
   const int n = chain.nstates;
   // The uniformized chain: from state s, each arc with rate/q, staying with
   // 1 - exit/q, where q is the largest exit rate.
@@ -384,6 +384,12 @@ void sweep(const Chain& chain, const Flow& flow, const Array1<int>& order,
   std::stable_sort(waiting.begin(), waiting.end(),
                    [&](std::size_t x, std::size_t y) { return start[x] < start[y]; });
   std::size_t next = 0;  // the first of `waiting` not formed yet
+  // The steps of the last window, about: its start and eight deviations.
+  double steps = 0.0;
+  for (std::size_t j : which) {
+    steps = std::max(steps, q * times[j] + 8 * std::sqrt(q * times[j]) + 1);
+  }
+  const long told = static_cast<long>(std::min(steps, static_cast<double>(maxSteps)));
   struct Active {
     std::size_t time;
     PoissonWindow window;
@@ -434,6 +440,7 @@ void sweep(const Chain& chain, const Flow& flow, const Array1<int>& order,
       }
     }
     if (active.empty() && next == waiting.size()) break;
+    if (progress && k % 4096 == 0) progress(k, told);
     moving = step.apply(v);
   }
 }
@@ -725,7 +732,8 @@ constexpr std::size_t gapsTried = 3;
 
 int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
                        const std::vector<double>& times, double epsilon, long maxSteps,
-                       std::vector<Unreliability>& out, std::string& error, int initial) {
+                       std::vector<Unreliability>& out, std::string& error, int initial,
+                       const SweepProgress& progress) {
   out.clear();
   for (double t : times) out.push_back(blank(chain, t));
   const Flow flow = chainFlow(chain, rate, initial);
@@ -753,7 +761,7 @@ int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Arr
   for (std::size_t j : stiff) {
     if (windowStart(q * times[j], epsilon, maxSteps) <= maxSteps) plain.push_back(j);
   }
-  sweep(chain, flow, order, times, plain, epsilon, maxSteps, out);
+  sweep(chain, flow, order, times, plain, epsilon, maxSteps, out, progress);
   int status = 1;
   for (std::size_t j = 0; j < times.size(); ++j) {
     if (out[j].terms > 0) continue;

@@ -7,6 +7,7 @@
 // probability, counted as failed the upper one.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -56,9 +57,14 @@ struct Unreliability {
 // sweep of the uniformized chain serves all times.  The sweep gives up after
 // maxSteps steps, which only a time far beyond the chain's slowest rate
 // needs; then it returns -1 with `error` naming that time.
+//
+// A long sweep tells `progress` now and then the step it has reached and
+// about how many it takes.
+using SweepProgress = std::function<void(long step, long steps)>;
 int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
                        const std::vector<double>& times, double epsilon, long maxSteps,
-                       std::vector<Unreliability>& out, std::string& error, int initial = 1);
+                       std::vector<Unreliability>& out, std::string& error, int initial = 1,
+                       const SweepProgress& progress = nullptr);
 
 // The longest mean time, from any state, to a state without arcs (a failure
 // or truncation state, or an expanded state none leaves).

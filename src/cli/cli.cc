@@ -161,6 +161,10 @@ void addPlot(CLI::App& app, std::string& plot, std::string& until, bool& logTime
   app.add_flag("--log-prob", logProbability, "plot on a logarithmic probability axis")->needs(file);
 }
 
+void addQuiet(CLI::App& app, bool& quiet) {
+  app.add_flag("--quiet", quiet, "no progress line on the error stream of a terminal");
+}
+
 void describeSolve(CLI::App& app, SolveOptions& o) {
   app.description(
       "Figures from the chain that a successful generation of NAME left in the current\n"
@@ -176,6 +180,7 @@ void describeSolve(CLI::App& app, SolveOptions& o) {
   addEpsilon(app, o.epsilon);
   addFormats(app, o.json, o.csv);
   addPlot(app, o.plot, o.until, o.logTime, o.logProbability);
+  addQuiet(app, o.quiet);
 }
 
 void describeExport(CLI::App& app, ExportOptions& o) {
@@ -250,7 +255,7 @@ void describeRun(CLI::App& app, RunOptions& o) {
   app.add_flag("--whole", o.whole,
                "solve the model as one chain, not by its independent parts under static gates");
   addPlot(app, o.plot, o.until, o.logTime, o.logProbability);
-  app.add_flag("--quiet", o.quiet, "no progress line on the error stream of a terminal");
+  addQuiet(app, o.quiet);
 }
 
 }  // namespace

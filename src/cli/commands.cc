@@ -13,6 +13,7 @@
 #include "chain/rates.h"
 #include "chain/solve.h"
 #include "cli/cli.h"
+#include "cli/progress.h"
 #include "cli/report.h"
 #include "export/export.h"
 #include "main/dialog.h"
@@ -61,6 +62,13 @@ std::vector<double> plotTimes(double until, bool logTime) {
     times.push_back(logTime ? until * std::pow(10.0, 4.0 * (x - 1.0)) : until * x);
   }
   return times;
+}
+
+SweepProgress sweepProgress(const Chain& chain, Progress& progress) {
+  return [&](long step, long steps) {
+    progress.show(chain.model + ": step " + std::to_string(step) + " of about " +
+                  std::to_string(steps) + " of the unreliability's sweep");
+  };
 }
 
 // The state the chain starts in: 1, or where the arc of `startRate` out of
@@ -124,8 +132,9 @@ int drawPlot(const SolveOptions& o, const SolvedChain& solved, const Figures& fi
   data.logProbability = o.logProbability;
   std::vector<Unreliability> points;
   std::string error;
+  Progress progress(progressStream(o.quiet));
   if (solveUnreliability(chain, solved.rate, solved.order, data.times, o.epsilon, stepLimit(chain),
-                         points, error, solved.initial) != 1) {
+                         points, error, solved.initial, sweepProgress(chain, progress)) != 1) {
     return fail(o.command, error);
   }
   for (const Unreliability& u : points) {
@@ -184,10 +193,13 @@ int solveChain(const SolveOptions& o, const std::vector<double>& times, const So
   const Chain& chain = solved.chain;
   report.figures = solveFigures(chain, solved.rate, solved.order, solved.initial);
   // A time without a figure takes none from the others.
+  Progress progress(progressStream(o.quiet));
   if (solveUnreliability(chain, solved.rate, solved.order, times, o.epsilon, stepLimit(chain),
-                         report.unreliability, error, solved.initial) != 1) {
+                         report.unreliability, error, solved.initial,
+                         sweepProgress(chain, progress)) != 1) {
     report.unsolved = error;
   }
+  progress.clear();
   if (!o.plot.empty() && drawPlot(o, solved, report.figures, times) != 0) return 1;
   return 0;
 }

@@ -27,6 +27,7 @@ struct SolveOptions {
   // A part of a model: a set that names no rate of this chain is another
   // part's.
   bool part = false;
+  bool quiet = false;             // no progress line on a terminal
   std::string command = "solve";  // the subcommand typed, which every message names
 };
 

@@ -284,6 +284,7 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
     solve.part = part;
     solve.epsilon = o.epsilon;
     solve.json = o.json;
+    solve.quiet = o.quiet;
     status = solveModel(solve, files.startRate, solved, report, keep ? nullptr : &captured);
     if (status == 0) shareOverOrbits(SYMRES, solved.chain, report);
     // The plot goes to the user's directory, not to the files in memory.
@@ -602,6 +603,7 @@ int solveShared(const RunOptions& o, const SharedParts& in, SolvedChain& product
   solve.command = "run";
   solve.times = o.times;
   solve.epsilon = o.epsilon;
+  solve.quiet = o.quiet;
   std::vector<double> times;
   if (parseTimes(solve, times) != 0 || solveChain(solve, times, product, report) != 0) return 1;
   return 0;

@@ -297,6 +297,22 @@ TEST(Solve, StiffChainsAtLongTimesStayWithinEpsilon) {
   }
 }
 
+// A long sweep says how far it has come, out of about how many steps.
+TEST(Solve, ALongSweepTellsItsSteps) {
+  const Loaded m(closedForms()[6].txt, {1, 1e-6}, 0);
+  std::vector<std::pair<long, long>> told;
+  std::vector<Unreliability> at;
+  std::string error;
+  ASSERT_EQ(
+      solveUnreliability(m.chain, m.rate, m.order, {5000}, 1e-12, stepLimit(m.chain), at, error, 1,
+                         [&](long step, long steps) { told.emplace_back(step, steps); }),
+      1);
+  ASSERT_EQ(told.size(), 2u);
+  EXPECT_EQ(told[1].first, 4096);
+  EXPECT_GE(told[1].second, at[0].terms);
+  EXPECT_LT(told[1].second, at[0].terms + 200);
+}
+
 // Rates close together at a time the steps allowed do not reach: that time
 // has no figure, the others have theirs.
 TEST(Solve, ATimeBeyondTheStepLimitIsRefusedNotGuessed) {

@@ -244,6 +244,10 @@ void describeRun(CLI::App& app, RunOptions& o) {
   app.add_option("FILE", o.file, "the .dft file")->type_name("")->required();
   addTruncation(app, o.truncation);
   addTimes(app, o.times);
+  app.add_option("--rates", o.rates,
+                 "a rates file over the model's rates: NAME VALUE per line, NAME a rate or "
+                 "parameter name (others are left alone)")
+      ->type_name("FILE");
   addSets(app, o.sets);
   addEpsilon(app, o.epsilon);
   addFormats(app, o.json, o.csv);

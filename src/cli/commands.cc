@@ -215,11 +215,15 @@ int solveModel(const SolveOptions& o, const std::string& startRate, SolvedChain&
   report.ratesFile = o.rates.empty() ? o.model + ".RAT" : o.rates;
   report.epsilon = o.epsilon;
   std::vector<std::string> sets;
-  for (const std::string& set : o.sets) {
+  const auto named = [&](const std::string& set) {
     const auto& names = chain.rateNames;
-    if (!o.part ||
-        std::find(names.begin(), names.end(), set.substr(0, set.find('='))) != names.end())
-      sets.push_back(set);
+    return std::find(names.begin(), names.end(), set.substr(0, set.find('='))) != names.end();
+  };
+  for (const std::string& set : o.fileSets) {
+    if (named(set)) sets.push_back(set);
+  }
+  for (const std::string& set : o.sets) {
+    if (!o.part || named(set)) sets.push_back(set);
   }
   if (loadRates(o.command, chain, report.ratesFile, sets, solved.rate) != 0) return 1;
   if (topologicalOrder(chain, solved.order, error) != 1) return fail(o.command, error);

@@ -16,6 +16,9 @@ struct SolveOptions {
   std::string model;
   std::string rates;               // "" for NAME.RAT
   std::vector<std::string> sets;   // NAME=VALUE over the rates file's values
+  // NAME=VALUE under `sets`: a name that no rate of the chain has is left
+  // alone, as in a rates file.
+  std::vector<std::string> fileSets;
   std::vector<std::string> times;  // as given, checked by the command
   double epsilon = 1e-12;
   bool json = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -41,6 +42,13 @@ constexpr std::string_view standardInput = "-";
 std::string sourceName(const std::string& file, bool path) {
   if (file == standardInput) return "the standard input";
   return path ? file : fs::path(file).filename().string();
+}
+
+// Where run's rates come from: the .dft file (or the rates file --keep
+// wrote from it), and the rates file over it.
+std::string ratesSource(const RunOptions& o, const std::string& kept = "") {
+  return (kept.empty() ? sourceName(o.file, true) : kept) +
+         (o.rates.empty() ? "" : ", over them " + o.rates);
 }
 
 // The text of the .dft file, or of the standard input for "-".  Returns 0,
@@ -144,6 +152,14 @@ std::vector<std::string> mappedSets(std::vector<std::string> sets,
         equals == std::string::npos ? parameters.end() : parameters.find(set.substr(0, equals));
     if (rate != parameters.end()) set = rate->second + set.substr(equals);
   }
+  return sets;
+}
+
+// The values run takes over the model's own: its rates file's, then its
+// --set's.
+std::vector<std::string> allSets(const RunOptions& o) {
+  std::vector<std::string> sets = o.fileSets;
+  sets.insert(sets.end(), o.sets.begin(), o.sets.end());
   return sets;
 }
 
@@ -263,7 +279,7 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
     generate.symmetry = [](std::string_view) { return 0; };
   } else if (!o.whole) {
     generate.symmetry =
-        rateClasses(model + ".RAT", mappedSets(o.sets, parameters), files.startRate);
+        rateClasses(model + ".RAT", mappedSets(allSets(o), parameters), files.startRate);
   }
   int status = generateCommand(generate);
   progress.clear();
@@ -281,6 +297,7 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
     solve.model = model;
     solve.times = o.times;
     solve.sets = mappedSets(o.sets, parameters);
+    solve.fileSets = mappedSets(o.fileSets, parameters);
     solve.part = part;
     solve.epsilon = o.epsilon;
     solve.json = o.json;
@@ -292,7 +309,7 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
     if (status == 0 && !o.plot.empty() && !part) status = plotRun(o, back, solve, solved, report);
     // The rates are the model's own; a kept rates file is where the user can
     // change them.
-    report.ratesFile = keep ? (dir / (model + ".RAT")).string() : sourceName(o.file, true);
+    report.ratesFile = ratesSource(o, keep ? (dir / (model + ".RAT")).string() : "");
   }
   if (keep) fs::current_path(back, ec);
   return status;
@@ -431,7 +448,7 @@ int combineParts(const RunOptions& o, const DftModules& modules,
   f.mttfLower = mttf.lower;
   f.mttfUpper = mttf.upper;
   report.mttfError = mttf.relativeError;
-  report.ratesFile = sourceName(o.file, true);
+  report.ratesFile = ratesSource(o);
   report.epsilon = o.epsilon;
   return 0;
 }
@@ -654,7 +671,7 @@ int runShared(const RunOptions& o, const DftSharing& sharing, const DftFiles& wh
   report.chain = &shown;
   report.sharedParts = in.count;
   report.sharedEvents = sharing.shared;
-  report.ratesFile = sourceName(o.file, true);
+  report.ratesFile = ratesSource(o);
   report.epsilon = o.epsilon;
   noteFolds(folds, report);
   return printReport("run", report, o.json, o.csv);
@@ -694,7 +711,27 @@ int importCommand(const ImportOptions& o) {
   return 0;
 }
 
-int runDftCommand(const RunOptions& o) {
+namespace {
+
+// The values of a rates file as NAME=VALUE.  Returns 0, or 1 after the
+// message.
+int readFileSets(const std::string& file, std::vector<std::string>& sets) {
+  RateTable table;
+  std::string error;
+  if (readRates(file, table, error) != 1) return fail("run", error);
+  for (const auto& [name, value] : table.value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    sets.push_back(name + "=" + text);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int runDftCommand(const RunOptions& given) {
+  RunOptions o = given;
+  if (!o.rates.empty() && readFileSets(o.rates, o.fileSets) != 0) return 1;
   DftModel read;
   if (readFile("run", o.file, read) != 0) return 1;
   DftFiles files;
@@ -706,7 +743,7 @@ int runDftCommand(const RunOptions& o) {
   DftModel model = read;
   // A rate set on the command line may be one event's: events are then told
   // apart by their names too.
-  const bool named = !o.sets.empty();
+  const bool named = !allSets(o).empty();
   const std::vector<DftFold> folds =
       drawn || o.whole ? std::vector<DftFold>() : foldIdentical(model, named);
   const DftModules modules = drawn || o.whole ? DftModules() : dftModules(model, named);

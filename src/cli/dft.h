@@ -20,6 +20,10 @@ struct RunOptions {
   int truncation = 0;
   std::vector<std::string> times;
   std::vector<std::string> sets;  // NAME=VALUE, rates beside NAME.RAT's
+  std::string rates;              // a rates file over the model's own, "" for none
+  // Its values as NAME=VALUE, read at the start of run: a name that no rate
+  // of a chain has is left alone, as solve leaves a rates file's.
+  std::vector<std::string> fileSets;
   double epsilon = 1e-12;
   bool json = false;
   bool csv = false;

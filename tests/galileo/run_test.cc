@@ -526,6 +526,16 @@ TEST(GalileoRun, ParametersTakeTheirValuesFromTheCommandLine) {
   EXPECT_NEAR(jsonNumber(r.out, "mttf_lower"), 0.75, 1e-12);
   EXPECT_NEAR(jsonNumber(r.out, "lower", r.out.find("\"time\": ")), failed(2, 1) * failed(2, 1),
               1e-12);
+  // A rates file gives them too, a name the model has not left alone, and
+  // --set over it.
+  dir.write("two.rat", "lam 2\nOTHER 7\n");
+  dir.write("five.rat", "# over\nLAM 5\n");
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"--rates", "two.rat"},
+                                               {"--rates", "five.rat", "--set", "LAM=2"}}) {
+    std::vector<std::string> command = {"run", "p.dft", "--whole", "--json", "--time", "1"};
+    command.insert(command.end(), args.begin(), args.end());
+    EXPECT_EQ(runCommand(command).out, r.out) << args[1];
+  }
   ASSERT_EQ(runCommand({"import", "p.dft"}).status, 0);
   EXPECT_EQ(dir.read("P.RAT"),
             "# The failure rates of the basic events of p.dft\n"

@@ -165,6 +165,16 @@ void addQuiet(CLI::App& app, bool& quiet) {
   app.add_flag("--quiet", quiet, "no progress line on the error stream of a terminal");
 }
 
+// What solve and run both take, after their rates file.
+void addFigures(CLI::App& app, FigureOptions& o) {
+  addSets(app, o.sets);
+  addTimes(app, o.times);
+  addEpsilon(app, o.epsilon);
+  addFormats(app, o.json, o.csv);
+  addPlot(app, o.plot, o.until, o.logTime, o.logProbability);
+  addQuiet(app, o.quiet);
+}
+
 void describeSolve(CLI::App& app, SolveOptions& o) {
   app.description(
       "Figures from the chain that a successful generation of NAME left in the current\n"
@@ -175,12 +185,7 @@ void describeSolve(CLI::App& app, SolveOptions& o) {
   app.add_option("NAME", o.model, "the model name")->type_name("")->required();
   app.add_option("--rates", o.rates, "the rates file: RATENAME VALUE per line (default NAME.RAT)")
       ->type_name("FILE");
-  addSets(app, o.sets);
-  addTimes(app, o.times);
-  addEpsilon(app, o.epsilon);
-  addFormats(app, o.json, o.csv);
-  addPlot(app, o.plot, o.until, o.logTime, o.logProbability);
-  addQuiet(app, o.quiet);
+  addFigures(app, o);
 }
 
 void describeExport(CLI::App& app, ExportOptions& o) {
@@ -243,14 +248,11 @@ void describeRun(CLI::App& app, RunOptions& o) {
       "(the import's warnings and the generation's messages go to the error stream).");
   app.add_option("FILE", o.file, "the .dft file")->type_name("")->required();
   addTruncation(app, o.truncation);
-  addTimes(app, o.times);
   app.add_option("--rates", o.rates,
                  "a rates file over the model's rates: NAME VALUE per line, NAME a rate or "
                  "parameter name (others are left alone)")
       ->type_name("FILE");
-  addSets(app, o.sets);
-  addEpsilon(app, o.epsilon);
-  addFormats(app, o.json, o.csv);
+  addFigures(app, o);
   CLI::Option* keep =
       app.add_option("--keep", o.keep, "keep the model's files in DIR (made when missing)")
           ->type_name("DIR");
@@ -258,37 +260,11 @@ void describeRun(CLI::App& app, RunOptions& o) {
   addMaxStates(app, o.maxStates);
   app.add_flag("--whole", o.whole,
                "solve the model as one chain, not by its independent parts under static gates");
-  addPlot(app, o.plot, o.until, o.logTime, o.logProbability);
-  addQuiet(app, o.quiet);
 }
 
-}  // namespace
-
-bool isSubcommand(std::string_view word) {
-  return word == "generate" || word == "solve" || word == "export" || word == "import" ||
-         word == "run";
-}
-
-int runSubcommand(int argc, const char* const* argv) {
-  if (attachedOutput(errorUnit) == nullptr) attachOutput(errorUnit, &std::cerr);
-  const std::string name = argv[1];
-  CLI::App app("molvex " + name, "molvex " + name);
-  GenerateOptions generate;
-  SolveOptions solve;
-  ExportOptions exportOptions;
-  ImportOptions import;
-  RunOptions run;
-  if (name == "generate") {
-    describeGenerate(app, generate);
-  } else if (name == "import") {
-    describeImport(app, import);
-  } else if (name == "run") {
-    describeRun(app, run);
-  } else if (name == "solve") {
-    describeSolve(app, solve);
-  } else {
-    describeExport(app, exportOptions);
-  }
+// Reads the command line into the options `app` describes.  Returns -1 when
+// the command is to run, else its exit status after the help or the message.
+int parse(CLI::App& app, const std::string& name, int argc, const char* const* argv) {
   try {
     app.parse(argc - 1, argv + 1);
   } catch (const CLI::CallForHelp&) {
@@ -299,10 +275,48 @@ int runSubcommand(int argc, const char* const* argv) {
         "molvex " + name + ": " + e.what() + "\nmolvex " + name + " --help shows its usage\n");
     return 2;
   }
-  if (name == "generate") return generateCommand(generate);
-  if (name == "import") return importCommand(import);
-  if (name == "run") return runDftCommand(run);
-  return name == "solve" ? solveCommand(solve) : exportCommand(exportOptions);
+  return -1;
+}
+
+// A subcommand: its options, how its command line describes them, and what
+// does the work.
+template <class Options, void (*describe)(CLI::App&, Options&), int (*work)(const Options&)>
+int parseAndRun(CLI::App& app, const std::string& name, int argc, const char* const* argv) {
+  Options options;
+  describe(app, options);
+  const int status = parse(app, name, argc, argv);
+  return status >= 0 ? status : work(options);
+}
+
+struct Subcommand {
+  std::string_view name;
+  int (*run)(CLI::App& app, const std::string& name, int argc, const char* const* argv);
+};
+
+constexpr Subcommand subcommands[] = {
+    {"run", parseAndRun<RunOptions, describeRun, runDftCommand>},
+    {"import", parseAndRun<ImportOptions, describeImport, importCommand>},
+    {"generate", parseAndRun<GenerateOptions, describeGenerate, generateCommand>},
+    {"solve", parseAndRun<SolveOptions, describeSolve, solveCommand>},
+    {"export", parseAndRun<ExportOptions, describeExport, exportCommand>},
+};
+
+const Subcommand* findSubcommand(std::string_view word) {
+  for (const Subcommand& s : subcommands) {
+    if (s.name == word) return &s;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool isSubcommand(std::string_view word) { return findSubcommand(word) != nullptr; }
+
+int runSubcommand(int argc, const char* const* argv) {
+  if (attachedOutput(errorUnit) == nullptr) attachOutput(errorUnit, &std::cerr);
+  const std::string name = argv[1];
+  CLI::App app("molvex " + name, "molvex " + name);
+  return findSubcommand(name)->run(app, name, argc, argv);
 }
 
 }  // namespace molvex

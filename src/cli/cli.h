@@ -15,9 +15,9 @@ constexpr int errorUnit = 42;
 
 bool isSubcommand(std::string_view word);
 
-// Runs argv[1] with its arguments.  Returns the exit status: 0 done, 1 bad
-// input (the message names the file, and its line where there is one) or a
-// failed model, 2 wrong usage (with the subcommand's usage).
+// Runs argv[1], a subcommand (isSubcommand), with its arguments.  Returns the exit
+// status: 0 done, 1 bad input (the message names the file, and its line where
+// there is one) or a failed model, 2 wrong usage (with the subcommand's usage).
 int runSubcommand(int argc, const char* const* argv);
 
 }  // namespace molvex

@@ -12,10 +12,10 @@
 
 namespace molvex {
 
-struct SolveOptions {
-  std::string model;
-  std::string rates;               // "" for NAME.RAT
-  std::vector<std::string> sets;   // NAME=VALUE over the rates file's values
+// What solve and run are asked for alike: the figures, the values over the
+// rates file's, and the form of the report and the plot.
+struct FigureOptions {
+  std::vector<std::string> sets;  // NAME=VALUE over the rates file's values
   // NAME=VALUE under `sets`: a name that no rate of the chain has is left
   // alone, as in a rates file.
   std::vector<std::string> fileSets;
@@ -27,10 +27,15 @@ struct SolveOptions {
   std::string until;  // "" for the default end of the plot
   bool logTime = false;
   bool logProbability = false;
+  bool quiet = false;  // no progress line on a terminal
+};
+
+struct SolveOptions : FigureOptions {
+  std::string model;
+  std::string rates;  // "" for NAME.RAT
   // A part of a model: a set that names no rate of this chain is another
   // part's.
   bool part = false;
-  bool quiet = false;             // no progress line on a terminal
   std::string command = "solve";  // the subcommand typed, which every message names
 };
 
@@ -43,10 +48,14 @@ struct ExportOptions {
   bool force = false;
 };
 
-struct GenerateOptions {
-  std::string model;
-  int truncation = 0;      // 0 for the complete chain
+// What generate and run are asked for alike: how far the chain goes.
+struct ChainOptions {
+  int truncation = 0;               // 0 for the complete chain
   long maxStates = mostStateLimit;  // the cap on this generation's states
+};
+
+struct GenerateOptions : ChainOptions {
+  std::string model;
   RateClass symmetry;  // the rates told apart when symmetries fold states; none: no folding
 };
 

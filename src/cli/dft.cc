@@ -226,14 +226,21 @@ struct InMemory {
   InMemory& operator=(const InMemory&) = delete;
 };
 
+// What run asks of solve: its figures, the plot drawn apart (plotRun) into
+// the user's directory.
+SolveOptions solveOptions(const RunOptions& o) {
+  SolveOptions solve;
+  static_cast<FigureOptions&>(solve) = o;
+  solve.plot.clear();
+  solve.command = "run";
+  return solve;
+}
+
 // The plot of run's --plot, named as the user named it from `from`, the
 // directory run was started in.
 int plotRun(const RunOptions& o, const fs::path& from, SolveOptions solve,
             const SolvedChain& solved, const Report& report) {
   solve.plot = o.plot.empty() || from.empty() ? o.plot : (from / o.plot).string();
-  solve.until = o.until;
-  solve.logTime = o.logTime;
-  solve.logProbability = o.logProbability;
   std::vector<double> times;
   if (parseTimes(solve, times) != 0) return 1;
   return drawPlot(solve, solved, report.figures, times);
@@ -270,9 +277,8 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
   std::ostream* screen = attachedOutput(SCRUNT);
   attachOutput(SCRUNT, attachedOutput(errorUnit));
   GenerateOptions generate;
+  static_cast<ChainOptions&>(generate) = o;
   generate.model = model;
-  generate.truncation = o.truncation;
-  generate.maxStates = o.maxStates;
   if (!o.whole && (!fold || !o.plot.empty())) {
     // Every rate its own: no symmetry folds states, dead spare modules do.
     // (The plot draws each type's curve from the chain's own failure states.)
@@ -292,16 +298,11 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
   } else if (status != 0) {
     fail("run", "the generation of " + model + " failed");
   } else {
-    SolveOptions solve;
-    solve.command = "run";
+    SolveOptions solve = solveOptions(o);
     solve.model = model;
-    solve.times = o.times;
     solve.sets = mappedSets(o.sets, parameters);
     solve.fileSets = mappedSets(o.fileSets, parameters);
     solve.part = part;
-    solve.epsilon = o.epsilon;
-    solve.json = o.json;
-    solve.quiet = o.quiet;
     status = solveModel(solve, files.startRate, solved, report, keep ? nullptr : &captured);
     if (status == 0) shareOverOrbits(SYMRES, solved.chain, report);
     // The plot goes to the user's directory, not to the files in memory.
@@ -616,11 +617,7 @@ int solveShared(const RunOptions& o, const SharedParts& in, SolvedChain& product
   }
   if (composed != 1) return -1;
   if (topologicalOrder(product.chain, product.order, error) != 1) return fail("run", error);
-  SolveOptions solve;
-  solve.command = "run";
-  solve.times = o.times;
-  solve.epsilon = o.epsilon;
-  solve.quiet = o.quiet;
+  const SolveOptions solve = solveOptions(o);
   std::vector<double> times;
   if (parseTimes(solve, times) != 0 || solveChain(solve, times, product, report) != 0) return 1;
   return 0;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "stategen/store.h"
+#include "cli/commands.h"
 
 namespace molvex {
 
@@ -15,27 +15,14 @@ struct ImportOptions {
   bool force = false;
 };
 
-struct RunOptions {
+// The figures as solve's (the sets, and the rates file's values read into
+// fileSets at the start, by the model's names), the chain as generate's.
+struct RunOptions : FigureOptions, ChainOptions {
   std::string file;
-  int truncation = 0;
-  std::vector<std::string> times;
-  std::vector<std::string> sets;  // NAME=VALUE, rates beside NAME.RAT's
-  std::string rates;              // a rates file over the model's own, "" for none
-  // Its values as NAME=VALUE, read at the start of run: a name that no rate
-  // of a chain has is left alone, as solve leaves a rates file's.
-  std::vector<std::string> fileSets;
-  double epsilon = 1e-12;
-  bool json = false;
-  bool csv = false;
-  std::string keep;  // "" to work in memory, leaving no file
+  std::string rates;  // a rates file over the model's own, "" for none
+  std::string keep;   // "" to work in memory, leaving no file
   bool force = false;
-  long maxStates = mostStateLimit;
   bool whole = false;  // one chain, not a chain for each independent part
-  std::string plot;    // as solve's: "" for no plot
-  std::string until;
-  bool logTime = false;
-  bool logProbability = false;
-  bool quiet = false;  // no progress line on a terminal
 };
 
 // The model name a .dft file gets by default: its base name upper-cased,

@@ -20,9 +20,8 @@
 
 namespace molvex {
 
-// The units the chain's files are read and written on.
+// The unit the chain's files are read on.
 constexpr int chainUnit = 40;
-constexpr int exportUnit = 41;
 
 enum class StateKind : unsigned char { Expanded, Failure, Truncation };
 

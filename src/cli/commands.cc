@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <new>
 
@@ -94,13 +95,17 @@ int fail(std::string_view command, const std::string& message) {
   return 1;
 }
 
-// On the export unit.  What it could not open is not its own to remove.
+// What it could not open is not its own to remove.
 int writeFiles(std::string_view command, const std::vector<Output>& outputs) {
   for (std::size_t i = 0; i < outputs.size(); ++i) {
     const Output& o = outputs[i];
-    const bool opened = openOutput(exportUnit, o.file) == 1;
-    if (opened) o.write(exportUnit);
-    if (!opened || closeUnit(exportUnit) != 1) {
+    std::ofstream file(o.file, std::ios::binary);
+    const bool opened = file.is_open();
+    if (opened) {
+      o.write(file);
+      file.close();
+    }
+    if (!opened || file.fail()) {
       std::error_code ec;
       for (std::size_t j = 0; j < i + (opened ? 1 : 0); ++j)
         std::filesystem::remove(outputs[j].file, ec);
@@ -148,7 +153,7 @@ int drawPlot(const SolveOptions& o, const SolvedChain& solved, const Figures& fi
     data.byType.push_back(std::move(curve));
   }
   const std::string svg = svgPlot(data);
-  return writeFiles(o.command, {{o.plot, [&](int unit) { appendText(unit, svg); }}});
+  return writeFiles(o.command, {{o.plot, [&](std::ostream& out) { out << svg; }}});
 }
 
 int seriesTimes(const std::string& text, std::vector<std::string>& times) {
@@ -267,15 +272,16 @@ int exportCommand(const ExportOptions& o) {
       return fail("export", std::to_string(chain.nstates) + " states are more than a graph of " +
                                 std::to_string(dotLimit) + " can show; --force draws it anyway");
     }
-    outputs.push_back({prefix + ".dot", [&](int unit) { writeDot(chain, unit); }});
+    outputs.push_back({prefix + ".dot", [&](std::ostream& out) { writeDot(chain, out); }});
   } else if (o.format == "prism") {
     if (ratesFile.empty()) {
       return fail("export", "prism needs rate values: give --rates FILE or write " + defaultRates);
     }
     if (loadRates("export", chain, ratesFile, {}, rate) != 0) return 1;
-    outputs.push_back({prefix + ".tra", [&](int unit) { writePrismTra(chain, rate, unit); }});
-    outputs.push_back({prefix + ".sta", [&](int unit) { writePrismSta(chain, unit); }});
-    outputs.push_back({prefix + ".lab", [&](int unit) { writePrismLab(chain, unit); }});
+    outputs.push_back(
+        {prefix + ".tra", [&](std::ostream& out) { writePrismTra(chain, rate, out); }});
+    outputs.push_back({prefix + ".sta", [&](std::ostream& out) { writePrismSta(chain, out); }});
+    outputs.push_back({prefix + ".lab", [&](std::ostream& out) { writePrismLab(chain, out); }});
   } else {
     const bool numbers = !o.parametric && !ratesFile.empty();
     if (numbers && loadRates("export", chain, ratesFile, {}, rate) != 0) return 1;
@@ -286,8 +292,8 @@ int exportCommand(const ExportOptions& o) {
                         " is not a parameter name (letters, digits, _): give a rates file");
       }
     }
-    outputs.push_back({prefix + ".drn", [&, numbers](int unit) {
-                         writeDrn(chain, numbers ? &rate : nullptr, unit);
+    outputs.push_back({prefix + ".drn", [&, numbers](std::ostream& out) {
+                         writeDrn(chain, numbers ? &rate : nullptr, out);
                        }});
   }
   if (writeFiles("export", outputs) != 0) return 1;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,10 +64,10 @@ struct GenerateOptions : ChainOptions {
 // status of bad input.
 int fail(std::string_view command, const std::string& message);
 
-// A file a command writes: its name and what writes it on a unit.
+// A file a command writes: its name and what writes it on a stream.
 struct Output {
   std::string file;
-  std::function<void(int)> write;
+  std::function<void(std::ostream&)> write;
 };
 
 // Writes each file whole; after a failed write none of the files this run

@@ -133,7 +133,7 @@ int writeModel(std::string_view command, const DftFiles& files, const fs::path& 
       return fail(command, path + " exists already (--force writes over it)");
     }
     const std::string* text = part.second;
-    outputs.push_back({path, [text](int unit) { appendText(unit, *text); }});
+    outputs.push_back({path, [text](std::ostream& out) { out << *text; }});
   }
   return writeFiles(command, outputs);
 }

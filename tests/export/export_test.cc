@@ -27,7 +27,6 @@
 #include "chain/rates.h"
 #include "main/dialog.h"
 #include "support/console.h"
-#include "util/units.h"
 
 namespace molvex {
 namespace {
@@ -76,9 +75,7 @@ void loadChain(const testing::ScratchDir& dir, const std::string& source, Chain&
 template <class Write>
 std::string capture(Write write) {
   std::ostringstream text;
-  attachOutput(exportUnit, &text);
-  write(exportUnit);
-  attachOutput(exportUnit, nullptr);
+  write(text);
   return text.str();
 }
 
@@ -125,12 +122,12 @@ TEST_P(ExportFiles, WriterGivesTheFileWorkedOutByHand) {
   ASSERT_EQ(readRates("rates", table, error), 1) << error;
   ASSERT_EQ(arcRates(chain, table, rate, error), 1) << error;
   const std::string format = c.format;
-  const std::string text = capture([&](int unit) {
-    if (format == "drn") writeDrn(chain, &rate, unit);
-    if (format == "drn-parametric") writeDrn(chain, nullptr, unit);
-    if (format == "tra") writePrismTra(chain, rate, unit);
-    if (format == "sta") writePrismSta(chain, unit);
-    if (format == "lab") writePrismLab(chain, unit);
+  const std::string text = capture([&](std::ostream& out) {
+    if (format == "drn") writeDrn(chain, &rate, out);
+    if (format == "drn-parametric") writeDrn(chain, nullptr, out);
+    if (format == "tra") writePrismTra(chain, rate, out);
+    if (format == "sta") writePrismSta(chain, out);
+    if (format == "lab") writePrismLab(chain, out);
   });
   const fs::path expected = fs::path(MOLVEX_SOURCE_DIR) / "tests/export/expected" / c.expected;
   ASSERT_TRUE(fs::exists(expected)) << expected;
@@ -166,12 +163,12 @@ TEST(ExportPieces, LongChainArrivesWhole) {
   for (int s = 1; s <= n; ++s) chain.first(s) = s < n ? s : n;
   chain.first(n + 1) = n;
   for (int a = 1; a < n; ++a) chain.arcs(a) = Arc{a + 1, 1, 1, false};
-  const std::string tra = capture([&](int unit) { writePrismTra(chain, rate, unit); });
+  const std::string tra = capture([&](std::ostream& out) { writePrismTra(chain, rate, out); });
   const auto lines = testing::splitLines(tra);
   ASSERT_EQ(lines.size(), static_cast<std::size_t>(n));
   EXPECT_EQ(lines.front(), std::to_string(n) + " " + std::to_string(n - 1));
   EXPECT_EQ(lines.back(), std::to_string(n - 2) + " " + std::to_string(n - 1) + " 0.5");
-  const std::string drn = capture([&](int unit) { writeDrn(chain, nullptr, unit); });
+  const std::string drn = capture([&](std::ostream& out) { writeDrn(chain, nullptr, out); });
   EXPECT_EQ(count(drn, "\nstate "), n);
   EXPECT_NE(drn.find("state " + std::to_string(n - 1) + " !1\n\taction 0\n\t\t" +
                      std::to_string(n - 1) + " : 1\n"),
@@ -213,7 +210,7 @@ TEST_P(ExportDot, GraphvizDrawsEveryStateAndArc) {
   testing::ScratchDir dir;
   Chain chain;
   ASSERT_NO_FATAL_FAILURE(loadChain(dir, GetParam(), chain));
-  const Drawing d = draw(dir, capture([&](int unit) { writeDot(chain, unit); }));
+  const Drawing d = draw(dir, capture([&](std::ostream& out) { writeDot(chain, out); }));
   ASSERT_EQ(d.status, 0) << d.errors;
   EXPECT_EQ(d.errors, "");
   int failures = 0;
@@ -253,7 +250,7 @@ TEST(ExportDotText, QuotesAndBackslashesAreEscaped) {
   chain.arcs(1) = Arc{2, 1, 1, false};
   chain.rateNames.resize(1);
   chain.rateNames(1) = "L\"1\\";
-  const Drawing d = draw(dir, capture([&](int unit) { writeDot(chain, unit); }));
+  const Drawing d = draw(dir, capture([&](std::ostream& out) { writeDot(chain, out); }));
   ASSERT_EQ(d.status, 0) << d.errors;
   EXPECT_EQ(d.errors, "");
   EXPECT_NE(d.svg.find("<title>Q&quot;M\\\\</title>"), std::string::npos) << d.svg;

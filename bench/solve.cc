@@ -2,11 +2,13 @@
 // chain read back, the rates, the mean time to failure and the
 // unreliability at ten mission times, against the time the generation took.
 //
-//   molvex_solve_limit [FAMILY SIZE]
+//   molvex_solve_limit [--stiff] [FAMILY SIZE]
 //
 // FAMILY is one of the names below; without it, nine sequence gates (78,733
 // states).  One model per process, so that the peak resident size is that
-// model's.
+// model's.  --stiff gives the last type the rate 1000 and the others about
+// 1e-6, and takes times up to 1e8 hours: the largest exit rate times the
+// time reaches 1e11 to 1e12.
 #include "chain/solve.h"
 
 #include <algorithm>
@@ -39,15 +41,17 @@ double secondsSince(Clock::time_point start) {
 }
 
 // Hours; with rates near 1e-3 per hour the unreliability goes from small to
-// near 1 over them.
+// near 1 over them, and with rates near 1e-6 over the stiff ones.
 const std::vector<double> missionTimes{10, 30, 100, 300, 1000, 3000, 1e4, 3e4, 1e5, 3e5};
+const std::vector<double> stiffTimes{1e3, 3e3, 1e4, 3e4, 1e5, 3e5, 1e6, 3e6, 1e7, 1e8};
 
 // A value for every rate name of the dictionary, a little apart per type so
-// that no two types fail alike.
-void writeRates(const molvex::Chain& chain, const std::string& file) {
+// that no two types fail alike; stiff, the last type a billion times faster.
+void writeRates(const molvex::Chain& chain, const std::string& file, bool stiff) {
   std::ofstream out(file);
   for (int t = 1; t <= chain.ntypes; ++t) {
-    out << chain.typeNames(t) << ' ' << 1e-3 * (1.0 + t / 10.0) << '\n';
+    const double slow = (stiff ? 1e-6 : 1e-3) * (1.0 + t / 10.0);
+    out << chain.typeNames(t) << ' ' << (stiff && t == chain.ntypes ? 1000.0 : slow) << '\n';
   }
 }
 
@@ -57,13 +61,17 @@ int main(int argc, char** argv) {
   const auto& families = molvex::bench::families();
   std::string family = "seq";
   int size = 9;
-  if (argc == 3 && families.count(argv[1]) != 0) {
-    family = argv[1];
-    size = std::atoi(argv[2]);
-  } else if (argc != 1) {
-    std::fprintf(stderr, "usage: molvex_solve_limit [FAMILY SIZE]\n");
+  const bool stiff = argc > 1 && std::string(argv[1]) == "--stiff";
+  const int given = argc - (stiff ? 1 : 0);
+  char** args = argv + (stiff ? 1 : 0);
+  if (given == 3 && families.count(args[1]) != 0) {
+    family = args[1];
+    size = std::atoi(args[2]);
+  } else if (given != 1) {
+    std::fprintf(stderr, "usage: molvex_solve_limit [--stiff] [FAMILY SIZE]\n");
     return 2;
   }
+  const std::vector<double>& times = stiff ? stiffTimes : missionTimes;
   const Model m = families.at(family)(size);
   const molvex::testing::ScratchDir scratch;
 
@@ -79,7 +87,7 @@ int main(int argc, char** argv) {
   if (molvex::readChain(m.name, chain, error) != 1) fail(error);
   const double tRead = secondsSince(start);
 
-  writeRates(chain, m.name + ".RAT");
+  writeRates(chain, m.name + ".RAT", stiff);
   molvex::RateTable table;
   molvex::Array1<double> rate;
   start = Clock::now();
@@ -97,8 +105,8 @@ int main(int argc, char** argv) {
 
   start = Clock::now();
   std::vector<molvex::Unreliability> u;
-  if (molvex::solveUnreliability(chain, rate, order, missionTimes, 1e-12, molvex::stepLimit(chain),
-                                 u, error) != 1) {
+  if (molvex::solveUnreliability(chain, rate, order, times, 1e-12, molvex::stepLimit(chain), u,
+                                 error) != 1) {
     fail(error);
   }
   const double tUnrel = secondsSince(start);
@@ -109,9 +117,10 @@ int main(int argc, char** argv) {
   std::printf(
       "%s %d: %d states, %d arcs; generation %.3f s, read %.3f s, rates %.3f s, MTTF %.3f s, "
       "unreliability at %zu times %.3f s (%ld terms); solve / generation %.2f; peak resident "
-      "%.1f MiB\n",
+      "%.1f MiB; largest exit rate times the last time %.3g\n",
       family.c_str(), size, chain.nstates, chain.narcs(), tGenerate, tRead, tRates, tMttf,
-      missionTimes.size(), tUnrel, terms, tSolve / tGenerate, molvex::bench::peakMiB());
+      times.size(), tUnrel, terms, tSolve / tGenerate, molvex::bench::peakMiB(),
+      molvex::fastestExit(chain, rate) * times.back());
   // The figures themselves, so that one sees the times span the range.
   std::printf("  MTTF %.6g h; unreliability", f.mttfLower);
   for (const auto& x : u) std::printf(" %g:%.3g", x.time, x.lower);

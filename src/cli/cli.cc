@@ -271,8 +271,7 @@ int parse(CLI::App& app, const std::string& name, int argc, const char* const* a
     say(SCRUNT, app.help());
     return 0;
   } catch (const CLI::ParseError& e) {
-    say(errorUnit,
-        "molvex " + name + ": " + e.what() + "\nmolvex " + name + " --help shows its usage\n");
+    tell("molvex " + name + ": " + e.what() + "\nmolvex " + name + " --help shows its usage\n");
     return 2;
   }
   return -1;

@@ -90,8 +90,23 @@ bool parseTime(const std::string& text, double& value) {
   return number && std::isfinite(value) && value >= 0.0;
 }
 
+void tell(std::string_view text) {
+  std::string shown;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte < 0x20 && c != '\n' && c != '\t') || byte == 0x7f) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+      shown += escaped;
+    } else {
+      shown += c;
+    }
+  }
+  writeText(errorUnit, shown);
+}
+
 int fail(std::string_view command, const std::string& message) {
-  writeText(errorUnit, "molvex " + std::string(command) + ": " + message + "\n");
+  tell("molvex " + std::string(command) + ": " + message + "\n");
   return 1;
 }
 

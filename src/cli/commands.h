@@ -60,8 +60,12 @@ struct GenerateOptions : ChainOptions {
   RateClass symmetry;  // the rates told apart when symmetries fold states; none: no folding
 };
 
-// Prints "molvex COMMAND: MESSAGE" on the error unit; returns 1, the exit
-// status of bad input.
+// Writes `text` on the error unit, each control character but the line
+// break shown as \xNN: a message quotes names and lines of the user's files,
+// which must not move the terminal's cursor or clear what it shows.
+void tell(std::string_view text);
+
+// Tells "molvex COMMAND: MESSAGE"; returns 1, the exit status of bad input.
 int fail(std::string_view command, const std::string& message);
 
 // A file a command writes: its name and what writes it on a stream.

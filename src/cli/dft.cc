@@ -71,7 +71,7 @@ int readFile(std::string_view command, const std::string& file, DftModel& model)
   if (readText(command, file, text) != 0) return 1;
   DftMessage error;
   if (readDft(text, model, error) != 1) {
-    writeText(errorUnit, where(file, error.at) + error.text + "\n");
+    tell(where(file, error.at) + error.text + "\n");
     return 1;
   }
   return 0;
@@ -83,12 +83,12 @@ int translateModel(const std::string& file, const DftModel& model, DftFiles& fil
                    std::set<std::string>& said, bool limits = true) {
   DftMessage error;
   if (translateDft(model, sourceName(file, false), files, error, limits) != 1) {
-    writeText(errorUnit, where(file, error.at) + error.text + "\n");
+    tell(where(file, error.at) + error.text + "\n");
     return 1;
   }
   for (const DftMessage& w : files.warnings) {
     const std::string line = where(file, w.at) + "warning: " + w.text + "\n";
-    if (said.insert(line).second) writeText(errorUnit, line);
+    if (said.insert(line).second) tell(line);
   }
   return 0;
 }

@@ -68,6 +68,8 @@ TEST(Subcommands, BadInputExitsWithOneAndWritesNothing) {
   Generated g("pumps", "PUMPS");
   const std::vector<std::pair<std::vector<std::string>, std::string>> bad = {
       {{"--rates", "NONE.RAT"}, "molvex solve: NONE.RAT: not found\n"},
+      // A control character of the user's is shown, not sent to the terminal.
+      {{"--rates", "A\x1b[2J\x7f.RAT"}, "molvex solve: A\\x1b[2J\\x7f.RAT: not found\n"},
   };
   for (const auto& [extra, message] : bad) {
     SCOPED_TRACE(message);
@@ -91,6 +93,8 @@ TEST(Subcommands, BadInputExitsWithOneAndWritesNothing) {
   EXPECT_EQ(dotRates.status, 1);
   EXPECT_EQ(dotRates.err.rfind("molvex export: --to dot draws the rate names", 0), 0u)
       << dotRates.err;
+  g.dir.write("m.dft", "toplevel T; T and \"A\x1b]0;x\x07\";");
+  EXPECT_EQ(runCommand({"run", "m.dft"}).err.find('\x1b'), std::string::npos);
   const testing::CommandOutcome missing = runCommand({"export", "NOPE", "--to", "dot"});
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.err.rfind("molvex export: NOPE.DIC: not a dictionary", 0), 0u) << missing.err;

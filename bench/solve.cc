@@ -82,32 +82,32 @@ int main(int argc, char** argv) {
   if (status != 1) fail("the generation failed (status " + std::to_string(status) + ")");
 
   molvex::Chain chain;
-  std::string error;
+  molvex::Error error;
   start = Clock::now();
-  if (molvex::readChain(m.name, chain, error) != 1) fail(error);
+  if (!molvex::readChain(m.name, chain, error)) fail(error.message());
   const double tRead = secondsSince(start);
 
   writeRates(chain, m.name + ".RAT", stiff);
   molvex::RateTable table;
   molvex::Array1<double> rate;
   start = Clock::now();
-  if (molvex::readRates(m.name + ".RAT", table, error) != 1 ||
-      molvex::arcRates(chain, table, rate, error) != 1) {
-    fail(error);
+  if (!molvex::readRates(m.name + ".RAT", table, error) ||
+      !molvex::arcRates(chain, table, rate, error)) {
+    fail(error.message());
   }
   const double tRates = secondsSince(start);
 
   molvex::Array1<int> order;
   start = Clock::now();
-  if (molvex::topologicalOrder(chain, order, error) != 1) fail(error);
+  if (!molvex::topologicalOrder(chain, order, error)) fail(error.message());
   const molvex::Figures f = molvex::solveFigures(chain, rate, order);
   const double tMttf = secondsSince(start);
 
   start = Clock::now();
   std::vector<molvex::Unreliability> u;
-  if (molvex::solveUnreliability(chain, rate, order, times, 1e-12, molvex::stepLimit(chain), u,
-                                 error) != 1) {
-    fail(error);
+  if (!molvex::solveUnreliability(chain, rate, order, times, 1e-12, molvex::stepLimit(chain), u,
+                                  error)) {
+    fail(error.message());
   }
   const double tUnrel = secondsSince(start);
   long terms = 0;

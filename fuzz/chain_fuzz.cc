@@ -101,8 +101,8 @@ void solve(const Chain& chain, const Array1<double>& rate) {
     q = std::max(q, e);
   }
   Array1<int> order;
-  std::string error;
-  if (topologicalOrder(chain, order, error) != 1) return;
+  Error error;
+  if (!topologicalOrder(chain, order, error)) return;
   std::vector<bool> placed(static_cast<std::size_t>(chain.nstates) + 1, false);
   Array1<int> position(chain.nstates, 0);
   for (int i = 1; i <= chain.nstates; ++i) {
@@ -128,9 +128,8 @@ void solve(const Chain& chain, const Array1<double>& rate) {
   std::sort(times.begin(), times.end());
   times.erase(std::unique(times.begin(), times.end()), times.end());
   std::vector<Unreliability> u;
-  fuzz::require(
-      solveUnreliability(chain, rate, order, times, EPSILON, stepLimit(chain), u, error) == 1,
-      "a time within the step limit was refused");
+  fuzz::require(solveUnreliability(chain, rate, order, times, EPSILON, stepLimit(chain), u, error),
+                "a time within the step limit was refused");
   checkUnreliability(u, times, f);
 }
 
@@ -148,16 +147,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rest = rest.substr(std::min(end + 1, rest.size()));
   }
   static Chain chain;
-  std::string error;
-  int status = -1;
-  fuzz::closesItsFiles([&] { status = readChain("M", chain, error); });
-  if (status != 1) return 0;
+  Error error;
+  bool read = false;
+  fuzz::closesItsFiles([&] { read = readChain("M", chain, error); });
+  if (!read) return 0;
   checkChain(chain);
   RateTable table;
-  fuzz::closesItsFiles([&] { status = readRates("M.RAT", table, error); });
-  if (status != 1) return 0;
+  fuzz::closesItsFiles([&] { read = readRates("M.RAT", table, error); });
+  if (!read) return 0;
   Array1<double> rate;
-  if (arcRates(chain, table, rate, error) != 1) return 0;
+  if (!arcRates(chain, table, rate, error)) return 0;
   fuzz::require(rate.size() == chain.narcs(), "not one rate per arc");
   for (const double r : rate) {
     // 0 is a rate: a component that fails only when a dependency forces it.

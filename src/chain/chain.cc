@@ -33,22 +33,20 @@ bool toInt(std::string_view word, int& value) {
 // the line.
 class Reader {
  public:
-  Reader(std::string name, std::string& error) : name_(std::move(name)), error_(error) {}
+  Reader(std::string name, Error& error) : name_(std::move(name)), error_(error) {}
   ~Reader() { closeUnit(chainUnit); }
   Reader(const Reader&) = delete;
   Reader& operator=(const Reader&) = delete;
 
   int open() {
-    if (!fileExists(name_) || openInput(chainUnit, name_) != 1) {
-      return fail(name_ + ": " + unreadable(name_));
-    }
+    if (!fileExists(name_) || openInput(chainUnit, name_) != 1) return failAtEnd(unreadable(name_));
     return 1;
   }
   // The next line: 1, or -11 at the end of the file, or -1 after an error.
   int next(std::string& line) {
     const int status = readRecord(chainUnit, line);
     if (status == 1) ++number_;
-    if (status == -1) return fail(name_ + ": read error");
+    if (status == -1) return failAtEnd("read error");
     return status;
   }
   // The next line that is not blank.
@@ -58,14 +56,9 @@ class Reader {
       if (status != 1 || line.find_first_not_of(' ') != std::string::npos) return status;
     }
   }
-  int fail(const std::string& message) {
-    error_ = message;
-    return -1;
-  }
-  int failHere(const std::string& message) {
-    return fail(name_ + ":" + std::to_string(number_) + ": " + message);
-  }
-  int failAtEnd(const std::string& message) { return fail(name_ + ": " + message); }
+  int failHere(const std::string& message) { return fail(number_, message); }
+  // Of the file as a whole.
+  int failAtEnd(const std::string& message) { return fail(0, message); }
   void skipTo(int line) {
     std::string ignored;
     while (number_ < line && next(ignored) == 1) {
@@ -74,8 +67,13 @@ class Reader {
   int line() const { return number_; }
 
  private:
+  int fail(int line, const std::string& message) {
+    error_ = {name_, line, message};
+    return -1;
+  }
+
   std::string name_;
-  std::string& error_;
+  Error& error_;
   int number_ = 0;
 };
 
@@ -92,7 +90,7 @@ int integers(Reader& in, const std::string& line, std::vector<int>& values, std:
 
 // ---------------------------------------------------------------- .DIC
 
-int readTypes(const std::string& file, Chain& chain, int& feidln, std::string& error) {
+int readTypes(const std::string& file, Chain& chain, int& feidln, Error& error) {
   Array1<std::string> names(MAXTYP);
   Array1<std::string> dormant(MAXTYP);
   Array1<int> module(MAXTYP), forced(MAXTYP);
@@ -105,7 +103,7 @@ int readTypes(const std::string& file, Chain& chain, int& feidln, std::string& e
   if (status != 1) {
     std::string text = messages.str();
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-    error = file + ": not a dictionary the generation reads:\n" + text;
+    error = {file, 0, "not a dictionary the generation reads:\n" + text};
     return -1;
   }
   const auto cut = [](const std::string& n) { return n.substr(0, n.find_last_not_of(' ') + 1); };
@@ -128,8 +126,7 @@ int readTypes(const std::string& file, Chain& chain, int& feidln, std::string& e
 
 // The lines behind FEIDS as the generation writes them: the failure states,
 // and after a truncated run "TAIDS" and the truncation states.
-int readStateLines(const std::string& file, int feidln, Chain& chain, bool& taids,
-                   std::string& error) {
+int readStateLines(const std::string& file, int feidln, Chain& chain, bool& taids, Error& error) {
   Reader in(file, error);
   if (in.open() != 1) return -1;
   in.skipTo(feidln);
@@ -171,7 +168,7 @@ struct Tuples {
   int total = 0;
 };
 
-int readTuples(const std::string& file, int& nbasic, Tuples& tup, std::string& error) {
+int readTuples(const std::string& file, int& nbasic, Tuples& tup, Error& error) {
   Reader in(file, error);
   if (in.open() != 1) return -1;
   std::string line;
@@ -272,19 +269,20 @@ bool parseRate(std::string_view text, const std::map<std::string, int, std::less
 // The arcs a generation handed over, with the rate names their types have.
 int takeArcs(CapturedChain& captured, const std::string& file, Chain& chain,
              std::map<std::string, int, std::less<>>& known, std::vector<std::string>& names,
-             std::vector<RawArc>& raw, std::string& error) {
+             std::vector<RawArc>& raw, Error& error) {
   raw.reserve(raw.size() + captured.arcs.size());
   for (; !captured.arcs.empty(); captured.arcs.pop_front()) {
     const CapturedChain::Taken& a = captured.arcs.front();
     if (a.type < 1 || a.type > chain.ntypes || a.multiplier > std::numeric_limits<int>::max()) {
-      error = file + ": an arc of " + std::to_string(a.source) + " -> " + std::to_string(a.target) +
-              " has no rate of the dictionary's";
+      error = {file, 0,
+               "an arc of " + std::to_string(a.source) + " -> " + std::to_string(a.target) +
+                   " has no rate of the dictionary's"};
       return -1;
     }
     const std::string& name = a.dormant ? chain.dormantNames(a.type) : chain.typeNames(a.type);
     const auto found = known.find(name);
     if (found == known.end()) {
-      error = file + ": no rate name of type " + std::to_string(a.type);
+      error = {file, 0, "no rate name of type " + std::to_string(a.type)};
       return -1;
     }
     if (found->second == 0) {
@@ -297,7 +295,7 @@ int takeArcs(CapturedChain& captured, const std::string& file, Chain& chain,
   return 1;
 }
 
-int readArcs(const std::string& file, Chain& chain, std::vector<RawArc>& raw, std::string& error,
+int readArcs(const std::string& file, Chain& chain, std::vector<RawArc>& raw, Error& error,
              CapturedChain* captured) {
   Reader in(file, error);
   if (in.open() != 1) return -1;
@@ -346,16 +344,17 @@ int readArcs(const std::string& file, Chain& chain, std::vector<RawArc>& raw, st
 // Every state number is one expanded state of the .TUP file, or the failure
 // or truncation state of a type, and the counts add up to the .TUP total.
 int placeStates(Chain& chain, const Tuples& tup, const std::string& tupFile,
-                const std::string& dicFile, std::string& error) {
+                const std::string& dicFile, Error& error) {
   chain.nstates = tup.total;
   // Beside the expanded states there is at most one failure and one
   // truncation state per type; a larger total cannot be of one run, and
   // must not size the tables.
   const long most = static_cast<long>(tup.order.size()) + 2L * chain.ntypes;
   if (chain.nstates < 1 || chain.nstates > most) {
-    error = tupFile + ": a total of " + std::to_string(tup.total) + " states for " +
-            std::to_string(tup.order.size()) + " expanded states and " +
-            std::to_string(chain.ntypes) + " component types: the files are not of one run";
+    error = {tupFile, 0,
+             "a total of " + std::to_string(tup.total) + " states for " +
+                 std::to_string(tup.order.size()) + " expanded states and " +
+                 std::to_string(chain.ntypes) + " component types: the files are not of one run"};
     return -1;
   }
   chain.kind.resize(chain.nstates, StateKind::Expanded);
@@ -366,12 +365,13 @@ int placeStates(Chain& chain, const Tuples& tup, const std::string& tupFile,
   for (std::size_t i = 0; i < tup.order.size(); ++i) {
     const int s = tup.order[i];
     if (s > chain.nstates) {
-      error = tupFile + ": state " + std::to_string(s) + " beyond the total of " +
-              std::to_string(chain.nstates) + " states";
+      error = {tupFile, 0,
+               "state " + std::to_string(s) + " beyond the total of " +
+                   std::to_string(chain.nstates) + " states"};
       return -1;
     }
     if (seen(s)) {
-      error = tupFile + ": state " + std::to_string(s) + " listed twice";
+      error = {tupFile, 0, "state " + std::to_string(s) + " listed twice"};
       return -1;
     }
     seen(s) = 1;
@@ -382,7 +382,7 @@ int placeStates(Chain& chain, const Tuples& tup, const std::string& tupFile,
     }
   }
   if (tup.order.empty() || tup.order[0] != 1) {
-    error = tupFile + ": does not begin with the initial state 1";
+    error = {tupFile, 0, "does not begin with the initial state 1"};
     return -1;
   }
   const auto mark = [&](const Array1<int>& states, StateKind kind, const char* key) {
@@ -392,14 +392,16 @@ int placeStates(Chain& chain, const Tuples& tup, const std::string& tupFile,
       const std::string what =
           std::string(key) + " names state " + std::to_string(s) + " for type " + std::to_string(t);
       if (s < 0 || s > chain.nstates) {
-        error = dicFile + ": " + what + ", but " + tupFile + " counts " +
-                std::to_string(chain.nstates) + " states: the files are not of one run";
+        error = {dicFile, 0,
+                 what + ", but " + tupFile + " counts " + std::to_string(chain.nstates) +
+                     " states: the files are not of one run"};
         return -1;
       }
       if (seen(s)) {
-        error = dicFile + ": " + what +
-                ", which is already an expanded, failure or truncation "
-                "state: the files are not of one run";
+        error = {dicFile, 0,
+                 what +
+                     ", which is already an expanded, failure or truncation "
+                     "state: the files are not of one run"};
         return -1;
       }
       seen(s) = 1;
@@ -412,9 +414,10 @@ int placeStates(Chain& chain, const Tuples& tup, const std::string& tupFile,
   if (mark(chain.trncst, StateKind::Truncation, "TAIDS") != 1) return -1;
   for (int s = 1; s <= chain.nstates; ++s) {
     if (!seen(s)) {
-      error = tupFile + ": state " + std::to_string(s) + " of " + std::to_string(chain.nstates) +
-              " is neither expanded nor a failure or truncation state of " + dicFile +
-              ": the files are not of one run";
+      error = {tupFile, 0,
+               "state " + std::to_string(s) + " of " + std::to_string(chain.nstates) +
+                   " is neither expanded nor a failure or truncation state of " + dicFile +
+                   ": the files are not of one run"};
       return -1;
     }
   }
@@ -428,7 +431,7 @@ int placeStates(Chain& chain, const Tuples& tup, const std::string& tupFile,
 // successor found again keeps the number it has, which may be the
 // truncation state of another type than the one failing now.
 int placeArcs(Chain& chain, const std::vector<RawArc>& raw, const std::string& intFile,
-              std::string& error) {
+              Error& error) {
   Array1<int> position(chain.nstates, 0);
   for (int i = 1; i <= chain.expansion.size(); ++i) position(chain.expansion(i)) = i;
   int last = 0;
@@ -436,7 +439,7 @@ int placeArcs(Chain& chain, const std::vector<RawArc>& raw, const std::string& i
   chain.first.resize(chain.nstates + 1, 0);
   for (const RawArc& r : raw) {
     const auto fail = [&](const std::string& message) {
-      error = intFile + ":" + std::to_string(r.line) + ": " + message;
+      error = {intFile, r.line, message};
       return -1;
     };
     const std::string arc =
@@ -480,11 +483,11 @@ int placeArcs(Chain& chain, const std::vector<RawArc>& raw, const std::string& i
   for (int i = 1; i <= chain.expansion.size(); ++i) {
     const int s = chain.expansion(i);
     if ((s == 1) == (reached(s) == 1)) {
-      error =
-          intFile + ": " +
+      error = {
+          intFile, 0,
           (s == 1 ? std::string("an arc leads back to the initial state 1")
                   : "no arc leads to state " + std::to_string(s) + " of " + chain.model + ".TUP") +
-          ": the files are not of one run";
+              ": the files are not of one run"};
       return -1;
     }
   }
@@ -598,7 +601,7 @@ void CapturedChain::arc(int SOURCE, int TARGET, long long MULT, int TYPE, bool D
   arcs.push_back(Taken{SOURCE, TARGET, MULT, TYPE, DORMANT, MARKED});
 }
 
-int readChain(std::string_view model, Chain& chain, std::string& error, CapturedChain* captured) {
+bool readChain(std::string_view model, Chain& chain, Error& error, CapturedChain* captured) {
   chain = Chain();
   chain.model = std::string(model);
   const std::string dicFile = chain.model + ".DIC";
@@ -606,36 +609,37 @@ int readChain(std::string_view model, Chain& chain, std::string& error, Captured
   const std::string intFile = chain.model + ".INT";
   if (chain.model.empty() || chain.model.find_first_of(" /") != std::string::npos) {
     error = quoteText(chain.model) + " is not a model name";
-    return -1;
+    return false;
   }
   int feidln = 0;
-  if (readTypes(dicFile, chain, feidln, error) != 1) return -1;
+  if (readTypes(dicFile, chain, feidln, error) != 1) return false;
   if (feidln == 0) {
-    error = dicFile + ": has no FEIDS line: no generation of the model has succeeded";
-    return -1;
+    error = {dicFile, 0, "has no FEIDS line: no generation of the model has succeeded"};
+    return false;
   }
   bool taids = false;
-  if (readStateLines(dicFile, feidln, chain, taids, error) != 1) return -1;
+  if (readStateLines(dicFile, feidln, chain, taids, error) != 1) return false;
   Tuples tup;
   if (captured == nullptr) {
-    if (readTuples(tupFile, chain.nbasic, tup, error) != 1) return -1;
+    if (readTuples(tupFile, chain.nbasic, tup, error) != 1) return false;
   } else if (captured->nstates == 0) {
-    error = tupFile + ": the generation did not finish";
-    return -1;
+    error = {tupFile, 0, "the generation did not finish"};
+    return false;
   } else {
     chain.nbasic = captured->nbasic;
     tup = Tuples{std::move(captured->order), std::move(captured->slots), captured->nstates};
   }
   std::vector<RawArc> raw;
-  if (readArcs(intFile, chain, raw, error, captured) != 1) return -1;
+  if (readArcs(intFile, chain, raw, error, captured) != 1) return false;
   if (chain.truncated() != taids) {
-    error = chain.truncated() ? dicFile + ": no TAIDS line, but " + intFile + " is truncated"
-                              : dicFile + ": a TAIDS line, but " + intFile + " is not truncated";
-    error += ": the files are not of one run";
-    return -1;
+    error = {dicFile, 0,
+             (chain.truncated() ? "no TAIDS line, but " + intFile + " is truncated"
+                                : "a TAIDS line, but " + intFile + " is not truncated") +
+                 ": the files are not of one run"};
+    return false;
   }
-  if (placeStates(chain, tup, tupFile, dicFile, error) != 1) return -1;
-  return placeArcs(chain, raw, intFile, error);
+  return placeStates(chain, tup, tupFile, dicFile, error) == 1 &&
+         placeArcs(chain, raw, intFile, error) == 1;
 }
 
 }  // namespace molvex

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "chain/error.h"
 #include "stategen/outarc.h"
 #include "util/array1.h"
 
@@ -124,9 +125,9 @@ class CapturedChain : public ChainSink {
 // `chain` and checks that they belong together; with `captured`, the states
 // and arcs are those it holds (taken out of it as they are placed, so that
 // they are not held twice), NAME.INT gives its header and NAME.TUP
-// is not read.  Returns 1, or -1 with `error` set to "FILE:LINE: message" (or
-// "FILE: message").
-int readChain(std::string_view model, Chain& chain, std::string& error,
-              CapturedChain* captured = nullptr);
+// is not read.  False with `error` naming the file (and the line where there
+// is one).
+bool readChain(std::string_view model, Chain& chain, Error& error,
+               CapturedChain* captured = nullptr);
 
 }  // namespace molvex

@@ -154,9 +154,8 @@ struct Curve {
   std::vector<double> upper;
 };
 
-int topCurve(const StaticTree& tree, const std::vector<PartChain>& chains, std::size_t nparts,
-             const PartSweep& sweep, const std::vector<double>& times, Curve& out,
-             std::string& error) {
+bool topCurve(const StaticTree& tree, const std::vector<PartChain>& chains, std::size_t nparts,
+              const PartSweep& sweep, const std::vector<double>& times, Curve& out, Error& error) {
   out.lower.assign(times.size(), 0.0);
   out.upper.assign(times.size(), 0.0);
   std::vector<std::size_t> swept(nparts);  // the part whose sweep each part reads
@@ -167,7 +166,7 @@ int topCurve(const StaticTree& tree, const std::vector<PartChain>& chains, std::
       if (chains[q].chain == chains[p].chain) swept[p] = swept[q];
     }
     if (swept[p] != p) continue;
-    if (sweep(static_cast<int>(p), times, curveEpsilon, parts[p], error) != 1) return -1;
+    if (!sweep(static_cast<int>(p), times, curveEpsilon, parts[p], error)) return false;
   }
   // The probability of working is read where the chain holds it, not as
   // 1 - F: a failure state near 1 no longer takes in what a slow state
@@ -183,7 +182,7 @@ int topCurve(const StaticTree& tree, const std::vector<PartChain>& chains, std::
     out.lower[j] = topReliability(tree, lower);
     out.upper[j] = topReliability(tree, upper);
   }
-  return 1;
+  return true;
 }
 
 // The integral by both rules.
@@ -269,9 +268,9 @@ double topReliability(const StaticTree& tree, const std::vector<double>& parts) 
   return nodeValue(tree, 0, parts, true);
 }
 
-int combinedMttf(const StaticTree& tree, const std::vector<PartBounds>& parts,
-                 const std::vector<PartChain>& chains, const PartSweep& sweep, CombinedMttf& out,
-                 std::string& error) {
+bool combinedMttf(const StaticTree& tree, const std::vector<PartBounds>& parts,
+                  const std::vector<PartChain>& chains, const PartSweep& sweep, CombinedMttf& out,
+                  Error& error) {
   const std::size_t m = parts.size();
   // In the long run a part has failed unless it stays in a state without
   // arcs; the top that can then last for ever, with any probability, has no
@@ -288,15 +287,15 @@ int combinedMttf(const StaticTree& tree, const std::vector<PartBounds>& parts,
   }
   if (!std::isfinite(fastest)) {
     error = "the rates of the parts add up beyond the range of a double";
-    return -1;
+    return false;
   }
   const bool lowerFinite = topReliability(tree, endLower) == 0.0;
   const bool upperFinite = topReliability(tree, endUpper) == 0.0;
   out = CombinedMttf();
   out.lower = lowerFinite ? 0.0 : infinity;
   out.upper = upperFinite ? 0.0 : infinity;
-  if (!lowerFinite || fastest == 0.0) return 1;  // nothing moves, or the top may never fail
-  if (productMttf(tree, chains, out)) return 1;
+  if (!lowerFinite || fastest == 0.0) return true;  // nothing moves, or the top may never fail
+  if (productMttf(tree, chains, out)) return true;
 
   // No exponential term of the product of the parts' curves decays faster
   // than the sum of their fastest rates: the first panel is short enough
@@ -318,7 +317,7 @@ int combinedMttf(const StaticTree& tree, const std::vector<PartBounds>& parts,
     while (ends.back() < horizon) ends.push_back(ends.back() * panelGrowth);
     const Nodes at = nodes(ends, fine, coarse);
     Curve curve;
-    if (topCurve(tree, chains, m, sweep, at.times, curve, error) != 1) return -1;
+    if (!topCurve(tree, chains, m, sweep, at.times, curve, error)) return false;
     const double end = ends.back();
     bool settled = true;  // what lies beyond the horizon is negligible
     out.relativeError = 0.0;
@@ -332,9 +331,9 @@ int combinedMttf(const StaticTree& tree, const std::vector<PartBounds>& parts,
     };
     take(curve.lower, meanLower, out.lower);
     if (upperFinite) take(curve.upper, meanUpper, out.upper);
-    if (settled) return 1;
+    if (settled) return true;
   }
-  return 1;  // the error stated is what the longest horizon reached
+  return true;  // the error stated is what the longest horizon reached
 }
 
 }  // namespace molvex

@@ -52,9 +52,9 @@ struct PartBounds {
 
 // Fills `out` with the failure probabilities of part `part` at `times`
 // (ascending), each within `epsilon`, and the probabilities of working.
-// Returns 1, or -1 with `error`.
-using PartSweep = std::function<int(int part, const std::vector<double>& times, double epsilon,
-                                    std::vector<Unreliability>& out, std::string& error)>;
+// False with `error`.
+using PartSweep = std::function<bool(int part, const std::vector<double>& times, double epsilon,
+                                     std::vector<Unreliability>& out, Error& error)>;
 
 struct CombinedMttf {
   // Truncation states counted as failed give the lower bound, as working
@@ -72,9 +72,9 @@ constexpr double mttfTolerance = 1e-10;
 
 // The mean time to failure of the top: exact, from the product of the
 // parts' chains, where that holds up to two million states, else by
-// quadrature.  Returns 1, or -1 with `error` from a sweep.
-int combinedMttf(const StaticTree& tree, const std::vector<PartBounds>& parts,
-                 const std::vector<PartChain>& chains, const PartSweep& sweep, CombinedMttf& out,
-                 std::string& error);
+// quadrature.  False with `error` from a sweep.
+bool combinedMttf(const StaticTree& tree, const std::vector<PartBounds>& parts,
+                  const std::vector<PartChain>& chains, const PartSweep& sweep, CombinedMttf& out,
+                  Error& error);
 
 }  // namespace molvex

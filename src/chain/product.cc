@@ -25,21 +25,21 @@ class Part {
  public:
   explicit Part(const SharedParts& in) : in_(in), c_(*in.part) {}
 
-  int index(std::string& error) {
-    if (nameTypes(error) != 1 || readMoves(error) != 1) return -1;
+  bool index(Error& error) {
+    if (!nameTypes(error) || !readMoves(error)) return false;
     indexShared();
-    return 1;
+    return true;
   }
 
   // The image of every state under each symmetry, found by following the
   // arcs from the initial state, which every symmetry keeps: the image of
   // the target of an arc is the target of the image arc out of the image.
-  int images(std::string& error) {
+  bool images(Error& error) {
     for (const std::vector<int>& perm : in_.symmetries) {
       for (std::size_t t = 1; t < perm.size(); ++t) {
         if (in_.shared[t] != in_.shared[static_cast<std::size_t>(perm[t])]) {
           error = "a symmetry of the part that mixes shared and own events";
-          return -1;
+          return false;
         }
       }
       std::vector<int> img(static_cast<std::size_t>(c_.nstates) + 1, -1);
@@ -56,13 +56,13 @@ class Part {
           const int image = find(img[static_cast<std::size_t>(s)], name);
           if (image < 0 || moves_[static_cast<std::size_t>(image)].multiplier != mv.multiplier) {
             error = "a symmetry of the part that its chain does not keep";
-            return -1;
+            return false;
           }
           const int to = moves_[static_cast<std::size_t>(image)].target;
           int& known = img[static_cast<std::size_t>(mv.target)];
           if (known >= 0 && known != to) {
             error = "a symmetry of the part that its chain does not keep";
-            return -1;
+            return false;
           }
           if (known < 0) queue.push_back(mv.target);
           known = to;
@@ -70,7 +70,7 @@ class Part {
       }
       images_.push_back(std::move(img));
     }
-    return 1;
+    return true;
   }
 
   int begin(int s) const { return first_[static_cast<std::size_t>(s)]; }
@@ -93,7 +93,7 @@ class Part {
 
  private:
   // Which type, and whether dormant, each rate name stands for.
-  int nameTypes(std::string& error) {
+  bool nameTypes(Error& error) {
     std::map<std::string, int, std::less<>> names;
     for (int r = 1; r <= c_.rateNames.size(); ++r) names.emplace(c_.rateNames(r), r);
     type_.assign(static_cast<std::size_t>(c_.rateNames.size()) + 1, 0);
@@ -107,17 +107,17 @@ class Part {
         const auto r = static_cast<std::size_t>(found->second);
         if (type_[r] != 0 && (type_[r] != t || dormant_[r] != d)) {
           error = "the rate name " + n + " stands for more than one type";
-          return -1;
+          return false;
         }
         type_[r] = t;
         dormant_[r] = static_cast<char>(d);
         nameOf_[2 * static_cast<std::size_t>(t) + static_cast<std::size_t>(d)] = found->second;
       }
     }
-    return 1;
+    return true;
   }
 
-  int readMoves(std::string& error) {
+  bool readMoves(Error& error) {
     first_.assign(static_cast<std::size_t>(c_.nstates) + 2, 0);
     value_.assign(type_.size(), 0.0);
     for (int s = 1; s <= c_.nstates; ++s) {
@@ -128,11 +128,11 @@ class Part {
         const bool expanded = c_.kind(arc.target) == StateKind::Expanded;
         if (t == 0 || (!expanded && c_.kind(arc.target) != StateKind::Failure)) {
           error = "an arc of no type's rate, or into a truncation state";
-          return -1;
+          return false;
         }
         if (!byName_.emplace(key(s, arc.rate), static_cast<int>(moves_.size())).second) {
           error = "two arcs of one rate name out of one state";
-          return -1;
+          return false;
         }
         moves_.push_back({expanded ? arc.target : 0, t, arc.rate, arc.multiplier});
         // The value of the name, as an arc of one unit gives it.
@@ -141,7 +141,7 @@ class Part {
       }
     }
     first_[static_cast<std::size_t>(c_.nstates) + 1] = static_cast<int>(moves_.size());
-    return 1;
+    return true;
   }
 
   // The shared events' moves of every state, looked up for each part in
@@ -322,8 +322,8 @@ void add(Built& b, int target, const Move& mv, int times, bool marked) {
 }
 
 // The arcs out of the state of `tuple` (sorted, failed parts first).
-int expand(const SharedParts& in, const Part& part, Whole& whole, const std::vector<int>& tuple,
-           Built& b, std::string& error) {
+bool expand(const SharedParts& in, const Part& part, Whole& whole, const std::vector<int>& tuple,
+            Built& b, Error& error) {
   const std::size_t m = tuple.size();
   std::size_t alive = 0;
   while (alive < m && tuple[alive] == 0) ++alive;
@@ -341,7 +341,7 @@ int expand(const SharedParts& in, const Part& part, Whole& whole, const std::vec
       const int same = part.sharedMove(tuple[j], e);
       if ((same < 0) != (first < 0)) {
         error = "a shared event that moves some parts and not others";
-        return -1;
+        return false;
       }
       if (same < 0) continue;
       next[j] = part.move(same).target;
@@ -373,7 +373,7 @@ int expand(const SharedParts& in, const Part& part, Whole& whole, const std::vec
     }
     j = same;
   }
-  return 1;
+  return true;
 }
 
 template <typename T>
@@ -420,21 +420,21 @@ void fill(const Chain& part, const std::vector<double>& value, const Whole& whol
 
 }  // namespace
 
-int productChain(const SharedParts& in, Chain& out, Array1<double>& rate, std::string& error) {
+Composition productChain(const SharedParts& in, Chain& out, Array1<double>& rate, Error& error) {
   Part part(in);
-  if (part.index(error) != 1 || part.images(error) != 1) return -1;
+  if (!part.index(error) || !part.images(error)) return Composition::refused;
   Whole whole(part, in.count, in.part->ntypes);
   std::vector<int> tuple(static_cast<std::size_t>(in.count), 1);
   whole.state(tuple);
   Built built;
   for (std::size_t i = 0; i < whole.expanded(); ++i) {
-    if (whole.nstates() > in.maxStates) return 0;
+    if (whole.nstates() > in.maxStates) return Composition::tooLarge;
     whole.tuple(i, tuple);
-    if (expand(in, part, whole, tuple, built, error) != 1) return -1;
+    if (!expand(in, part, whole, tuple, built, error)) return Composition::refused;
   }
-  if (whole.nstates() > in.maxStates) return 0;
+  if (whole.nstates() > in.maxStates) return Composition::tooLarge;
   fill(*in.part, part.values(), whole, built, out, rate);
-  return 1;
+  return Composition::composed;
 }
 
 }  // namespace molvex

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "chain/chain.h"
+#include "chain/error.h"
 #include "util/array1.h"
 
 namespace molvex {
@@ -38,11 +39,12 @@ struct SharedParts {
 // The whole's chain into `out` and its arcs' values into `rate`: its types,
 // rate names and failure states by type are the part's (a failure is the
 // type whose failure made the top fail, seen in the part that failed).
-// Returns 1; 0 when the whole's chain has more than maxStates states; or -1
+// `tooLarge` when the whole's chain has more than maxStates states, `refused`
 // with `error` when the part's chain is not one this composition holds for
 // (an arc of a rate name that stands for two types or two arcs, a symmetry
 // the chain does not keep or that mixes shared and own events, a shared
 // event that moves some parts and not others).
-int productChain(const SharedParts& in, Chain& out, Array1<double>& rate, std::string& error);
+enum class Composition { composed, tooLarge, refused };
+Composition productChain(const SharedParts& in, Chain& out, Array1<double>& rate, Error& error);
 
 }  // namespace molvex

@@ -23,21 +23,21 @@ std::string rateValue(const std::string& name, const std::string& text, double& 
 
 }  // namespace
 
-int readRates(std::string_view file, RateTable& rates, std::string& error) {
+bool readRates(std::string_view file, RateTable& rates, Error& error) {
   rates = RateTable();
   rates.file = std::string(file);
   if (!fileExists(file) || openInput(chainUnit, file) != 1) {
-    error = rates.file + ": " + unreadable(rates.file);
-    return -1;
+    error = {rates.file, 0, unreadable(rates.file)};
+    return false;
   }
   std::string line;
   int number = 0;
-  int status = 1;
-  while (status == 1 && readRecord(chainUnit, line) == 1) {
+  bool read = true;
+  while (read && readRecord(chainUnit, line) == 1) {
     ++number;
     const auto fail = [&](const std::string& message) {
-      error = rates.file + ":" + std::to_string(number) + ": " + message;
-      return -1;
+      error = {rates.file, number, message};
+      return false;
     };
     // Tabs separate as blanks do: rates files are written by hand.
     for (char& c : line) {
@@ -46,8 +46,8 @@ int readRates(std::string_view file, RateTable& rates, std::string& error) {
     const auto words = blankWords(line);
     if (words.empty() || words[0][0] == '#') continue;
     if (words.size() != 2) {
-      status = fail(quoteText(line) + (words.size() < 2 ? " is not RATENAME VALUE"
-                                                        : " has more than RATENAME VALUE"));
+      read = fail(quoteText(line) +
+                  (words.size() < 2 ? " is not RATENAME VALUE" : " has more than RATENAME VALUE"));
       break;
     }
     const std::string name(words[0]);
@@ -55,17 +55,17 @@ int readRates(std::string_view file, RateTable& rates, std::string& error) {
     double value = 0.0;
     const std::string bad = rateValue(name, text, value);
     if (!bad.empty()) {
-      status = fail(bad);
+      read = fail(bad);
     } else if (!rates.value.emplace(name, value).second) {
-      status = fail(name + " is given twice");
+      read = fail(name + " is given twice");
     }
   }
   closeUnit(chainUnit);
-  return status;
+  return read;
 }
 
-int setRates(const std::vector<std::string>& sets, const Chain& chain, RateTable& rates,
-             std::string& error) {
+bool setRates(const std::vector<std::string>& sets, const Chain& chain, RateTable& rates,
+              Error& error) {
   for (const std::string& set : sets) {
     const std::size_t equals = set.find('=');
     const std::string name = set.substr(0, equals);
@@ -73,27 +73,27 @@ int setRates(const std::vector<std::string>& sets, const Chain& chain, RateTable
     if (equals == std::string::npos || std::find(names.begin(), names.end(), name) == names.end()) {
       error = "--set " + quoteText(set) + ": not RATENAME=VALUE with a rate name of " +
               chain.model + ".INT";
-      return -1;
+      return false;
     }
     double value = 0.0;
     const std::string bad = rateValue(name, set.substr(equals + 1), value);
     if (!bad.empty()) {
       error = "--set: " + bad;
-      return -1;
+      return false;
     }
     rates.value[name] = value;
   }
-  return 1;
+  return true;
 }
 
-int arcRates(const Chain& chain, const RateTable& rates, Array1<double>& rate, std::string& error) {
+bool arcRates(const Chain& chain, const RateTable& rates, Array1<double>& rate, Error& error) {
   Array1<double> byName(chain.rateNames.size(), 0.0);
   for (int r = 1; r <= chain.rateNames.size(); ++r) {
     const auto it = rates.value.find(chain.rateNames(r));
     if (it == rates.value.end()) {
-      error = rates.file + ": no value for the rate " + chain.rateNames(r) + " of " + chain.model +
-              ".INT";
-      return -1;
+      error = {rates.file, 0,
+               "no value for the rate " + chain.rateNames(r) + " of " + chain.model + ".INT"};
+      return false;
     }
     byName(r) = it->second;
   }
@@ -108,17 +108,19 @@ int arcRates(const Chain& chain, const RateTable& rates, Array1<double>& rate, s
     // Every figure divides by the exit rates: they and their inverses must
     // stay numbers.
     if (!std::isfinite(exit)) {
-      error = rates.file + ": the rates out of state " + std::to_string(s) +
-              " add up beyond the range of a double";
-      return -1;
+      error = {
+          rates.file, 0,
+          "the rates out of state " + std::to_string(s) + " add up beyond the range of a double"};
+      return false;
     }
     if (exit > 0.0 && !std::isfinite(1.0 / exit)) {
-      error = rates.file + ": the rates out of state " + std::to_string(s) +
-              " are too small for a double to hold their mean time";
-      return -1;
+      error = {rates.file, 0,
+               "the rates out of state " + std::to_string(s) +
+                   " are too small for a double to hold their mean time"};
+      return false;
     }
   }
-  return 1;
+  return true;
 }
 
 }  // namespace molvex

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "chain/chain.h"
+#include "chain/error.h"
 #include "util/array1.h"
 
 namespace molvex {
@@ -19,18 +20,18 @@ struct RateTable {
 };
 
 // Reads a rates file.  Every value must be a finite number of 0 or more, every
-// name given once.  Returns 1, or -1 with `error` naming the file and line.
-int readRates(std::string_view file, RateTable& rates, std::string& error);
+// name given once.  False with `error` naming the file and line.
+bool readRates(std::string_view file, RateTable& rates, Error& error);
 
 // Values given as NAME=VALUE (the command line's --set) over those of the
 // file: each NAME a rate name of the chain, each VALUE as in a rates file.
-// Returns 1, or -1 with `error` naming the first that is not.
-int setRates(const std::vector<std::string>& sets, const Chain& chain, RateTable& rates,
-             std::string& error);
+// False with `error` naming the first that is not.
+bool setRates(const std::vector<std::string>& sets, const Chain& chain, RateTable& rates,
+              Error& error);
 
 // The rate of every arc: its multiplier times its name's value, in
-// `rate`(1 .. chain.narcs()).  Returns 1, or -1 with `error` naming the first
+// `rate`(1 .. chain.narcs()).  False with `error` naming the first
 // rate name of the chain that has no value.
-int arcRates(const Chain& chain, const RateTable& rates, Array1<double>& rate, std::string& error);
+bool arcRates(const Chain& chain, const RateTable& rates, Array1<double>& rate, Error& error);
 
 }  // namespace molvex

@@ -223,7 +223,7 @@ class Uniformized {
 
 }  // namespace
 
-int topologicalOrder(const Chain& chain, Array1<int>& order, std::string& error) {
+bool topologicalOrder(const Chain& chain, Array1<int>& order, Error& error) {
   Array1<int> indegree(chain.nstates, 0);
   for (int a = 1; a <= chain.narcs(); ++a) ++indegree(chain.arcs(a).target);
   order.resize(chain.nstates);
@@ -239,10 +239,11 @@ int topologicalOrder(const Chain& chain, Array1<int>& order, std::string& error)
       if (--indegree(t) == 0) order(++tail) = t;
     }
   }
-  if (tail == chain.nstates) return 1;
-  error = chain.model + ".INT: the chain has " + describeCycle(chain, indegree) +
-          ", which no generation writes: every transition fails a unit";
-  return -1;
+  if (tail == chain.nstates) return true;
+  error = {chain.model + ".INT", 0,
+           "the chain has " + describeCycle(chain, indegree) +
+               ", which no generation writes: every transition fails a unit"};
+  return false;
 }
 
 Figures solveFigures(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
@@ -720,29 +721,29 @@ long cheapSteps(const Chain& chain) {
   return std::max(10000L, 100000000L / (chain.nstates + chain.narcs()));
 }
 
-// The steps beyond which the two clocks are tried first: where the plain
+// The steps beyond which the fast states are passed first: where the plain
 // sweep takes more, a chain it would sweep that long has its fast and slow
 // states far apart, or has long settled.
 constexpr long plainSteps = 10000;
 
-// The widest gaps tried for the two clocks: each costs a sweep.
+// The widest gaps tried for passing the fast states: each costs a sweep.
 constexpr std::size_t gapsTried = 3;
 
 }  // namespace
 
-int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
-                       const std::vector<double>& times, double epsilon, long maxSteps,
-                       std::vector<Unreliability>& out, std::string& error, int initial,
-                       const SweepProgress& progress) {
+bool solveUnreliability(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
+                        const std::vector<double>& times, double epsilon, long maxSteps,
+                        std::vector<Unreliability>& out, Error& error, int initial,
+                        const SweepProgress& progress) {
   out.clear();
   for (double t : times) out.push_back(blank(chain, t));
   const Flow flow = chainFlow(chain, rate, initial);
   double q = 0.0;
   for (int s = 1; s <= chain.nstates; ++s) q = std::max(q, flow.exit(s));
-  // A time the plain sweep takes many steps for goes to the two clocks,
-  // their fast states beginning in each of the widest gaps of the exit
-  // rates in turn; where none serves, to the plain sweep as far as maxSteps
-  // allows.
+  // A time the plain sweep takes many steps for has the fast states of its
+  // chain passed in no time, the fast ones beginning in each of the widest
+  // gaps of the exit rates in turn; where none serves, it goes to the plain
+  // sweep as far as maxSteps allows.
   const long cheap = std::min(maxSteps, cheapSteps(chain));
   const double many = static_cast<double>(std::min(maxSteps, plainSteps));
   std::vector<std::size_t> plain;
@@ -762,21 +763,21 @@ int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Arr
     if (windowStart(q * times[j], epsilon, maxSteps) <= maxSteps) plain.push_back(j);
   }
   sweep(chain, flow, order, times, plain, epsilon, maxSteps, out, progress);
-  int status = 1;
+  bool solved = true;
   for (std::size_t j = 0; j < times.size(); ++j) {
     if (out[j].terms > 0) continue;
     out[j].lower = out[j].upper = out[j].working = std::numeric_limits<double>::quiet_NaN();
-    if (status == 1) {
+    if (solved) {
       char text[160];
       std::snprintf(text, sizeof text,
                     "time %g needs more than %ld steps of the uniformized chain (q t = %g), "
                     "and the chain does not settle before",
                     times[j], maxSteps, q * times[j]);
       error = chain.model + ": " + text;
-      status = -1;
+      solved = false;
     }
   }
-  return status;
+  return solved;
 }
 
 }  // namespace molvex

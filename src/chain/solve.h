@@ -12,13 +12,14 @@
 #include <vector>
 
 #include "chain/chain.h"
+#include "chain/error.h"
 #include "util/array1.h"
 
 namespace molvex {
 
-// The states in an order in which every arc leads forward.  Returns 1, or
-// -1 with `error` naming two states on a cycle.
-int topologicalOrder(const Chain& chain, Array1<int>& order, std::string& error);
+// The states in an order in which every arc leads forward.  False with
+// `error` naming two states on a cycle.
+bool topologicalOrder(const Chain& chain, Array1<int>& order, Error& error);
 
 struct Figures {
   int operational = 0;  // expanded states
@@ -56,15 +57,16 @@ struct Unreliability {
 // every value within `epsilon` of the exact one (round-off aside).  One
 // sweep of the uniformized chain serves all times.  The sweep gives up after
 // maxSteps steps, which only a time far beyond the chain's slowest rate
-// needs; then it returns -1 with `error` naming that time.
+// needs; then that time has no terms and NaN figures, and it returns false
+// with `error` naming it.
 //
 // A long sweep tells `progress` now and then the step it has reached and
 // about how many it takes.
 using SweepProgress = std::function<void(long step, long steps)>;
-int solveUnreliability(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
-                       const std::vector<double>& times, double epsilon, long maxSteps,
-                       std::vector<Unreliability>& out, std::string& error, int initial = 1,
-                       const SweepProgress& progress = nullptr);
+bool solveUnreliability(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
+                        const std::vector<double>& times, double epsilon, long maxSteps,
+                        std::vector<Unreliability>& out, Error& error, int initial = 1,
+                        const SweepProgress& progress = nullptr);
 
 // The longest mean time, from any state, to a state without arcs (a failure
 // or truncation state, or an expanded state none leaves).

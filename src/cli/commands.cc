@@ -47,9 +47,9 @@ bool parameterName(const std::string& name) {
 int loadRates(std::string_view command, const Chain& chain, const std::string& file,
               const std::vector<std::string>& sets, Array1<double>& rate) {
   RateTable rates;
-  std::string error;
-  if (readRates(file, rates, error) != 1 || setRates(sets, chain, rates, error) != 1 ||
-      arcRates(chain, rates, rate, error) != 1) {
+  Error error;
+  if (!readRates(file, rates, error) || !setRates(sets, chain, rates, error) ||
+      !arcRates(chain, rates, rate, error)) {
     return fail(command, error);
   }
   return 0;
@@ -105,8 +105,8 @@ void tell(std::string_view text) {
   writeText(errorUnit, shown);
 }
 
-int fail(std::string_view command, const std::string& message) {
-  tell("molvex " + std::string(command) + ": " + message + "\n");
+int fail(std::string_view command, const Error& error) {
+  tell("molvex " + std::string(command) + ": " + error.message() + "\n");
   return 1;
 }
 
@@ -151,10 +151,10 @@ int drawPlot(const SolveOptions& o, const SolvedChain& solved, const Figures& fi
   data.logTime = o.logTime;
   data.logProbability = o.logProbability;
   std::vector<Unreliability> points;
-  std::string error;
+  Error error;
   Progress progress(progressStream(o.quiet));
-  if (solveUnreliability(chain, solved.rate, solved.order, data.times, o.epsilon, stepLimit(chain),
-                         points, error, solved.initial, sweepProgress(chain, progress)) != 1) {
+  if (!solveUnreliability(chain, solved.rate, solved.order, data.times, o.epsilon, stepLimit(chain),
+                          points, error, solved.initial, sweepProgress(chain, progress))) {
     return fail(o.command, error);
   }
   for (const Unreliability& u : points) {
@@ -209,15 +209,15 @@ int parseTimes(const SolveOptions& o, std::vector<double>& times) {
 
 int solveChain(const SolveOptions& o, const std::vector<double>& times, const SolvedChain& solved,
                Report& report) {
-  std::string error;
+  Error error;
   const Chain& chain = solved.chain;
   report.figures = solveFigures(chain, solved.rate, solved.order, solved.initial);
   // A time without a figure takes none from the others.
   Progress progress(progressStream(o.quiet));
-  if (solveUnreliability(chain, solved.rate, solved.order, times, o.epsilon, stepLimit(chain),
-                         report.unreliability, error, solved.initial,
-                         sweepProgress(chain, progress)) != 1) {
-    report.unsolved = error;
+  if (!solveUnreliability(chain, solved.rate, solved.order, times, o.epsilon, stepLimit(chain),
+                          report.unreliability, error, solved.initial,
+                          sweepProgress(chain, progress))) {
+    report.unsolved = error.message();
   }
   progress.clear();
   if (!o.plot.empty() && drawPlot(o, solved, report.figures, times) != 0) return 1;
@@ -228,9 +228,9 @@ int solveModel(const SolveOptions& o, const std::string& startRate, SolvedChain&
                Report& report, CapturedChain* captured) {
   std::vector<double> times;
   if (parseTimes(o, times) != 0) return 1;
-  std::string error;
+  Error error;
   Chain& chain = solved.chain;
-  if (readChain(o.model, chain, error, captured) != 1) return fail(o.command, error);
+  if (!readChain(o.model, chain, error, captured)) return fail(o.command, error);
   report.chain = &chain;
   report.ratesFile = o.rates.empty() ? o.model + ".RAT" : o.rates;
   report.epsilon = o.epsilon;
@@ -246,7 +246,7 @@ int solveModel(const SolveOptions& o, const std::string& startRate, SolvedChain&
     if (!o.part || named(set)) sets.push_back(set);
   }
   if (loadRates(o.command, chain, report.ratesFile, sets, solved.rate) != 0) return 1;
-  if (topologicalOrder(chain, solved.order, error) != 1) return fail(o.command, error);
+  if (!topologicalOrder(chain, solved.order, error)) return fail(o.command, error);
   const int initial = initialState(chain, startRate);
   if (initial == 0) {
     return fail(o.command, "the events of " + o.model +
@@ -271,8 +271,8 @@ int printReport(std::string_view command, const Report& report, bool json, bool 
 
 int exportCommand(const ExportOptions& o) {
   Chain chain;
-  std::string error;
-  if (readChain(o.model, chain, error) != 1) return fail("export", error);
+  Error error;
+  if (!readChain(o.model, chain, error)) return fail("export", error);
   const std::string prefix = o.prefix.empty() ? o.model : o.prefix;
   const std::string defaultRates = o.model + ".RAT";
   const std::string ratesFile =

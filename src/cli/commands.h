@@ -65,8 +65,9 @@ struct GenerateOptions : ChainOptions {
 // which must not move the terminal's cursor or clear what it shows.
 void tell(std::string_view text);
 
-// Tells "molvex COMMAND: MESSAGE"; returns 1, the exit status of bad input.
-int fail(std::string_view command, const std::string& message);
+// Tells "molvex COMMAND: " and the error's message; returns 1, the exit
+// status of bad input.  The one place a subcommand's error is printed.
+int fail(std::string_view command, const Error& error);
 
 // A file a command writes: its name and what writes it on a stream.
 struct Output {

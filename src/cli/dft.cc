@@ -170,8 +170,8 @@ std::vector<std::string> allSets(const RunOptions& o) {
 RateClass rateClasses(const std::string& ratesFile, const std::vector<std::string>& sets,
                       const std::string& own) {
   RateTable table;
-  std::string error;
-  if (readRates(ratesFile, table, error) != 1) return nullptr;
+  Error error;
+  if (!readRates(ratesFile, table, error)) return nullptr;
   std::map<std::string, int, std::less<>> classes;
   std::map<double, int> byValue;
   for (const auto& [name, value] : table.value) {
@@ -431,15 +431,15 @@ int combineParts(const RunOptions& o, const DftModules& modules,
     report.symmetries += reports[p].symmetries;
   }
   const PartSweep sweep = [&](int p, const std::vector<double>& times, double epsilon,
-                              std::vector<Unreliability>& out, std::string& error) {
+                              std::vector<Unreliability>& out, Error& error) {
     const SolvedChain& c = chains[own(static_cast<std::size_t>(p))];
     return solveUnreliability(c.chain, c.rate, c.order, times, epsilon, stepLimit(c.chain), out,
                               error, c.initial);
   };
   CombinedMttf mttf;
-  std::string error;
-  if (combinedMttf(modules.tree, bounds, parts, sweep, mttf, error) != 1) {
-    return fail("run", "the mean time to failure: " + error);
+  Error error;
+  if (!combinedMttf(modules.tree, bounds, parts, sweep, mttf, error)) {
+    return fail("run", "the mean time to failure: " + error.message());
   }
   // What the report says of an infinite mean time: the top can end working.
   if (std::isinf(mttf.lower)) {
@@ -603,20 +603,20 @@ void shownTypes(const DictionaryEntries& entries, Chain& shown) {
 // Returns 0 or 1 after the message, or -1 where the composition does not
 // hold for the part's chain.
 int solveShared(const RunOptions& o, const SharedParts& in, SolvedChain& product, Report& report) {
-  std::string error;
-  int composed = -1;
+  Error error;
+  Composition composed = Composition::refused;
   try {
     composed = productChain(in, product.chain, product.rate, error);
   } catch (const std::bad_alloc&) {
     return fail("run", "no memory for the chain of the " + std::to_string(in.count) + " parts");
   }
-  if (composed == 0) {
+  if (composed == Composition::tooLarge) {
     return fail("run", "the chain of the " + std::to_string(in.count) +
                            " parts has more states than " + std::to_string(in.maxStates) +
                            " (--max-states)");
   }
-  if (composed != 1) return -1;
-  if (topologicalOrder(product.chain, product.order, error) != 1) return fail("run", error);
+  if (composed != Composition::composed) return -1;
+  if (!topologicalOrder(product.chain, product.order, error)) return fail("run", error);
   const SolveOptions solve = solveOptions(o);
   std::vector<double> times;
   if (parseTimes(solve, times) != 0 || solveChain(solve, times, product, report) != 0) return 1;
@@ -714,8 +714,8 @@ namespace {
 // message.
 int readFileSets(const std::string& file, std::vector<std::string>& sets) {
   RateTable table;
-  std::string error;
-  if (readRates(file, table, error) != 1) return fail("run", error);
+  Error error;
+  if (!readRates(file, table, error)) return fail("run", error);
   for (const auto& [name, value] : table.value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.17g", value);

@@ -43,10 +43,10 @@ struct Pumps {
     RateTable rates;
     Array1<double> rate;
     Array1<int> order;
-    std::string error;
-    if (readChain("PUMPS", chain, error) != 1 || readRates("PUMPS.RAT", rates, error) != 1 ||
-        arcRates(chain, rates, rate, error) != 1 || topologicalOrder(chain, order, error) != 1) {
-      return error;
+    Error error;
+    if (!readChain("PUMPS", chain, error) || !readRates("PUMPS.RAT", rates, error) ||
+        !arcRates(chain, rates, rate, error) || !topologicalOrder(chain, order, error)) {
+      return error.message();
     }
     return "";
   }
@@ -81,8 +81,8 @@ TEST(ChainReader, ReadsMultipliersTruncationAndSharedSpares) {
               example(std::string("sharedspare/expected/SHARED.") + ext));
   }
   Chain chain;
-  std::string error;
-  ASSERT_EQ(readChain("TRUNC", chain, error), 1) << error;
+  Error error;
+  ASSERT_TRUE(readChain("TRUNC", chain, error)) << error.message();
   EXPECT_EQ(chain.ntrunc, 1);
   EXPECT_EQ(chain.kind(7), StateKind::Truncation);
   EXPECT_EQ(chain.type(7), 2);
@@ -90,7 +90,7 @@ TEST(ChainReader, ReadsMultipliersTruncationAndSharedSpares) {
   EXPECT_EQ(merged.multiplier, 2);
   EXPECT_TRUE(merged.marked);
   EXPECT_EQ(chain.rateText(merged), "2*LAMV*X");
-  ASSERT_EQ(readChain("SHARED", chain, error), 1) << error;
+  ASSERT_TRUE(readChain("SHARED", chain, error)) << error.message();
   EXPECT_TRUE(chain.cspare);
   EXPECT_EQ(chain.nbasic, 3);
 }

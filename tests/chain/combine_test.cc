@@ -147,7 +147,7 @@ TEST(CombinedParts, GiveTheClosedFormsWithinTheirStatedBound) {
     for (const Part& p : k.parts) bounds.push_back(p.bounds);
     int sweeps = 0;
     const PartSweep sweep = [&](int part, const std::vector<double>& times, double,
-                                std::vector<Unreliability>& out, std::string&) {
+                                std::vector<Unreliability>& out, Error&) {
       ++sweeps;
       out.clear();
       out.resize(times.size());
@@ -156,7 +156,7 @@ TEST(CombinedParts, GiveTheClosedFormsWithinTheirStatedBound) {
         out[j].lower = out[j].upper = k.parts[static_cast<std::size_t>(part)].failed(times[j]);
         out[j].working = 1 - out[j].upper;
       }
-      return 1;
+      return true;
     };
     for (double t : {0.0, 0.5, 3.0, 40.0}) {
       std::vector<double> failed;
@@ -164,8 +164,8 @@ TEST(CombinedParts, GiveTheClosedFormsWithinTheirStatedBound) {
       EXPECT_NEAR(topFailure(k.tree, failed), 1 - k.reliability(t), 1e-15) << k.what << " t=" << t;
     }
     CombinedMttf m;
-    std::string error;
-    ASSERT_EQ(combinedMttf(k.tree, bounds, {}, sweep, m, error), 1) << k.what << error;
+    Error error;
+    ASSERT_TRUE(combinedMttf(k.tree, bounds, {}, sweep, m, error)) << k.what << error.message();
     EXPECT_EQ(m.lower, m.upper) << k.what;
     if (std::isinf(k.mttf)) {
       EXPECT_TRUE(std::isinf(m.lower)) << k.what;
@@ -188,7 +188,7 @@ TEST(CombinedParts, BoundTheMeanTimeAfterTruncation) {
   const StaticTree tree = over(Kind::orGate, 2);
   const std::vector<PartBounds> bounds = {{a, 1 / a, 0, p}, {b, 1 / b, 0, 0}};
   const PartSweep sweep = [&](int part, const std::vector<double>& times, double,
-                              std::vector<Unreliability>& out, std::string&) {
+                              std::vector<Unreliability>& out, Error&) {
     out.clear();
     out.resize(times.size());
     for (std::size_t j = 0; j < times.size(); ++j) {
@@ -198,11 +198,11 @@ TEST(CombinedParts, BoundTheMeanTimeAfterTruncation) {
       out[j].upper = part == 0 ? 1 - exp(-a * t) : out[j].lower;
       out[j].working = 1 - out[j].upper;
     }
-    return 1;
+    return true;
   };
   CombinedMttf m;
-  std::string error;
-  ASSERT_EQ(combinedMttf(tree, bounds, {}, sweep, m, error), 1) << error;
+  Error error;
+  ASSERT_TRUE(combinedMttf(tree, bounds, {}, sweep, m, error)) << error.message();
   EXPECT_NEAR(m.lower, 1 / (a + b), 1e-9 / (a + b));
   EXPECT_NEAR(m.upper, p / b + (1 - p) / (a + b), 1e-9);
 }

@@ -105,10 +105,11 @@ TEST(ProductChain, FoldsPartsAlikeAndTheirSymmetries) {
     in.failing = c.failing;
     Chain whole;
     Array1<double> rate;
-    std::string error;
-    ASSERT_EQ(productChain(in, whole, rate, error), 1) << c.what << ": " << error;
+    Error error;
+    ASSERT_EQ(productChain(in, whole, rate, error), Composition::composed)
+        << c.what << ": " << error.message();
     Array1<int> order;
-    ASSERT_EQ(topologicalOrder(whole, order, error), 1) << c.what;
+    ASSERT_TRUE(topologicalOrder(whole, order, error)) << c.what;
     const Figures f = solveFigures(whole, rate, order);
     EXPECT_EQ(f.operational, c.expanded) << c.what;
     EXPECT_NEAR(f.mttfLower, c.mttf, 1e-13 * c.mttf) << c.what;
@@ -135,9 +136,9 @@ TEST(ProductChain, RefusesWhatTheCompositionDoesNotHoldFor) {
     in.failing = 1;
     Chain whole;
     Array1<double> rate;
-    std::string error;
-    EXPECT_EQ(productChain(in, whole, rate, error), -1);
-    EXPECT_FALSE(error.empty());
+    Error error;
+    EXPECT_EQ(productChain(in, whole, rate, error), Composition::refused);
+    EXPECT_FALSE(error.message().empty());
   }
 }
 

@@ -47,11 +47,11 @@ struct Loaded {
     dir.write("M.RAT", rat);
     EXPECT_EQ(FT2MC("M              ", 15, ntrunc, 1), 1) << con.screen();
     RateTable table;
-    std::string error;
-    EXPECT_EQ(readChain("M", chain, error), 1) << error;
-    EXPECT_EQ(readRates("M.RAT", table, error), 1) << error;
-    EXPECT_EQ(arcRates(chain, table, rate, error), 1) << error;
-    EXPECT_EQ(topologicalOrder(chain, order, error), 1) << error;
+    Error error;
+    EXPECT_TRUE(readChain("M", chain, error)) << error.message();
+    EXPECT_TRUE(readRates("M.RAT", table, error)) << error.message();
+    EXPECT_TRUE(arcRates(chain, table, rate, error)) << error.message();
+    EXPECT_TRUE(topologicalOrder(chain, order, error)) << error.message();
   }
 };
 
@@ -60,12 +60,11 @@ Solved solve(const std::string& txt, const std::vector<double>& rates,
              const std::vector<double>& times, int ntrunc = 0) {
   const Loaded m(txt, rates, ntrunc);
   Solved s;
-  std::string error;
+  Error error;
   s.figures = solveFigures(m.chain, m.rate, m.order);
-  EXPECT_EQ(
-      solveUnreliability(m.chain, m.rate, m.order, times, 1e-12, stepLimit(m.chain), s.at, error),
-      1)
-      << error;
+  EXPECT_TRUE(
+      solveUnreliability(m.chain, m.rate, m.order, times, 1e-12, stepLimit(m.chain), s.at, error))
+      << error.message();
   for (const Unreliability& u : s.at) {
     double sum = 0.0;
     for (int t = 1; t <= m.chain.ntypes; ++t) sum += u.byType(t);
@@ -222,11 +221,10 @@ TEST(Solve, EveryValueLiesWithinTheEpsilonAsked) {
     for (double t = 10; t < 2e4; t *= 1.05) times.push_back(t);
     for (const double epsilon : {0.3, 0.1, 0.01, 1e-4, 1e-7}) {
       std::vector<Unreliability> at;
-      std::string error;
-      ASSERT_EQ(solveUnreliability(m.chain, m.rate, m.order, times, epsilon, stepLimit(m.chain), at,
-                                   error),
-                1)
-          << error;
+      Error error;
+      ASSERT_TRUE(solveUnreliability(m.chain, m.rate, m.order, times, epsilon, stepLimit(m.chain),
+                                     at, error))
+          << error.message();
       double worst = 0.0;
       for (const Unreliability& u : at) {
         worst = std::max(worst, std::abs(u.lower - form.unreliability(u.time)));
@@ -283,11 +281,10 @@ TEST(Solve, StiffChainsAtLongTimesStayWithinEpsilon) {
     const Loaded m(form.txt, form.rates, 0);
     for (const double epsilon : {1e-12, 1e-6, 0.01}) {
       std::vector<Unreliability> at;
-      std::string error;
-      ASSERT_EQ(solveUnreliability(m.chain, m.rate, m.order, times, epsilon, stepLimit(m.chain), at,
-                                   error),
-                1)
-          << error;
+      Error error;
+      ASSERT_TRUE(solveUnreliability(m.chain, m.rate, m.order, times, epsilon, stepLimit(m.chain),
+                                     at, error))
+          << error.message();
       for (const Unreliability& u : at) {
         EXPECT_LE(std::abs(u.lower - form.unreliability(u.time)), epsilon)
             << "t = " << u.time << ", epsilon " << epsilon;
@@ -302,11 +299,10 @@ TEST(Solve, ALongSweepTellsItsSteps) {
   const Loaded m(closedForms()[6].txt, {1, 1e-6}, 0);
   std::vector<std::pair<long, long>> told;
   std::vector<Unreliability> at;
-  std::string error;
-  ASSERT_EQ(
-      solveUnreliability(m.chain, m.rate, m.order, {5000}, 1e-12, stepLimit(m.chain), at, error, 1,
-                         [&](long step, long steps) { told.emplace_back(step, steps); }),
-      1);
+  Error error;
+  ASSERT_TRUE(solveUnreliability(m.chain, m.rate, m.order, {5000}, 1e-12, stepLimit(m.chain), at,
+                                 error, 1,
+                                 [&](long step, long steps) { told.emplace_back(step, steps); }));
   ASSERT_EQ(told.size(), 2u);
   EXPECT_EQ(told[1].first, 4096);
   EXPECT_GE(told[1].second, at[0].terms);
@@ -318,10 +314,11 @@ TEST(Solve, ALongSweepTellsItsSteps) {
 TEST(Solve, ATimeBeyondTheStepLimitIsRefusedNotGuessed) {
   const Loaded m(closedForms()[1].txt, {1, 1.5}, 0);
   std::vector<Unreliability> at;
-  std::string error;
-  EXPECT_EQ(solveUnreliability(m.chain, m.rate, m.order, {0.1, 5}, 1e-12, 30, at, error), -1);
-  EXPECT_EQ(error.rfind("M: time 5 needs more than 30 steps of the uniformized chain", 0), 0u)
-      << error;
+  Error error;
+  EXPECT_FALSE(solveUnreliability(m.chain, m.rate, m.order, {0.1, 5}, 1e-12, 30, at, error));
+  EXPECT_EQ(error.message().rfind("M: time 5 needs more than 30 steps of the uniformized chain", 0),
+            0u)
+      << error.message();
   EXPECT_NEAR(at[0].lower, -std::expm1(-0.1) * -std::expm1(-0.15), 1e-12);
   EXPECT_TRUE(std::isnan(at[1].lower));
 }

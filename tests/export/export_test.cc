@@ -68,8 +68,8 @@ void loadChain(const testing::ScratchDir& dir, const std::string& source, Chain&
     testing::Console con(answers);
     ASSERT_EQ(MOLVEX(), 0) << con.screen();
   }
-  std::string error;
-  ASSERT_EQ(readChain(model, chain, error), 1) << error;
+  Error error;
+  ASSERT_TRUE(readChain(model, chain, error)) << error.message();
 }
 
 template <class Write>
@@ -118,9 +118,9 @@ TEST_P(ExportFiles, WriterGivesTheFileWorkedOutByHand) {
   dir.write("rates", c.rates);
   RateTable table;
   Array1<double> rate;
-  std::string error;
-  ASSERT_EQ(readRates("rates", table, error), 1) << error;
-  ASSERT_EQ(arcRates(chain, table, rate, error), 1) << error;
+  Error error;
+  ASSERT_TRUE(readRates("rates", table, error)) << error.message();
+  ASSERT_TRUE(arcRates(chain, table, rate, error)) << error.message();
   const std::string format = c.format;
   const std::string text = capture([&](std::ostream& out) {
     if (format == "drn") writeDrn(chain, &rate, out);

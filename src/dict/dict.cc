@@ -14,8 +14,6 @@ namespace molvex {
 namespace {
 
 constexpr int LINSIZ = 100;  // the line buffer
-constexpr int TXTEND = 80;   // the last column that may hold text
-constexpr int NAMSIZ = 15;   // characters of a rate variable name
 
 int skipBody(std::string& LINE, int MAXLEN, int LINLEN, int UNIT, int& nread) {
   for (;;) {
@@ -51,7 +49,7 @@ template <class Header>
 int walkEntries(std::string_view routine, Walk& walk, Header header) {
   std::string LINE(LINSIZ, ' ');
   for (;;) {
-    const int status = GETLIN(LINE, TXTEND, LINSIZ, DICUNT);
+    const int status = GETLIN(LINE, DICEND, LINSIZ, DICUNT);
     if (status == ENDFIL) return SUCCES;
     if (status != SUCCES) {
       tracebackLine(SCRUNT, routine) << "ERROR RETURNED BY GETLIN() ****";
@@ -63,7 +61,7 @@ int walkEntries(std::string_view routine, Walk& walk, Header header) {
       return SUCCES;
     }
     if (header(LINE) != SUCCES) return ERRGEN;
-    if (skipBody(LINE, TXTEND, LINSIZ, DICUNT, walk.nread) != SUCCES) {
+    if (skipBody(LINE, DICEND, LINSIZ, DICUNT, walk.nread) != SUCCES) {
       tracebackLine(SCRUNT, routine) << "ERROR RETURNED BY SKPICT() ****";
       return ERRGEN;
     }
@@ -99,14 +97,14 @@ int badItem(int status, int START) {
 // The rate variable name of a header line, WORD holding its first LEN
 // characters: cut to 15 with warning F100 when it is 15 or longer.
 void storeName(const std::string& WORD, int LEN, std::string& name) {
-  if (LEN >= NAMSIZ) {
+  if (LEN >= TYPLEN) {
     warningLine(SCRUNT, "RDDICT", "F100") << "FAILURE RATE VARIABLE, " << WORD;
     // The warning's second line, indented under its text.
-    Line(SCRUNT) << std::string(28, ' ') << "TOO LONG - TRUNCATED TO " << Fixed{NAMSIZ, 3}
+    Line(SCRUNT) << std::string(28, ' ') << "TOO LONG - TRUNCATED TO " << Fixed{TYPLEN, 3}
                  << " CHARACTERS ++++";
   }
-  name.assign(WORD, 0, static_cast<std::size_t>(std::min(LEN, NAMSIZ)));
-  name.resize(NAMSIZ, ' ');
+  name.assign(WORD, 0, static_cast<std::size_t>(std::min(LEN, TYPLEN)));
+  name.resize(TYPLEN, ' ');
 }
 
 // A header of type n = NTYPES again in one of the forms of TypeForms, not
@@ -118,10 +116,10 @@ Form typeForm(const std::string& LINE, int n, int NTYPES, const TypeForms* FORMS
       n > std::min({FORMS->DRMNAM.size(), FORMS->MODTYP.size(), FORMS->FRCONL.size()})) {
     return Form::none;
   }
-  std::istringstream words(LINE.substr(0, TXTEND));
+  std::istringstream words(LINE.substr(0, DICEND));
   std::string number, kind, third;
   if (!(words >> number >> kind >> third)) return Form::none;
-  if (kind == "DORMANT" && FORMS->DRMNAM(n) == std::string(NAMSIZ, ' ')) return Form::dormant;
+  if (kind == "DORMANT" && FORMS->DRMNAM(n) == std::string(TYPLEN, ' ')) return Form::dormant;
   if (kind == "FORCED" && third == "ONLY" && FORMS->FRCONL(n) == 0) {
     FORMS->FRCONL(n) = 1;
     return Form::stored;
@@ -145,7 +143,7 @@ int readHeader(const std::string& LINE, int maxtyp, int& NTYPES, Span1<std::stri
   std::string WORD(20, ' ');
   const auto next = [&](char TYPE) {
     double DVAL = 0.0;
-    return NXTWRD(LINE, START, TXTEND, TYPE, LEN, WORD, IVAL, DVAL);
+    return NXTWRD(LINE, START, DICEND, TYPE, LEN, WORD, IVAL, DVAL);
   };
   int status = next('N');
   if (status != SUCCES) return badItem(status, START);
@@ -242,9 +240,9 @@ int RDDICT(std::string_view FILNAM, int& NTYPES, Span1<std::string> TYPNAM, int 
            const TypeForms* FORMS) {
   if (FEIDLN != nullptr) *FEIDLN = 0;
   NTYPES = 0;
-  TYPNAM.fill(std::string(NAMSIZ, ' '));
+  TYPNAM.fill(std::string(TYPLEN, ' '));
   if (FORMS != nullptr) {
-    FORMS->DRMNAM.fill(std::string(NAMSIZ, ' '));
+    FORMS->DRMNAM.fill(std::string(TYPLEN, ' '));
     FORMS->MODTYP.fill(0);
     FORMS->FRCONL.fill(0);
   }

@@ -16,6 +16,9 @@
 
 namespace molvex {
 
+constexpr int DICEND = 80;  // the last column of a line that may hold text
+constexpr int TYPLEN = 15;  // characters kept of a rate variable name; F100 warns from as many
+
 // What a dictionary may say of type n beyond its rate name, each in an
 // entry right after entry n whose header has one of these forms:
 //   n DORMANT NAME  its units fail at the rate NAME while they lie dormant

@@ -12,8 +12,7 @@
 namespace molvex {
 namespace {
 
-constexpr int LINSIZ = 100;  // the line buffer
-constexpr int TXTEND = 80;   // the last column that may hold text
+constexpr int LINSIZ = 100;         // the line buffer
 constexpr std::size_t NAMLEN = 9;   // a model name leaves room for ".TXT" in 13 characters
 constexpr std::size_t FILLEN = 13;  // a file name in the messages
 

@@ -11,6 +11,7 @@
 namespace molvex {
 
 constexpr int MXINPS = 70;  // inputs of one gate sentence
+constexpr int TXTEND = 80;  // the last column of a line that may hold text
 
 // One node sentence as NXTFTN has read it.
 struct NodeSentence {

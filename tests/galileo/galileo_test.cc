@@ -112,6 +112,52 @@ TEST(DftReader, NamesAndLongListsStayWithinTheColumnsRead) {
   EXPECT_EQ(marked.files.dic, "1 BE FEID_S\n  \"FEIDs\"\n");
 }
 
+// Names and lists at the edge of what MOLVEX's readers keep: a rate name
+// of 14 characters whole, as the dictionary reader cuts one of 15 with a
+// warning; a description line or a sentence of 80 columns whole, one
+// column more cut or carried over to the next line.
+TEST(DftReader, KeepsWhatFitsTheColumnsReadWhole) {
+  const auto numbers = [](int from, int to) {
+    std::string text;
+    for (int n = from; n <= to; ++n) text += " " + std::to_string(n);
+    return text;
+  };
+  const auto andOf = [](int inputs) {
+    std::string gate = "toplevel G; G and", events;
+    for (int i = 1; i <= inputs; ++i) {
+      gate += " E" + std::to_string(i);
+      events += " E" + std::to_string(i) + " lambda=1;";
+    }
+    return gate + ";" + events;
+  };
+  const std::string fits(76, 'x'), over(77, 'x');
+  struct Case {
+    std::string text;
+    std::string DftFiles::*file;
+    std::string lines;
+  };
+  const std::vector<Case> cases = {
+      {"toplevel ABCDEFGHIJKLMN; ABCDEFGHIJKLMN lambda=1;", &DftFiles::dic, "1 BE ABCDEFGHIJKLMN"},
+      {"toplevel ABCDEFGHIJKLMNO; ABCDEFGHIJKLMNO lambda=1;", &DftFiles::dic,
+       "1 BE ABCDEFGHIJKLMN"},
+      {"toplevel G; G and ABCDEFGHIJKLMNO ABCDEFGHIJKLMNP; ABCDEFGHIJKLMNO lambda=1; "
+       "ABCDEFGHIJKLMNP lambda=1;",
+       &DftFiles::dic, "2 BE ABCDEFGHIJKL_2"},
+      {"toplevel \"" + fits + "\"; \"" + fits + "\" lambda=1;", &DftFiles::dic,
+       "  \"" + fits + "\""},
+      {"toplevel \"" + over + "\"; \"" + over + "\" lambda=1;", &DftFiles::dic,
+       "  \"" + std::string(73, 'x') + "...\""},
+      {andOf(21), &DftFiles::txt, "NODE 2 TYPE AND 21 INPUT" + numbers(3, 23)},
+      {andOf(22), &DftFiles::txt, "NODE 2 TYPE AND 22 INPUT" + numbers(3, 23) + "\n     24"},
+  };
+  for (const Case& c : cases) {
+    const Outcome o = translate(c.text);
+    ASSERT_EQ(o.status, 1) << o.error;
+    EXPECT_NE(("\n" + o.files.*c.file).find("\n" + c.lines + "\n"), std::string::npos)
+        << o.files.*c.file;
+  }
+}
+
 TEST(DftReader, RefusesWhatMolvexCannotRepresent) {
   const char* const ok = "A lambda=1; B lambda=1; C lambda=1;";
   struct Case {
@@ -263,6 +309,10 @@ TEST(DftReader, RefusesWhatExceedsTheLimitsOfTheBuild) {
       {under("pand", 49, 49),
        "1:871: with \"E49\" the state vector needs more than MOLVEX's 96 "
        "slots"},
+      // With an event beside the gate, 96 slots; with two, 97.
+      {under("pand", 48, 49), ""},
+      {under("pand", 48, 50),
+       "1:881: with \"E50\" the state vector needs more than MOLVEX's 96 slots"},
       {deep + " G254 lambda=1;", ""},
       {deep + " G254 or E1; E1 lambda=1;",
        "1:3364: with \"E1\" the nodes of the tree are more "

@@ -893,5 +893,37 @@ TEST(GalileoRun, TheLargestModelsWithinTheLimitsRun) {
   EXPECT_NEAR(jsonNumber(r.out, "mttf_lower"), 1.0 / 48, 1e-15);
 }
 
+// A tree that fills the place table to its last word is built and solved;
+// one word more is refused at the element that needs it, not left to the
+// generation: 70 events under 40 gates, 36 of them over all 70.
+TEST(GalileoRun, ThePlaceTableHoldsATreeToItsLastWord) {
+  const auto tree = [](int more) {
+    std::string text = "toplevel G;\nG or";
+    std::string gates;
+    for (int g = 1; g <= 40; ++g) {
+      text += " H" + std::to_string(g);
+      const int inputs = g <= 36 ? 70 : g < 40 ? 2 : 4 + more;
+      gates += "H" + std::to_string(g) + " or";
+      for (int i = 1; i <= inputs; ++i) gates += " E" + std::to_string(i);
+      gates += ";\n";
+    }
+    text += ";\n" + gates;
+    for (int i = 1; i <= 70; ++i) text += "E" + std::to_string(i) + " lambda=1;\n";
+    return text;
+  };
+  testing::ScratchDir dir;
+  dir.write("full.dft", tree(0));
+  const testing::CommandOutcome full = runCommand({"run", "full.dft", "--json"});
+  ASSERT_EQ(full.status, 0) << full.err;
+  // The first of 70 failures of rate 1.
+  EXPECT_NEAR(jsonNumber(full.out, "mttf_lower"), 1.0 / 70, 1e-15);
+  dir.write("over.dft", tree(1));
+  const testing::CommandOutcome over = runCommand({"run", "over.dft"});
+  EXPECT_EQ(over.status, 1);
+  EXPECT_EQ(
+      over.err,
+      "over.dft:112:1: with \"E70\" the tree needs more than MOLVEX's 3584 words of tables\n");
+}
+
 }  // namespace
 }  // namespace molvex

@@ -20,8 +20,6 @@
 namespace molvex {
 namespace {
 
-constexpr int MAXTYP = 96;
-
 void check(const DftFiles& files) {
   fuzz::clearFiles();
   fuzz::writeFile("M.TXT", files.txt);
@@ -35,10 +33,10 @@ void check(const DftFiles& files) {
   // The traversal's stack of three words per place behind the tree.
   fuzz::require(FT.PLCTAB(2) + 3 * FT.PLCTAB(1) <= PLCSIZ, "no room for the traversal's stack");
   int NTYPES = 0;
-  static Array1<std::string> TYPNAM(MAXTYP), DRMNAM(MAXTYP);
-  static Array1<int> MODTYP(MAXTYP), FRCONL(MAXTYP);
+  static Array1<std::string> TYPNAM(MAXBAS), DRMNAM(MAXBAS);
+  static Array1<int> MODTYP(MAXBAS), FRCONL(MAXBAS);
   const TypeForms forms{DRMNAM, MODTYP, FRCONL};
-  status = RDDICT("M.DIC               ", NTYPES, TYPNAM, MAXTYP, nullptr, &forms);
+  status = RDDICT("M.DIC               ", NTYPES, TYPNAM, MAXBAS, nullptr, &forms);
   fuzz::require(status == SUCCES && NTYPES == FT.NBASIC, "the dictionary does not read back");
   std::set<std::string> rated;
   std::istringstream rates(files.rat);

@@ -14,14 +14,12 @@
 #include <vector>
 
 #include "dict/dict.h"
+#include "ftinput/fttabs.h"
 #include "main/files.h"
 #include "util/units.h"
 
 namespace molvex {
 namespace {
-
-constexpr int MAXTYP = 96;  // the dictionary's limit
-constexpr int MAXSLT = 96;  // the generation's limit of basic components
 
 bool toInt(std::string_view word, int& value) {
   const char* end = word.data() + word.size();
@@ -91,14 +89,14 @@ int integers(Reader& in, const std::string& line, std::vector<int>& values, std:
 // ---------------------------------------------------------------- .DIC
 
 int readTypes(const std::string& file, Chain& chain, int& feidln, Error& error) {
-  Array1<std::string> names(MAXTYP);
-  Array1<std::string> dormant(MAXTYP);
-  Array1<int> module(MAXTYP), forced(MAXTYP);
+  Array1<std::string> names(MAXBAS);
+  Array1<std::string> dormant(MAXBAS);
+  Array1<int> module(MAXBAS), forced(MAXBAS);
   const TypeForms forms{dormant, module, forced};
   std::ostringstream messages;
   std::ostream* screen = attachedOutput(SCRUNT);
   attachOutput(SCRUNT, &messages);
-  const int status = RDDICT(file, chain.ntypes, names, MAXTYP, &feidln, &forms);
+  const int status = RDDICT(file, chain.ntypes, names, MAXBAS, &feidln, &forms);
   attachOutput(SCRUNT, screen);
   if (status != 1) {
     std::string text = messages.str();
@@ -185,8 +183,8 @@ int readTuples(const std::string& file, int& nbasic, Tuples& tup, Error& error) 
     return 1;
   };
   if (one(nbasic, "(the number of basic components)") != 1) return -1;
-  if (nbasic < 1 || nbasic > MAXSLT) {
-    return in.failHere("the number of basic components must be 1 to " + std::to_string(MAXSLT));
+  if (nbasic < 1 || nbasic > MAXBAS) {
+    return in.failHere("the number of basic components must be 1 to " + std::to_string(MAXBAS));
   }
   for (;;) {
     int number = 0;
@@ -536,7 +534,7 @@ DictionaryEntries dictionaryEntries(std::string_view text) {
     int type = 0;
     std::string word;
     std::string name;
-    if (!(words >> type >> word >> name) || type < 1 || type > MAXTYP) continue;
+    if (!(words >> type >> word >> name) || type < 1 || type > MAXBAS) continue;
     // Every entry and form has its description on the next line, which
     // may begin with a number too.
     std::string description;

@@ -9,6 +9,7 @@
 #include "chain/chain.h"
 #include "cli/commands.h"
 #include "cli/dft.h"
+#include "ftinput/cvrtxt.h"
 #include "main/files.h"
 #include "stategen/store.h"
 #include "util/units.h"
@@ -220,9 +221,9 @@ void describeGenerate(CLI::App& app, GenerateOptions& o) {
 CLI::Validator modelNameCheck() {
   return CLI::Validator(
       [](std::string& text) -> std::string {
-        return modelName(text)
-                   ? std::string()
-                   : "'" + text + "' is not a model name (1 to 9 letters, digits, _ or -)";
+        return modelName(text) ? std::string()
+                               : "'" + text + "' is not a model name (1 to " +
+                                     std::to_string(MDLNAM) + " letters, digits, _ or -)";
       },
       "");
 }
@@ -235,7 +236,8 @@ void describeImport(CLI::App& app, ImportOptions& o) {
       "the file; one that other tools compute otherwise is imported with a warning.");
   app.add_option("FILE", o.file, "the .dft file")->type_name("")->required();
   app.add_option("NAME", o.model,
-                 "the model name (default: the file's base name, upper-cased, cut to 9)")
+                 "the model name (default: the file's base name, upper-cased, cut to " +
+                     std::to_string(MDLNAM) + ")")
       ->type_name("")
       ->check(modelNameCheck());
   app.add_flag("--force", o.force, "write over NAME.TXT, NAME.DIC and NAME.RAT");

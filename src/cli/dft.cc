@@ -18,6 +18,7 @@
 #include "cli/cli.h"
 #include "cli/commands.h"
 #include "cli/progress.h"
+#include "ftinput/cvrtxt.h"
 #include "galileo/galileo.h"
 #include "main/files.h"
 #include "util/units.h"
@@ -27,7 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t modelLength = 9;
 // The most draws (prob=, pdep=) a model may make: one chain per outcome.
 constexpr std::size_t mostDraws = 12;
 
@@ -683,14 +683,14 @@ std::string defaultModelName(const std::string& file) {
     const unsigned char u = static_cast<unsigned char>(c);
     name += std::isalnum(u) && u < 0x80 ? static_cast<char>(std::toupper(u)) : c == '-' ? c : '_';
   }
-  name = name.substr(0, modelLength);
+  name = name.substr(0, MDLNAM);
   // A name that begins with '-' would read as an option on the next command.
   if (!name.empty() && name[0] == '-') name[0] = '_';
   return name.empty() ? "MODEL" : name;
 }
 
 bool modelName(const std::string& name) {
-  if (name.empty() || name.size() > modelLength || name[0] == '-') return false;
+  if (name.empty() || name.size() > MDLNAM || name[0] == '-') return false;
   for (char c : name) {
     const unsigned char u = static_cast<unsigned char>(c);
     if (!(std::isalnum(u) && u < 0x80) && c != '_' && c != '-') return false;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "dict/dict.h"
+
 namespace molvex {
 namespace {
 
@@ -81,7 +83,7 @@ void breakdown(std::string& out, const Chain& chain, const Unreliability& u) {
   for (int t = 1; t <= chain.ntypes; ++t) {
     if (chain.failst(t) == 0) continue;
     const std::string share = total > 0.0 ? format("%.2f %%", 100.0 * u.byType(t) / total) : "-";
-    out += padLeft(std::to_string(t), 6) + "  " + padRight(chain.typeNames(t), 15) + "  " +
+    out += padLeft(std::to_string(t), 6) + "  " + padRight(chain.typeNames(t), TYPLEN) + "  " +
            padRight(readable(u.byType(t)), 20) + padLeft(share, 8) + "  " + typeLabel(chain, t) +
            "\n";
   }

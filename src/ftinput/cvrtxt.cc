@@ -13,7 +13,6 @@ namespace molvex {
 namespace {
 
 constexpr int LINSIZ = 100;         // the line buffer
-constexpr std::size_t NAMLEN = 9;   // a model name leaves room for ".TXT" in 13 characters
 constexpr std::size_t FILLEN = 13;  // a file name in the messages
 
 // The current line of the text description and the scan over it.
@@ -270,7 +269,7 @@ std::string fileName(std::string_view name, std::string_view extension) {
 int convert(std::string_view MODEL, int MAXBAS, int MAXNOD) {
   const std::string_view head = MODEL.substr(0, std::min(MODEL.size(), FILLEN));
   const std::string_view name = head.substr(0, head.find(' '));
-  if (name.size() > NAMLEN) {
+  if (name.size() > MDLNAM) {
     errorLine(SCRUNT, "CVRTXT", "F900") << "FAULT TREE NAME TOO LONG ****";
     return ERRGEN;
   }

@@ -12,6 +12,7 @@ namespace molvex {
 
 constexpr int MXINPS = 70;  // inputs of one gate sentence
 constexpr int TXTEND = 80;  // the last column of a line that may hold text
+constexpr std::size_t MDLNAM = 9;  // a model name leaves room for ".TXT" in 13 characters
 
 // One node sentence as NXTFTN has read it.
 struct NodeSentence {

@@ -55,8 +55,8 @@ std::string describeCycle(const Chain& chain, const Array1<int>& indegree) {
 
 // The Poisson probabilities of k = first .. first+p.size()-1 jumps in a time
 // in which lambda jumps are expected, the two tails left out each below
-// epsilon/4.  They are formed relative to the mode and normalized by their
-// sum, which avoids the overflow and cancellation of the plain formula at a
+// epsilon/4, or the right one only (`keepLeft`).  They are formed relative to the mode and
+// normalized by their sum, which avoids the overflow and cancellation of the plain formula at a
 // large lambda; what lies beyond 1e-30 of the mode is left out of the sum.
 struct PoissonWindow {
   long first = 0;
@@ -64,7 +64,7 @@ struct PoissonWindow {
   std::vector<double> after;  // after[i]: the sum of p[i+1 ..]
 };
 
-PoissonWindow poissonWindow(double lambda, double epsilon) {
+PoissonWindow poissonWindow(double lambda, double epsilon, bool keepLeft = false) {
   PoissonWindow w;
   constexpr double negligible = 1e-30;
   const long mode = static_cast<long>(std::floor(lambda));
@@ -89,7 +89,7 @@ PoissonWindow poissonWindow(double lambda, double epsilon) {
   std::size_t lo = 0;
   std::size_t hi = w.p.size();
   double cut = 0.0;
-  while (lo + 1 < hi && cut + w.p[lo] <= epsilon / 4) cut += w.p[lo++];
+  while (!keepLeft && lo + 1 < hi && cut + w.p[lo] <= epsilon / 4) cut += w.p[lo++];
   cut = 0.0;
   while (hi - 1 > lo && cut + w.p[hi - 1] <= epsilon / 4) cut += w.p[--hi];
   w.p =
@@ -608,34 +608,37 @@ std::size_t layersFor(int fastSojourns, double rho, double budget) {
   constexpr std::size_t most = 64;
   if (!(rho < 0.5)) return 0;
   std::vector<double> term(1, 1.0);  // C(L + k - 1, k) rho^k
-  double total = 1.0;
   for (std::size_t k = 1; k < 4 * most; ++k) {
     term.push_back(term.back() * (fastSojourns + static_cast<double>(k) - 1) /
                    static_cast<double>(k) * rho);
-    total += term.back();
   }
-  double left = total;
-  for (std::size_t k = 0; k < most; ++k) {
-    left -= term[k];
-    if (left <= budget) return k + 1;
+  // The tails summed from the far end: a total less its head would lose the
+  // digits of a small tail.
+  std::vector<double> beyond(term.size() + 1, 0.0);  // beyond[k]: the sum of term[k ..]
+  for (std::size_t k = term.size(); k > 0; --k) beyond[k - 1] = beyond[k] + term[k - 1];
+  for (std::size_t k = 1; k <= most; ++k) {
+    if (beyond[k] <= budget) return k;
   }
   return 0;
 }
 
-// The times `which` of `times` by the chain with its states leaving at
-// `fastest` or faster passed.  Each value within epsilon: an eighth from
-// each tail of the slow steps' Poisson windows, a quarter from the moving
-// mass left once it settles, an eighth from the layers left out, an eighth
-// from fast sojourns outlasting a time.  Returns false, leaving `out` as it
-// was, where those cannot be kept or the slow steps would pass `maxSteps`.
-bool sweepFastPassed(const Chain& chain, const Flow& flow, const Array1<int>& order, double fastest,
+// The times of `which` that the chain with its states leaving at `fastest`
+// or faster passed serves, into `out` (with terms); the others are left as
+// they were: where the bounds below cannot be kept or the slow steps would
+// pass `maxSteps`.  Each value within epsilon: an eighth from the right tail
+// of the slow steps' Poisson window, a quarter from the moving mass left
+// once it settles, an eighth from the layers left out, an eighth from fast
+// sojourns outlasting a time.  The left tail is kept whole: time spent in
+// fast states leaves the slow clock behind, which weighs the first steps by
+// up to E[exp(qs G)], far more than their Poisson probabilities.
+void sweepFastPassed(const Chain& chain, const Flow& flow, const Array1<int>& order, double fastest,
                      const std::vector<double>& times, const std::vector<std::size_t>& which,
                      double epsilon, long maxSteps, std::vector<Unreliability>& out) {
   FastPassed passed(chain, flow, order, fastest);
   const int sojourns = passed.fastSojourns();
   const double qs = passed.qs();
   const std::size_t layers = layersFor(sojourns, 2 * qs / fastest, epsilon / 8);
-  if (layers == 0) return false;
+  if (layers == 0) return;
   passed.keep(layers);
   struct Time {
     std::size_t j;
@@ -644,11 +647,11 @@ bool sweepFastPassed(const Chain& chain, const Flow& flow, const Array1<int>& or
   };
   std::vector<Time> active;
   for (std::size_t j : which) {
-    if (qs * times[j] > static_cast<double>(maxSteps) ||
-        sojournsOutlast(sojourns, fastest * times[j]) > epsilon / 8) {
-      return false;
+    if (qs * times[j] <= static_cast<double>(maxSteps) &&
+        sojournsOutlast(sojourns, fastest * times[j]) <= epsilon / 8) {
+      active.push_back(
+          {j, poissonWindow(qs * times[j], epsilon / 2, true), blank(chain, times[j])});
     }
-    active.push_back({j, poissonWindow(qs * times[j], epsilon / 2), blank(chain, times[j])});
   }
   for (long n = 0;; ++n) {
     passed.pass();
@@ -677,8 +680,10 @@ bool sweepFastPassed(const Chain& chain, const Flow& flow, const Array1<int>& or
         passed.add(t.u, k, !settled ? row[k] : k == 0 ? 1.0 - before : -row[k - 1]);
       }
       if (settled || n >= last) {
+        // The series' round-off may pass 1 by a few units of the last place.
         t.u.terms = n + 1;
-        t.u.upper += t.u.lower;
+        t.u.lower = std::min(1.0, t.u.lower);
+        t.u.upper = std::min(1.0, t.u.upper + t.u.lower);
         t.u.working = std::max(0.0, 1.0 - t.u.upper);
         out[t.j] = std::move(t.u);
         active[i] = std::move(active.back());
@@ -687,15 +692,15 @@ bool sweepFastPassed(const Chain& chain, const Flow& flow, const Array1<int>& or
         ++i;
       }
     }
-    if (active.empty()) return true;
+    if (active.empty()) return;
     passed.step();
   }
 }
 
 // The exit rates at which the fast states of a chain may begin, the widest
 // gaps first: each a distinct exit rate whose next slower one, times the
-// longest time, takes at most `steps` steps.
-std::vector<double> fastThresholds(const Flow& flow, double longest, long steps) {
+// shortest time, takes at most `steps` steps.
+std::vector<double> fastThresholds(const Flow& flow, double shortest, long steps) {
   std::vector<double> exits;
   for (int s = 1; s <= flow.exit.size(); ++s) {
     if (flow.exit(s) > 0.0) exits.push_back(flow.exit(s));
@@ -705,7 +710,7 @@ std::vector<double> fastThresholds(const Flow& flow, double longest, long steps)
   std::vector<std::pair<double, double>> gaps;  // (ratio, threshold)
   for (std::size_t i = 0; i < exits.size(); ++i) {
     const double slower = i == 0 ? 0.0 : exits[i - 1];
-    if (slower * longest <= static_cast<double>(steps)) {
+    if (slower * shortest <= static_cast<double>(steps)) {
       gaps.emplace_back(slower == 0.0 ? std::numeric_limits<double>::infinity() : exits[i] / slower,
                         exits[i]);
     }
@@ -748,16 +753,16 @@ bool solveUnreliability(const Chain& chain, const Array1<double>& rate, const Ar
   const double many = static_cast<double>(std::min(maxSteps, plainSteps));
   std::vector<std::size_t> plain;
   std::vector<std::size_t> stiff;
-  double longest = 0.0;
+  double shortest = std::numeric_limits<double>::infinity();
   for (std::size_t j = 0; j < times.size(); ++j) {
     (q * times[j] <= many ? plain : stiff).push_back(j);
-    if (q * times[j] > many) longest = std::max(longest, times[j]);
+    if (q * times[j] > many) shortest = std::min(shortest, times[j]);
   }
-  const std::vector<double> thresholds = fastThresholds(flow, longest, cheap);
+  // Each gap serves the times it can; the others try the next.
+  const std::vector<double> thresholds = fastThresholds(flow, shortest, cheap);
   for (std::size_t g = 0; g < thresholds.size() && g < gapsTried && !stiff.empty(); ++g) {
-    if (sweepFastPassed(chain, flow, order, thresholds[g], times, stiff, epsilon, cheap, out)) {
-      stiff.clear();
-    }
+    sweepFastPassed(chain, flow, order, thresholds[g], times, stiff, epsilon, cheap, out);
+    std::erase_if(stiff, [&](std::size_t j) { return out[j].terms > 0; });
   }
   for (std::size_t j : stiff) {
     if (windowStart(q * times[j], epsilon, maxSteps) <= maxSteps) plain.push_back(j);

@@ -556,6 +556,69 @@ TEST(GalileoRun, ParametersTakeTheirValuesFromTheCommandLine) {
 // states the start can reach.  D drawn failed (0.2) ends the system at once;
 // else the cold pair A, B (1 each) does, an Erlang-2 that one failure before
 // the cut holds exactly: U(1) = 0.2 + 0.8 (1 - 2/e).
+// Stiff models at times where their fast states are passed in no time,
+// several times in one call and a loose epsilon.  A cold spare gate of
+// sixteen units of rate 1 and one of rate 0.2, beside a gate that never
+// fails (its events spread the exit rates): the lifetime is
+// Erlang(16, 1) + Exp(0.2), so
+// U(t) = P16(t; 1) - e^{-0.2t} 0.8^{-16} P16(t; 0.8), P16(t; r) = P(Gamma(16, r) <= t).
+// Its time in fast states weighs the first slow steps by up to 1.25^16,
+// so no Poisson probability of them may be left out.  And a pair of rates
+// 1 and 1e-6 under AND, asked at a time together with one far beyond it.
+TEST(GalileoRun, StiffModelsKeepEpsilonAtEveryTimeAskedTogether) {
+  const auto gamma16 = [](double t, double r) {
+    double sum = 0.0, term = std::exp(-r * t);
+    for (int k = 0; k < 16; ++k, term *= r * t / k) sum += term;
+    return 1 - sum;
+  };
+  std::string spare = "toplevel T; T or C L; C csp";
+  for (int i = 1; i <= 16; ++i) spare += " F" + std::to_string(i);
+  spare += " S; L and X1 X2 X3 X4 N; S lambda=0.2; N lambda=0;";
+  for (int i = 1; i <= 16; ++i) spare += " F" + std::to_string(i) + " lambda=1;";
+  for (int i = 1; i <= 4; ++i) {
+    spare += " X" + std::to_string(i) + " lambda=" + std::to_string(std::pow(3.9, i)) + ";";
+  }
+  const struct {
+    std::string model;
+    std::vector<double> times;
+    double epsilon;
+    std::function<double(double)> exact;
+  } cases[] = {
+      {spare,
+       {44, 45, 47, 50},
+       1e-3,
+       [&](double t) {
+         return gamma16(t, 1) - std::exp(-0.2 * t) * std::pow(0.8, -16) * gamma16(t, 0.8);
+       }},
+      {"toplevel T; T and A B; A lambda=1; B lambda=1e-6;",
+       {1e4, 3e7, 1e15},
+       1e-12,
+       [](double t) { return failed(1, t) * failed(1e-6, t); }},
+  };
+  const auto text = [](double x) {
+    char digits[32];
+    std::snprintf(digits, sizeof digits, "%.17g", x);
+    return std::string(digits);
+  };
+  for (const auto& c : cases) {
+    testing::ScratchDir dir;
+    dir.write("m.dft", c.model);
+    std::vector<std::string> args = {"run",    "m.dft",     "--whole",
+                                     "--json", "--epsilon", text(c.epsilon)};
+    for (double t : c.times) {
+      args.push_back("--time");
+      args.push_back(text(t));
+    }
+    const testing::CommandOutcome r = runCommand(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::size_t at = 0;
+    for (double t : c.times) {
+      at = r.out.find("\"time\": ", at + 1);
+      EXPECT_NEAR(jsonNumber(r.out, "lower", at), c.exact(t), c.epsilon) << "t = " << t;
+    }
+  }
+}
+
 TEST(GalileoRun, DrawnModelsAreCutAfterTheModelsFailures) {
   testing::ScratchDir dir;
   dir.write("m.dft", "toplevel S; S or G D; G csp A B; A lambda=1; B lambda=1; D prob=0.2;");

@@ -21,12 +21,6 @@
 namespace molvex {
 namespace {
 
-bool toInt(std::string_view word, int& value) {
-  const char* end = word.data() + word.size();
-  const auto r = std::from_chars(word.data(), end, value);
-  return r.ec == std::errc() && r.ptr == end;
-}
-
 // One file of the chain read line by line, each error naming the file and
 // the line.
 class Reader {
@@ -517,6 +511,12 @@ std::vector<std::string_view> blankWords(std::string_view line) {
     if (i > start) out.push_back(line.substr(start, i - start));
   }
   return out;
+}
+
+bool toInt(std::string_view word, int& value) {
+  const char* end = word.data() + word.size();
+  const auto r = std::from_chars(word.data(), end, value);
+  return r.ec == std::errc() && r.ptr == end;
 }
 
 bool readDouble(const std::string& text, double& value) {

@@ -73,6 +73,9 @@ struct Chain {
 // The blank-separated words of a line of the chain's files or a rates file.
 std::vector<std::string_view> blankWords(std::string_view line);
 
+// A whole word as a decimal integer; false when anything is left over.
+bool toInt(std::string_view word, int& value);
+
 // A whole text as a number in any form C++ reads as a double ("1e-3", ".5",
 // "0x1p-4", "inf"); false when anything is left over.
 bool readDouble(const std::string& text, double& value);

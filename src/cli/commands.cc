@@ -279,6 +279,7 @@ int exportCommand(const ExportOptions& o) {
       !o.rates.empty() ? o.rates : (fileExists(defaultRates) ? defaultRates : std::string());
   Array1<double> rate;
   std::vector<Output> outputs;
+  StateSlots slots;
   if (o.format == "dot") {
     if (!o.rates.empty()) {
       return fail("export", "--to dot draws the rate names, not values: --rates has no use there");
@@ -287,7 +288,7 @@ int exportCommand(const ExportOptions& o) {
       return fail("export", std::to_string(chain.nstates) + " states are more than a graph of " +
                                 std::to_string(dotLimit) + " can show; --force draws it anyway");
     }
-    outputs.push_back({prefix + ".dot", [&](std::ostream& out) { writeDot(chain, out); }});
+    outputs.push_back({prefix + ".dot", [&](std::ostream& out) { writeDot(chain, slots, out); }});
   } else if (o.format == "prism") {
     if (ratesFile.empty()) {
       return fail("export", "prism needs rate values: give --rates FILE or write " + defaultRates);
@@ -295,7 +296,9 @@ int exportCommand(const ExportOptions& o) {
     if (loadRates("export", chain, ratesFile, {}, rate) != 0) return 1;
     outputs.push_back(
         {prefix + ".tra", [&](std::ostream& out) { writePrismTra(chain, rate, out); }});
-    outputs.push_back({prefix + ".sta", [&](std::ostream& out) { writePrismSta(chain, out); }});
+    outputs.push_back(
+        {prefix + ".sta", [&](std::ostream& out) { writePrismSta(chain, slots, out); }});
+    outputs.push_back({prefix + ".legend", [&](std::ostream& out) { writeLegend(slots, out); }});
     outputs.push_back({prefix + ".lab", [&](std::ostream& out) { writePrismLab(chain, out); }});
   } else {
     const bool numbers = !o.parametric && !ratesFile.empty();
@@ -310,6 +313,10 @@ int exportCommand(const ExportOptions& o) {
     outputs.push_back({prefix + ".drn", [&, numbers](std::ostream& out) {
                          writeDrn(chain, numbers ? &rate : nullptr, out);
                        }});
+  }
+  if (o.format != "drn") {
+    if (!readStateSlots(chain, slots, error)) return fail("export", error);
+    if (!slots.warning.empty()) tell("molvex export: warning: " + slots.warning + "\n");
   }
   if (writeFiles("export", outputs) != 0) return 1;
   for (const Output& out : outputs) writeText(SCRUNT, "wrote " + out.file + "\n");

@@ -60,13 +60,33 @@ std::string sumExpression(const Chain& chain, const std::vector<int>& arcs) {
 }
 
 // Text from the chain's files inside a double-quoted string of DOT.
-std::string quoted(std::string_view text) {
-  std::string out = "\"";
+std::string escaped(std::string_view text) {
+  std::string out;
   for (char c : text) {
     if (c == '"' || c == '\\') out += '\\';
     out += c;
   }
-  return out + '"';
+  return out;
+}
+
+std::string quoted(std::string_view text) { return '"' + escaped(text) + '"'; }
+
+// The slots of an expanded state, the units first, each group after the
+// first behind " | ".
+std::string slotText(const Chain& chain, const StateSlots& slots, int s) {
+  std::string text;
+  for (int u : chain.unitsOf(s)) {
+    if (!text.empty()) text += ' ';
+    text += std::to_string(u);
+  }
+  char group = 'u';
+  for (std::size_t i = static_cast<std::size_t>(chain.nbasic); i < slots.legend.size(); ++i) {
+    const char now = slots.legend[i].variable[0];
+    text += now != group ? " | " : " ";
+    group = now;
+    text += std::to_string(slots.restOf(s, static_cast<int>(i) + 1 - chain.nbasic, chain.nbasic));
+  }
+  return text;
 }
 
 }  // namespace
@@ -128,22 +148,28 @@ void writePrismTra(const Chain& chain, const Array1<double>& rate, std::ostream&
 }
 
 // A failure or truncation state stands for every configuration that reached
-// it, so it has no working units of its own: they are written as -1.
-void writePrismSta(const Chain& chain, std::ostream& out) {
+// it, so it has no slots of its own: they are written as -1.
+void writePrismSta(const Chain& chain, const StateSlots& slots, std::ostream& out) {
   out << '(';
-  for (int b = 1; b <= chain.nbasic; ++b) out << 'u' << b << ',';
+  for (const Slot& slot : slots.legend) out << slot.variable << ',';
   out << "failed,truncated)\n";
+  const int rest = static_cast<int>(slots.legend.size()) - chain.nbasic;
   for (int s = 1; s <= chain.nstates; ++s) {
     out << (s - 1) << ":(";
     const StateKind kind = chain.kind(s);
     if (kind == StateKind::Expanded) {
       for (int u : chain.unitsOf(s)) out << u << ',';
+      for (int i = 1; i <= rest; ++i) out << slots.restOf(s, i, chain.nbasic) << ',';
     } else {
-      for (int b = 1; b <= chain.nbasic; ++b) out << "-1,";
+      for (std::size_t i = 0; i < slots.legend.size(); ++i) out << "-1,";
     }
     out << (kind == StateKind::Failure ? "1," : "0,") << (kind == StateKind::Truncation ? "1" : "0")
         << ")\n";
   }
+}
+
+void writeLegend(const StateSlots& slots, std::ostream& out) {
+  for (const Slot& slot : slots.legend) out << slot.variable << ' ' << slot.meaning << '\n';
 }
 
 void writePrismLab(const Chain& chain, std::ostream& out) {
@@ -157,19 +183,19 @@ void writePrismLab(const Chain& chain, std::ostream& out) {
   }
 }
 
-void writeDot(const Chain& chain, std::ostream& out) {
+void writeDot(const Chain& chain, const StateSlots& slots, std::ostream& out) {
   out << "digraph " << quoted(chain.model) << " {\n  rankdir=LR;\n";
+  // DOT's own line ends, each line set flush left.
+  out << "  legend [shape=note, label=\"";
+  for (const Slot& slot : slots.legend)
+    out << escaped(slot.variable + "  " + slot.meaning) << "\\l";
+  out << "\"];\n";
   for (int s = 1; s <= chain.nstates; ++s) {
     out << "  " << s << " [";
     switch (chain.kind(s)) {
       case StateKind::Expanded: {
-        std::string units;
-        for (int u : chain.unitsOf(s)) {
-          if (!units.empty()) units += ' ';
-          units += std::to_string(u);
-        }
         // DOT's own line break inside a label, not a character of the data.
-        out << "label=\"" << s << "\\n" << units << '"';
+        out << "label=\"" << s << "\\n" << slotText(chain, slots, s) << '"';
         if (s == 1) out << ", style=bold";
         break;
       }

@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "chain/chain.h"
+#include "export/slots.h"
 #include "util/array1.h"
 
 namespace molvex {
@@ -17,13 +18,18 @@ namespace molvex {
 // model's parameters and the transitions their expressions.
 void writeDrn(const Chain& chain, const Array1<double>* rate, std::ostream& out);
 
-// PRISM's explicit transitions (.tra), states (.sta) and labels (.lab).
+// PRISM's explicit transitions (.tra), states (.sta: a variable for each of
+// `slots`) and labels (.lab).
 void writePrismTra(const Chain& chain, const Array1<double>& rate, std::ostream& out);
-void writePrismSta(const Chain& chain, std::ostream& out);
+void writePrismSta(const Chain& chain, const StateSlots& slots, std::ostream& out);
 void writePrismLab(const Chain& chain, std::ostream& out);
 
-// A Graphviz digraph: each state with its number and working units, failure
-// and truncation states drawn apart, each arc with its rate text.
-void writeDot(const Chain& chain, std::ostream& out);
+// What each variable of the .sta means, a line "VARIABLE MEANING" each.
+void writeLegend(const StateSlots& slots, std::ostream& out);
+
+// A Graphviz digraph: each state with its number and slots, a legend of
+// them, failure and truncation states drawn apart, each arc with its rate
+// text.
+void writeDot(const Chain& chain, const StateSlots& slots, std::ostream& out);
 
 }  // namespace molvex

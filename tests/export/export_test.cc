@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -72,6 +73,13 @@ void loadChain(const testing::ScratchDir& dir, const std::string& source, Chain&
   ASSERT_TRUE(readChain(model, chain, error)) << error.message();
 }
 
+StateSlots slotsOf(const Chain& chain) {
+  StateSlots slots;
+  Error error;
+  EXPECT_TRUE(readStateSlots(chain, slots, error)) << error.message();
+  return slots;
+}
+
 template <class Write>
 std::string capture(Write write) {
   std::ostringstream text;
@@ -126,7 +134,7 @@ TEST_P(ExportFiles, WriterGivesTheFileWorkedOutByHand) {
     if (format == "drn") writeDrn(chain, &rate, out);
     if (format == "drn-parametric") writeDrn(chain, nullptr, out);
     if (format == "tra") writePrismTra(chain, rate, out);
-    if (format == "sta") writePrismSta(chain, out);
+    if (format == "sta") writePrismSta(chain, slotsOf(chain), out);
     if (format == "lab") writePrismLab(chain, out);
   });
   const fs::path expected = fs::path(MOLVEX_SOURCE_DIR) / "tests/export/expected" / c.expected;
@@ -175,6 +183,141 @@ TEST(ExportPieces, LongChainArrivesWhole) {
             std::string::npos);
 }
 
+// ---------------------------------------------------------------- slots
+
+// A priority-AND beside a third unit, and two spare gates sharing one spare:
+// A then B and B then A leave the same units, as do X then Y and Y then X
+// with the spare held by the one gate or the other.
+void writeTwinModel(const testing::ScratchDir& dir) {
+  dir.write("TWIN.TXT",
+            "NODE 20 TYPE FBOX INPUT 21\n"
+            "NODE 21 TYPE OR 2 INPUT 22 23\n"
+            "NODE 22 TYPE AND 2 INPUT 24 3\n"
+            "NODE 24 TYPE PAND 2 INPUT 1 2\n"
+            "NODE 23 TYPE AND 2 INPUT 25 26\n"
+            "NODE 25 TYPE CSP 2 INPUT 4 6\n"
+            "NODE 26 TYPE CSP 2 INPUT 5 6\n"
+            "NODE 1 TYPE BASIC 1 OF COMPONENT TYPE 1\n"
+            "NODE 2 TYPE BASIC 1 OF COMPONENT TYPE 2\n"
+            "NODE 3 TYPE BASIC 1 OF COMPONENT TYPE 3\n"
+            "NODE 4 TYPE BASIC 1 OF COMPONENT TYPE 4\n"
+            "NODE 5 TYPE BASIC 1 OF COMPONENT TYPE 4\n"
+            "NODE 6 TYPE BASIC 1 OF COMPONENT TYPE 5\n");
+  dir.write("TWIN.DIC",
+            "1 SWITCH LAMA\n  \"A\"\n2 PUMP LAMB\n  \"B\"\n3 FAN LAMC\n  THE FAN\n"
+            "4 VALVE LAMV\n  VALVES\n5 SPARE LAMS\n  \"S\"\n");
+  testing::Console con("TWIN\n0\nn\n");
+  ASSERT_EQ(MOLVEX(), 0) << con.screen();
+}
+
+// Worked out from the tree: units in the order of the basic nodes, the
+// priority-AND's order slot, then a slot per input of each sharing gate.
+const char* const twinLegend =
+    "u1 working units of A\n"
+    "u2 working units of B\n"
+    "u3 working units of THE FAN\n"
+    "u4 working units of VALVES #1\n"
+    "u5 working units of VALVES #2\n"
+    "u6 working units of S\n"
+    "o1 which input of pand(A, B) failed first (0: neither yet)\n"
+    "s1 units of VALVES #1 held by spare(VALVES #1, S)\n"
+    "s2 units of S held by spare(VALVES #1, S)\n"
+    "s3 units of VALVES #2 held by spare(VALVES #2, S)\n"
+    "s4 units of S held by spare(VALVES #2, S)\n";
+
+// The text after the state number in each expanded state's label.
+std::vector<std::string> stateLabels(const std::string& dot) {
+  std::vector<std::string> labels;
+  for (const std::string& line : testing::splitLines(dot)) {
+    const std::size_t at = line.find("\\n");
+    if (line.find("label=\"F") == std::string::npos && line.find("legend") == std::string::npos &&
+        at != std::string::npos) {
+      labels.push_back(line.substr(at + 2, line.find('"', at) - at - 2));
+    }
+  }
+  return labels;
+}
+
+TEST(ExportSlots, StatesThatDifferOnlyInOrderOrSpareSlotsGetTheirOwnLabels) {
+  testing::ScratchDir dir;
+  ASSERT_NO_FATAL_FAILURE(writeTwinModel(dir));
+  Chain chain;
+  Error error;
+  ASSERT_TRUE(readChain("TWIN", chain, error)) << error.message();
+  const StateSlots slots = slotsOf(chain);
+  EXPECT_EQ(slots.warning, "");
+  EXPECT_EQ(capture([&](std::ostream& out) { writeLegend(slots, out); }), twinLegend);
+  std::vector<std::string> labels =
+      stateLabels(capture([&](std::ostream& out) { writeDot(chain, slots, out); }));
+  ASSERT_EQ(labels.size(), static_cast<std::size_t>(chain.expansion.size()));
+  // Each of the pairs above: the units alike, the slots not.
+  for (const char* pair : {"0 0 1 1 1 1 | 1 | 1 0 1 0", "0 0 1 1 1 1 | 2 | 1 0 1 0",
+                           "1 1 1 0 0 1 | 0 | 0 1 0 0", "1 1 1 0 0 1 | 0 | 0 0 0 1"}) {
+    EXPECT_NE(std::find(labels.begin(), labels.end(), pair), labels.end()) << pair;
+  }
+  std::sort(labels.begin(), labels.end());
+  EXPECT_EQ(std::adjacent_find(labels.begin(), labels.end()), labels.end());
+}
+
+// What export can do without the tree or the listing, and what it refuses.
+struct SlotCase {
+  const char* name;
+  const char* file;     // the file changed
+  const char* from;     // its text replaced ...
+  const char* to;       // ... by this ("" with from "": the file removed)
+  std::size_t legend;   // slots shown
+  const char* warning;  // in the warning, or "" for none
+  const char* error;    // in the error, or "" when read
+};
+
+const SlotCase slotCases[] = {
+    {"no_tree", "TWIN.FTR", "", "", 6, "TWIN.FTR not found: the components are shown by number",
+     ""},
+    {"no_listing", "TWIN.INT", " * ", "", 6, "look alike: molvex generate TWIN writes it", ""},
+    {"other_units", "TWIN.INT", " * 1 1 1 1 1 1 0 1 0 1 0 -> 0", " * 1 1 1 1 1 0 0 1 0 1 0 -> 0", 0,
+     "", "other units than TWIN.TUP"},
+    {"other_tree", "TWIN.FTR", " N 6 6 16 1*5\n", " N 6 6 16 1*5\n N 7 7 16 1*5\n", 0, "",
+     "7 basic components"},
+};
+
+void PrintTo(const SlotCase& c, std::ostream* os) { *os << c.name; }
+
+class ExportSlotFiles : public ::testing::TestWithParam<SlotCase> {};
+
+TEST_P(ExportSlotFiles, ShowWhatTheFilesTellOrSayWhy) {
+  const SlotCase& c = GetParam();
+  testing::ScratchDir dir;
+  ASSERT_NO_FATAL_FAILURE(writeTwinModel(dir));
+  Chain chain;
+  Error error;
+  ASSERT_TRUE(readChain("TWIN", chain, error)) << error.message();
+  std::string text = dir.read(c.file);
+  if (std::string(c.from).empty()) {
+    fs::remove(dir.path() / c.file);
+  } else {
+    // Every occurrence: a comment line loses its mark and reads as no arc.
+    const std::string from = c.from;
+    ASSERT_NE(text.find(from), std::string::npos) << text.substr(0, 400);
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + std::string(c.to).size())) {
+      text.replace(at, from.size(), c.to);
+    }
+    dir.write(c.file, text);
+  }
+  StateSlots slots;
+  const bool read = readStateSlots(chain, slots, error);
+  EXPECT_EQ(read, std::string(c.error).empty()) << error.message();
+  if (!read) {
+    EXPECT_NE(error.message().find(c.error), std::string::npos) << error.message();
+    return;
+  }
+  EXPECT_EQ(slots.legend.size(), c.legend);
+  EXPECT_NE(slots.warning.find(c.warning), std::string::npos) << slots.warning;
+}
+
+INSTANTIATE_TEST_SUITE_P(Export, ExportSlotFiles, ::testing::ValuesIn(slotCases),
+                         [](const auto& slotCase) { return std::string(slotCase.param.name); });
+
 // ------------------------------------------------------------------ DOT
 
 struct Drawing {
@@ -210,7 +353,8 @@ TEST_P(ExportDot, GraphvizDrawsEveryStateAndArc) {
   testing::ScratchDir dir;
   Chain chain;
   ASSERT_NO_FATAL_FAILURE(loadChain(dir, GetParam(), chain));
-  const Drawing d = draw(dir, capture([&](std::ostream& out) { writeDot(chain, out); }));
+  const Drawing d =
+      draw(dir, capture([&](std::ostream& out) { writeDot(chain, slotsOf(chain), out); }));
   ASSERT_EQ(d.status, 0) << d.errors;
   EXPECT_EQ(d.errors, "");
   int failures = 0;
@@ -219,7 +363,7 @@ TEST_P(ExportDot, GraphvizDrawsEveryStateAndArc) {
     failures += chain.kind(s) == StateKind::Failure;
     truncations += chain.kind(s) == StateKind::Truncation;
   }
-  EXPECT_EQ(count(d.svg, "class=\"node\""), chain.nstates);
+  EXPECT_EQ(count(d.svg, "class=\"node\""), chain.nstates + 1);  // and the legend
   EXPECT_EQ(count(d.svg, "class=\"edge\""), chain.narcs());
   EXPECT_EQ(count(d.svg, "fill=\"#f4b6b6\""), failures);
   EXPECT_EQ(count(d.svg, "stroke-dasharray"), truncations);
@@ -250,7 +394,8 @@ TEST(ExportDotText, QuotesAndBackslashesAreEscaped) {
   chain.arcs(1) = Arc{2, 1, 1, false};
   chain.rateNames.resize(1);
   chain.rateNames(1) = "L\"1\\";
-  const Drawing d = draw(dir, capture([&](std::ostream& out) { writeDot(chain, out); }));
+  const Drawing d =
+      draw(dir, capture([&](std::ostream& out) { writeDot(chain, numberedUnits(chain), out); }));
   ASSERT_EQ(d.status, 0) << d.errors;
   EXPECT_EQ(d.errors, "");
   EXPECT_NE(d.svg.find("<title>Q&quot;M\\\\</title>"), std::string::npos) << d.svg;

@@ -1,0 +1,272 @@
+#include "export/slots.h"
+
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string_view>
+
+#include "ftinput/bldlst.h"
+#include "ftinput/gates.h"
+#include "ftinput/plctab.h"
+#include "main/files.h"
+#include "stategen/store.h"
+#include "util/pool.h"
+#include "util/units.h"
+
+namespace molvex {
+namespace {
+
+// The tree of NAME.FTR as the generation builds it, its messages kept from
+// the screen: they go into the error.
+bool buildTree(const std::string& file, FaultTree& tree, Error& error) {
+  Array1<int> index(3 * MAXNOD + 1);
+  Array1<int> words(4 * MAXBAS * MAXNOD);
+  Array1<int> heads(MAXNSZ);
+  NodePool pool{words, heads};
+  INIDYN(pool, 0, 1, 5, 6);
+  std::ostringstream messages;
+  std::ostream* screen = attachedOutput(SCRUNT);
+  attachOutput(SCRUNT, &messages);
+  const int status = BLDLST(file, index, tree, pool, MAXNOD, MAXBAS);
+  attachOutput(SCRUNT, screen);
+  if (status == 1) return true;
+  std::string text = messages.str();
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  error = {file, 0, "not a fault tree the generation reads:\n" + text};
+  return false;
+}
+
+// The model's names for the places of the tree: a basic component by its
+// type's name (numbered where several components share the type), a gate by
+// its kind and its inputs.
+class Names {
+ public:
+  Names(const Chain& chain, const FaultTree& tree) : chain_(chain), tree_(tree) {
+    std::map<int, int> seen;
+    for (int b = 1; b <= tree.NBASIC; ++b) ++seen[tree.BASTYP(b)];
+    for (int b = 1; b <= tree.NBASIC; ++b) {
+      const int t = tree.BASTYP(b);
+      std::string name = t <= chain.ntypes ? chain.typeLabels(t) : "type " + std::to_string(t);
+      if (seen[t] > 1) name += " #" + std::to_string(++numbered_[t]);
+      components_.push_back(name);
+    }
+  }
+
+  const std::string& component(int b) const {
+    return components_[static_cast<std::size_t>(b - 1)];
+  }
+
+  // The place p: a component's name, or a gate with its inputs named one
+  // level deep.
+  std::string place(int p, bool deep = true) const {
+    const int type = field(p, FTYPE);
+    if (type == TBASIC) return component(field(p, FBASIC));
+    std::string text = kind(p);
+    if (!deep) return text + "(…)";
+    text += '(';
+    for (int j = 1; j <= field(p, FNARC); ++j) {
+      if (j > 1) text += ", ";
+      text += place(field(p, FNARC + j), false);
+    }
+    return text + ')';
+  }
+
+  int input(int p, int j) const { return field(p, FNARC + j); }
+  int inputs(int p) const { return field(p, FNARC); }
+  int basicOf(int p) const { return field(p, FBASIC); }
+
+ private:
+  int field(int p, int offset) const { return tree_.PLCTAB(p + offset); }
+
+  std::string kind(int p) const {
+    const int type = field(p, FTYPE);
+    if (type == TMOFN) return std::to_string(field(p, FGATM)) + "of" + std::to_string(field(p, FGATN));
+    const std::pair<int, const char*> words[] = {
+        {TOR, "or"},    {TAND, "and"},   {TBOX, "box"},   {TFBOX, "top"}, {TXOR, "xor"},
+        {TCSP, "spare"}, {TNOT, "not"}, {TPAND, "pand"}, {TSEQ, "seq"},  {TFDEP, "fdep"}};
+    for (const auto& [code, word] : words) {
+      if (code == type) return word;
+    }
+    return "gate";
+  }
+
+  const Chain& chain_;
+  const FaultTree& tree_;
+  std::map<int, int> numbered_;
+  std::vector<std::string> components_;
+};
+
+// The legend of every slot of the tree's state vector, in its order.
+std::vector<Slot> legendOf(const Chain& chain, const FaultTree& tree) {
+  const Names names(chain, tree);
+  std::vector<Slot> legend;
+  for (int b = 1; b <= tree.NBASIC; ++b) {
+    legend.push_back({"u" + std::to_string(b), "working units of " + names.component(b)});
+  }
+  for (int i = 1; i <= tree.PNDLST(1); ++i) {
+    const int p = tree.PNDLST(i + 1);
+    legend.push_back({"o" + std::to_string(i),
+                      "which input of " + names.place(p) + " failed first (0: neither yet)"});
+  }
+  int held = 0;
+  for (int g = 1; g <= tree.NSHCSP; ++g) {
+    const int p = tree.CSPTAB(g + 1);
+    for (int j = 1; j <= names.inputs(p); ++j) {
+      legend.push_back({"s" + std::to_string(++held),
+                        "units of " + names.component(names.basicOf(names.input(p, j))) +
+                            " held by " + names.place(p)});
+    }
+  }
+  return legend;
+}
+
+// The slots of one side of a listing comment, " * SLOTS -> SLOTS|F n|T n
+// RATE;", or none when that side is a failure or truncation state.
+struct Listing {
+  std::vector<int> source;
+  std::vector<int> target;
+};
+
+bool readListing(std::string_view line, Listing& out) {
+  out = Listing{};
+  const std::vector<std::string_view> w = blankWords(line);
+  std::vector<int>* side = &out.source;
+  for (std::size_t i = 1; i + 1 < w.size(); ++i) {
+    if (w[i] == "->") {
+      side = &out.target;
+      continue;
+    }
+    int v = 0;
+    if (!toInt(w[i], v)) {
+      if (side == &out.target && (w[i] == "F" || w[i] == "T")) {
+        out.target.clear();
+        return true;
+      }
+      return false;
+    }
+    side->push_back(v);
+  }
+  return side == &out.target;
+}
+
+// The slots of each expanded state from the listing of NAME.INT: a state's
+// own where it is a source (its stored form), else the first target form
+// whose units are its own.  False with `error` where the listing is not of
+// the chain; `listed` false when NAME.INT has no listing.
+bool readListingSlots(const Chain& chain, std::size_t nslot, std::vector<int>& rest, bool& listed,
+                      Error& error) {
+  const std::string file = chain.model + ".INT";
+  std::ifstream in(file);
+  if (!in) {
+    error = {file, 0, unreadable(file)};
+    return false;
+  }
+  const auto nbasic = static_cast<std::size_t>(chain.nbasic);
+  const std::size_t n = nslot - nbasic;
+  rest.assign(static_cast<std::size_t>(chain.nstates) * n, -1);
+  std::vector<char> known(static_cast<std::size_t>(chain.nstates), 0);
+  const auto unitsMatch = [&](int s, const std::vector<int>& v) {
+    const Span1<const int> units = chain.unitsOf(s);
+    for (std::size_t b = 0; b < nbasic; ++b) {
+      if (units(static_cast<int>(b) + 1) != v[b]) return false;
+    }
+    return true;
+  };
+  const auto take = [&](int s, const std::vector<int>& v, char how) {
+    std::copy(v.begin() + static_cast<std::ptrdiff_t>(nbasic), v.end(),
+              rest.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(s - 1) * n));
+    known[static_cast<std::size_t>(s - 1)] = how;
+  };
+  constexpr char asSource = 2, asTarget = 1;
+  Listing listing;
+  bool pending = false;
+  listed = false;
+  int number = 0;
+  for (std::string line; std::getline(in, line);) {
+    ++number;
+    const std::vector<std::string_view> w = blankWords(line);
+    if (w.empty()) continue;
+    if (w[0] == "*") {
+      if (!readListing(line, listing) || listing.source.size() != nslot ||
+          (!listing.target.empty() && listing.target.size() != nslot)) {
+        error = {file, number,
+                 "the listing does not have the " + std::to_string(nslot) + " slots of " +
+                     chain.model + ".FTR: the files are not of one run"};
+        return false;
+      }
+      pending = listed = true;
+      continue;
+    }
+    int source = 0, target = 0;
+    if (!pending || w.size() < 2 || !toInt(w[0], source) || !toInt(w[1], target)) continue;
+    pending = false;
+    // The reader has placed every arc of the file: both are its states.
+    if (!unitsMatch(source, listing.source)) {
+      error = {file, number,
+               "the listing gives state " + std::to_string(source) + " other units than " +
+                   chain.model + ".TUP: the files are not of one run"};
+      return false;
+    }
+    take(source, listing.source, asSource);
+    const auto t = static_cast<std::size_t>(target - 1);
+    if (chain.kind(target) == StateKind::Expanded && known[t] == 0 && !listing.target.empty() &&
+        unitsMatch(target, listing.target)) {
+      take(target, listing.target, asTarget);
+    }
+  }
+  for (int s = 1; listed && s <= chain.nstates; ++s) {
+    if (chain.kind(s) == StateKind::Expanded && known[static_cast<std::size_t>(s - 1)] == 0) {
+      error = {file, 0, "no line of the listing shows state " + std::to_string(s)};
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+StateSlots numberedUnits(const Chain& chain) {
+  StateSlots slots;
+  for (int b = 1; b <= chain.nbasic; ++b) {
+    slots.legend.push_back(
+        {"u" + std::to_string(b), "working units of basic component " + std::to_string(b)});
+  }
+  return slots;
+}
+
+bool readStateSlots(const Chain& chain, StateSlots& slots, Error& error) {
+  const std::string treeFile = chain.model + ".FTR";
+  if (!fileExists(treeFile)) {
+    slots = numberedUnits(chain);
+    slots.warning = treeFile + " " + unreadable(treeFile) +
+                    ": the components are shown by number, and no order or spare slot";
+    return true;
+  }
+  slots = StateSlots{};
+  auto tree = std::make_unique<FaultTree>();
+  if (!buildTree(treeFile, *tree, error)) return false;
+  if (tree->NBASIC != chain.nbasic) {
+    error = {treeFile, 0,
+             std::to_string(tree->NBASIC) + " basic components, " + chain.model + ".TUP " +
+                 std::to_string(chain.nbasic) + ": the files are not of one run"};
+    return false;
+  }
+  slots.legend = legendOf(chain, *tree);
+  if (slots.legend.size() == static_cast<std::size_t>(chain.nbasic)) return true;
+  bool listed = false;
+  if (!readListingSlots(chain, slots.legend.size(), slots.rest, listed, error)) return false;
+  if (listed) return true;
+  // A chain of one state has nothing to tell apart.
+  slots.legend.resize(static_cast<std::size_t>(chain.nbasic));
+  slots.rest.clear();
+  if (chain.expansion.size() > 1) {
+    slots.warning = chain.model +
+                    ".INT has no listing of the states' slots, so states that differ only in "
+                    "the order or spare slots look alike: molvex generate " +
+                    chain.model + " writes it";
+  }
+  return true;
+}
+
+}  // namespace molvex

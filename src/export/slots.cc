@@ -42,7 +42,7 @@ bool buildTree(const std::string& file, FaultTree& tree, Error& error) {
 // its kind and its inputs.
 class Names {
  public:
-  Names(const Chain& chain, const FaultTree& tree) : chain_(chain), tree_(tree) {
+  Names(const Chain& chain, const FaultTree& tree) : tree_(tree) {
     std::map<int, int> seen;
     for (int b = 1; b <= tree.NBASIC; ++b) ++seen[tree.BASTYP(b)];
     for (int b = 1; b <= tree.NBASIC; ++b) {
@@ -91,7 +91,6 @@ class Names {
     return "gate";
   }
 
-  const Chain& chain_;
   const FaultTree& tree_;
   std::map<int, int> numbered_;
   std::vector<std::string> components_;

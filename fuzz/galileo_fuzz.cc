@@ -58,16 +58,16 @@ void check(const DftFiles& files) {
 }
 
 void translateAndCheck(const DftModel& model) {
-  DftMessage error;
+  Error error;
   DftFiles files;
-  if (translateDft(model, "M.dft", files, error) == 1) check(files);
+  if (translateDft(model, "M.dft", files, error)) check(files);
 }
 
 // A part of a model is refused only for its size; one that passes is sound.
 void partAndCheck(const DftModel& part) {
-  DftMessage error;
+  Error error;
   DftFiles files;
-  if (translateDft(part, "M.dft", files, error) == 1) {
+  if (translateDft(part, "M.dft", files, error)) {
     check(files);
   } else {
     fuzz::require(error.text.find("more than MOLVEX's") != std::string::npos,
@@ -102,9 +102,9 @@ void sharedAndCheck(const DftModel& model) {
 
 // The parts of a model that passes without the sizes of one chain.
 void splitAndCheck(DftModel model) {
-  DftMessage error;
+  Error error;
   DftFiles files;
-  if (translateDft(model, "M.dft", files, error, false) != 1) return;
+  if (!translateDft(model, "M.dft", files, error, false)) return;
   std::size_t events = 0;
   for (const DftElement& e : model.elements) events += e.kind == DftKind::basic ? 1 : 0;
   const std::vector<DftFold> folds = foldIdentical(model);
@@ -136,8 +136,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace molvex;
   fuzz::setUp();
   DftModel model;
-  DftMessage error;
-  if (readDft(fuzz::text(data, size), model, error) != 1) return 0;
+  Error error;
+  if (!readDft(fuzz::text(data, size), model, error)) return 0;
   const std::vector<DftDraw> draws = dftDraws(model);
   if (draws.empty() || draws.size() > 16) {
     translateAndCheck(model);

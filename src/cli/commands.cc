@@ -105,8 +105,12 @@ void tell(std::string_view text) {
   writeText(errorUnit, shown);
 }
 
+std::string messageLine(std::string_view command, const Error& error) {
+  return "molvex " + std::string(command) + ": " + error.message() + "\n";
+}
+
 int fail(std::string_view command, const Error& error) {
-  tell("molvex " + std::string(command) + ": " + error.message() + "\n");
+  tell(messageLine(command, error));
   return 1;
 }
 
@@ -316,7 +320,7 @@ int exportCommand(const ExportOptions& o) {
   }
   if (o.format != "drn") {
     if (!readStateSlots(chain, slots, error)) return fail("export", error);
-    if (!slots.warning.empty()) tell("molvex export: warning: " + slots.warning + "\n");
+    if (!slots.warning.empty()) tell(messageLine("export", "warning: " + slots.warning));
   }
   if (writeFiles("export", outputs) != 0) return 1;
   for (const Output& out : outputs) writeText(SCRUNT, "wrote " + out.file + "\n");

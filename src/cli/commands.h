@@ -65,6 +65,10 @@ struct GenerateOptions : ChainOptions {
 // which must not move the terminal's cursor or clear what it shows.
 void tell(std::string_view text);
 
+// "molvex COMMAND: " and the error's message, a line as every message of a
+// subcommand is.
+std::string messageLine(std::string_view command, const Error& error);
+
 // Tells "molvex COMMAND: " and the error's message; returns 1, the exit
 // status of bad input.  The one place a subcommand's error is printed.
 int fail(std::string_view command, const Error& error);

@@ -31,8 +31,10 @@ namespace fs = std::filesystem;
 // The most draws (prob=, pdep=) a model may make: one chain per outcome.
 constexpr std::size_t mostDraws = 12;
 
-std::string where(const std::string& file, const DftPlace& at) {
-  return file + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) + ": ";
+// What the reader or the translation said, placed in `file`.
+Error inFile(Error said, const std::string& file) {
+  said.file = file;
+  return said;
 }
 
 // What "-" stands for as a file: the standard input.
@@ -69,25 +71,21 @@ int readText(std::string_view command, const std::string& file, std::string& tex
 int readFile(std::string_view command, const std::string& file, DftModel& model) {
   std::string text;
   if (readText(command, file, text) != 0) return 1;
-  DftMessage error;
-  if (readDft(text, model, error) != 1) {
-    tell(where(file, error.at) + error.text + "\n");
-    return 1;
-  }
-  return 0;
+  Error error;
+  return readDft(text, model, error) ? 0 : fail(command, inFile(error, file));
 }
 
 // Translates the model of `file`, printing the warnings not in `said` yet
 // (and adding them there).  Returns 0, or 1 after the message.
-int translateModel(const std::string& file, const DftModel& model, DftFiles& files,
-                   std::set<std::string>& said, bool limits = true) {
-  DftMessage error;
-  if (translateDft(model, sourceName(file, false), files, error, limits) != 1) {
-    tell(where(file, error.at) + error.text + "\n");
-    return 1;
+int translateModel(std::string_view command, const std::string& file, const DftModel& model,
+                   DftFiles& files, std::set<std::string>& said, bool limits = true) {
+  Error error;
+  if (!translateDft(model, sourceName(file, false), files, error, limits)) {
+    return fail(command, inFile(error, file));
   }
-  for (const DftMessage& w : files.warnings) {
-    const std::string line = where(file, w.at) + "warning: " + w.text + "\n";
+  for (Error w : files.warnings) {
+    w.text = "warning: " + w.text;
+    const std::string line = messageLine(command, inFile(w, file));
     if (said.insert(line).second) tell(line);
   }
   return 0;
@@ -116,7 +114,8 @@ int partNode(const DftModules& modules, std::size_t p) {
 int translateFile(std::string_view command, const std::string& file, DftFiles& files) {
   DftModel model;
   std::set<std::string> said;
-  return readFile(command, file, model) != 0 ? 1 : translateModel(file, model, files, said);
+  return readFile(command, file, model) != 0 ? 1
+                                             : translateModel(command, file, model, files, said);
 }
 
 // Writes NAME.TXT, NAME.DIC and NAME.RAT into `dir`; without `force` none
@@ -346,7 +345,7 @@ int runDrawn(const RunOptions& o, const DftModel& model, const fs::path& dir,
     SolvedChain other;
     SolvedChain& chain = mixture.chain == nullptr ? first : other;
     Report part;
-    if (translateModel(o.file, drawn, files, said) != 0 ||
+    if (translateModel("run", o.file, drawn, files, said) != 0 ||
         generateAndSolve(drawnOptions, dir / std::to_string(outcome), name, files, chain, part,
                          false) != 0) {
       return 1;
@@ -465,7 +464,7 @@ int runParts(const RunOptions& o, const DftModules& modules, const std::vector<D
   std::set<std::string> said;
   for (std::size_t p = 0; p < n; ++p) {
     if (modules.same[p] != static_cast<int>(p)) continue;
-    if (translateModel(o.file, modules.parts[p], files[p], said) != 0 ||
+    if (translateModel("run", o.file, modules.parts[p], files[p], said) != 0 ||
         generateAndSolve(o, dir / std::to_string(p + 1), name, files[p], chains[p], reports[p],
                          true) != 0) {
       return 1;
@@ -632,8 +631,8 @@ int runShared(const RunOptions& o, const DftSharing& sharing, const DftFiles& wh
               const std::vector<DftFold>& folds, const std::string& name) {
   // The part's warnings are the whole model's, said already.
   DftFiles first;
-  DftMessage refused;
-  if (translateDft(sharing.parts[0], sourceName(o.file, false), first, refused) != 1) {
+  Error refused;
+  if (!translateDft(sharing.parts[0], sourceName(o.file, false), first, refused)) {
     return -1;
   }
   SolvedChain folded;
@@ -736,7 +735,7 @@ int runDftCommand(const RunOptions& given) {
   const bool drawn = !dftDraws(read).empty();
   // The refusals and warnings of the model as written, whatever its parts;
   // only a part must fit one chain.
-  if (!drawn && translateModel(o.file, read, files, said, o.whole) != 0) return 1;
+  if (!drawn && translateModel("run", o.file, read, files, said, o.whole) != 0) return 1;
   DftModel model = read;
   // A rate set on the command line may be one event's: events are then told
   // apart by their names too.
@@ -769,7 +768,7 @@ int runDftCommand(const RunOptions& given) {
     // The plot's breakdown by type is drawn from a generated chain's types.
     if (!o.whole && o.keep.empty() && o.truncation == 0 && o.plot.empty() &&
         dftSharing(model, named, sharing)) {
-      if (translateModel(o.file, model, folded, said, false) != 0) return 1;
+      if (translateModel("run", o.file, model, folded, said, false) != 0) return 1;
       status = runShared(o, sharing, folded, folds, name);
       if (status >= 0) return status;
       status = 0;
@@ -777,7 +776,7 @@ int runDftCommand(const RunOptions& given) {
     SolvedChain chain;
     Report report;
     noteFolds(folds, report);
-    if (!o.whole) status = translateModel(o.file, model, files, said);
+    if (!o.whole) status = translateModel("run", o.file, model, files, said);
     if (status == 0) status = generateAndSolve(o, dir, name, files, chain, report, false);
     if (status == 0) status = printReport("run", report, o.json, o.csv);
   }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "chain/combine.h"
+#include "chain/error.h"
 
 namespace molvex {
 
@@ -21,10 +22,11 @@ struct DftPlace {
   int column = 1;
 };
 
-struct DftMessage {
-  DftPlace at;
-  std::string text;
-};
+// What the reader and the translation say about a place of the text; the
+// caller, which knows the file, names it.
+inline Error dftError(DftPlace at, std::string text) {
+  return {"", at.line, at.column, std::move(text)};
+}
 
 enum class DftKind { basic, andGate, orGate, voting, pand, por, seq, fdep, pdep, spare };
 
@@ -66,13 +68,13 @@ struct DftModel {
   // The reader's warnings, on the model as written: elements that nothing
   // under the toplevel uses.  Its translations (drawnModel's copies too)
   // pass them on.
-  std::vector<DftMessage> warnings;
+  std::vector<Error> warnings;
 };
 
-// Reads the statements of a .dft text.  Returns 1, or -1 with `error` at the
+// Reads the statements of a .dft text.  True, or false with `error` at the
 // first statement that is not Galileo or asks for what no MOLVEX chain can
 // express (probabilities, repair, other distributions).
-int readDft(std::string_view text, DftModel& model, DftMessage& error);
+bool readDft(std::string_view text, DftModel& model, Error& error);
 
 struct DftFiles {
   std::string txt;
@@ -83,7 +85,7 @@ struct DftFiles {
   std::map<std::string, int> eventTypes;              // a basic event -> its component type
   // The model's own (DftModel::warnings), then those where the field's
   // tools disagree: the meaning taken.
-  std::vector<DftMessage> warnings;
+  std::vector<Error> warnings;
 };
 
 // A chance that a model leaves to a draw: a basic event failed from the
@@ -108,12 +110,12 @@ void drawnModel(const DftModel& model, const std::vector<DftDraw>& draws, unsign
                 DftModel& out, double& weight);
 
 // The three files that make the generation give the chain the model means.
-// `source` names the .dft file in the rates file's heading.  Returns 1, or
-// -1 with `error` at the element MOLVEX cannot represent.  Without
+// `source` names the .dft file in the rates file's heading.  True, or false
+// with `error` at the element MOLVEX cannot represent.  Without
 // `limits` a model beyond the sizes of one chain passes (its parts may
 // not be).
-int translateDft(const DftModel& model, std::string_view source, DftFiles& files, DftMessage& error,
-                 bool limits = true);
+bool translateDft(const DftModel& model, std::string_view source, DftFiles& files, Error& error,
+                  bool limits = true);
 
 // Basic events that the gate above them cannot tell apart -- the same rate
 // and dormancy, inputs of the same AND, OR or voting gate and of nothing

@@ -32,7 +32,7 @@ class Lexer {
   explicit Lexer(std::string_view text) : text_(text) {}
 
   // Returns 1 with the next token, 0 at the end, -1 with `error`.
-  int next(Token& token, DftMessage& error) {
+  int next(Token& token, Error& error) {
     const int status = scan(token, error);
     token.end = here();
     return status;
@@ -41,7 +41,7 @@ class Lexer {
   DftPlace here() const { return {line_, column_}; }
 
  private:
-  int scan(Token& token, DftMessage& error) {
+  int scan(Token& token, Error& error) {
     if (skip(error) != 1) return -1;
     if (pos_ >= text_.size()) return 0;
     token.at = here();
@@ -57,7 +57,7 @@ class Lexer {
       const std::size_t start = pos_;
       while (pos_ < text_.size() && text_[pos_] != '"' && text_[pos_] != '\n') advance();
       if (pos_ >= text_.size() || text_[pos_] != '"') {
-        error = {token.at, "the name begun here does not end on its line"};
+        error = dftError(token.at, "the name begun here does not end on its line");
         return -1;
       }
       token.kind = Tok::string;
@@ -88,7 +88,7 @@ class Lexer {
     }
     ++pos_;
   }
-  int skip(DftMessage& error) {
+  int skip(Error& error) {
     while (pos_ < text_.size()) {
       if (std::isspace(static_cast<unsigned char>(text_[pos_]))) {
         advance();
@@ -98,7 +98,7 @@ class Lexer {
         const DftPlace start = here();
         const std::size_t end = text_.find("*/", pos_ + 2);
         if (end == std::string_view::npos) {
-          error = {start, "the comment begun here does not end"};
+          error = dftError(start, "the comment begun here does not end");
           return -1;
         }
         while (pos_ < end + 2) advance();
@@ -240,8 +240,8 @@ std::size_t runsOnAt(const std::vector<Token>& s) {
   return 0;
 }
 
-DftMessage missingSemicolon(const Token& last, const std::string& where) {
-  return {last.end, "missing ';' after " + shown(last) + where};
+Error missingSemicolon(const Token& last, const std::string& where) {
+  return dftError(last.end, "missing ';' after " + shown(last) + where);
 }
 
 constexpr std::string_view unsupportedAttributes[] = {
@@ -251,7 +251,7 @@ constexpr std::string_view unsupportedAttributes[] = {
 
 class Parser {
  public:
-  Parser(DftModel& model, DftMessage& error) : model_(model), error_(error) {}
+  Parser(DftModel& model, Error& error) : model_(model), error_(error) {}
 
   int statement(const std::vector<Token>& s) {
     const Token& head = s[0];
@@ -280,7 +280,7 @@ class Parser {
 
  private:
   int fail(DftPlace at, std::string text) {
-    error_ = {at, std::move(text)};
+    error_ = dftError(at, std::move(text));
     return -1;
   }
 
@@ -412,13 +412,13 @@ class Parser {
   }
 
   DftModel& model_;
-  DftMessage& error_;
+  Error& error_;
   std::map<std::string, int, std::less<>> defined_;  // name -> line of its statement
 };
 
 // Returns 1, or -1 with `error` where the statement ran on into the next
 // one for want of a ';'.
-int ended(const std::vector<Token>& s, DftMessage& error) {
+int ended(const std::vector<Token>& s, Error& error) {
   const std::size_t next = runsOnAt(s);
   if (next == 0) return 1;
   error = missingSemicolon(
@@ -464,22 +464,22 @@ std::vector<char> usedElements(const DftModel& model) {
 
 // A warning for each element that nothing under the toplevel uses: most
 // often one left out of the tree by mistake.
-std::vector<DftMessage> unusedElements(const DftModel& model) {
+std::vector<Error> unusedElements(const DftModel& model) {
   const std::vector<char> used = usedElements(model);
-  std::vector<DftMessage> out;
+  std::vector<Error> out;
   for (std::size_t i = 0; i < model.elements.size(); ++i) {
     const DftElement& e = model.elements[i];
     if (used[i]) continue;
-    out.push_back({e.at, "nothing under the toplevel \"" + model.top + "\" uses the " +
-                             (e.kind == DftKind::basic ? "basic event" : "gate") + " \"" + e.name +
-                             "\": it has no part in the figures"});
+    out.push_back(dftError(e.at, "nothing under the toplevel \"" + model.top + "\" uses the " +
+                                     (e.kind == DftKind::basic ? "basic event" : "gate") + " \"" +
+                                     e.name + "\": it has no part in the figures"));
   }
   return out;
 }
 
 }  // namespace
 
-int readDft(std::string_view text, DftModel& model, DftMessage& error) {
+bool readDft(std::string_view text, DftModel& model, Error& error) {
   model = DftModel();
   // Editors of some systems begin a UTF-8 file with a byte order mark.
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
@@ -489,12 +489,12 @@ int readDft(std::string_view text, DftModel& model, DftMessage& error) {
   Token token;
   for (;;) {
     const int status = lexer.next(token, error);
-    if (status < 0) return -1;
+    if (status < 0) return false;
     if (status == 0) break;
     if (token.kind != Tok::semi) {
       statement.push_back(std::move(token));
     } else if (!statement.empty()) {
-      if (ended(statement, error) != 1 || parser.statement(statement) != 1) return -1;
+      if (ended(statement, error) != 1 || parser.statement(statement) != 1) return false;
       statement.clear();
     }
   }
@@ -502,14 +502,14 @@ int readDft(std::string_view text, DftModel& model, DftMessage& error) {
     if (ended(statement, error) == 1) {
       error = missingSemicolon(statement.back(), " at the end of the file");
     }
-    return -1;
+    return false;
   }
   if (!model.hasTop) {
-    error = {lexer.here(), "no toplevel statement names the top element"};
-    return -1;
+    error = dftError(lexer.here(), "no toplevel statement names the top element");
+    return false;
   }
   model.warnings = unusedElements(model);
-  return 1;
+  return true;
 }
 
 }  // namespace molvex

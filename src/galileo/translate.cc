@@ -2,8 +2,8 @@
 
 namespace molvex {
 
-int translateDft(const DftModel& model, std::string_view source, DftFiles& files, DftMessage& error,
-                 bool limits) {
+bool translateDft(const DftModel& model, std::string_view source, DftFiles& files, Error& error,
+                  bool limits) {
   files = DftFiles();
   files.warnings = model.warnings;
   dft::Report report(error, files.warnings);
@@ -22,10 +22,10 @@ int translateDft(const DftModel& model, std::string_view source, DftFiles& files
       dft::dormancy(net, spares, dormant, report) == 1 &&
       dft::place(net, spares, limits, layout, report) == 1 &&
       dft::checkTransitions(net, report) == 1;
-  if (!representable) return -1;
+  if (!representable) return false;
   files.txt = dft::textDescription(net, layout);
   dft::writeDictionary(net, spares, layout, dormant, source, files);
-  return 1;
+  return true;
 }
 
 }  // namespace molvex

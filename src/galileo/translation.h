@@ -24,18 +24,17 @@ std::string quoted(const std::string& name);
 // translation, and the warnings, which do not.
 class Report {
  public:
-  Report(DftMessage& error, std::vector<DftMessage>& warnings)
-      : error_(error), warnings_(warnings) {}
+  Report(Error& error, std::vector<Error>& warnings) : error_(error), warnings_(warnings) {}
   // Returns -1, for the step to return in turn.
   int fail(DftPlace at, std::string text) {
-    error_ = {at, std::move(text)};
+    error_ = dftError(at, std::move(text));
     return -1;
   }
-  void warn(DftPlace at, std::string text) { warnings_.push_back({at, std::move(text)}); }
+  void warn(DftPlace at, std::string text) { warnings_.push_back(dftError(at, std::move(text))); }
 
  private:
-  DftMessage& error_;
-  std::vector<DftMessage>& warnings_;
+  Error& error_;
+  std::vector<Error>& warnings_;
 };
 
 // The model with every name resolved: inputs as element indices.  The

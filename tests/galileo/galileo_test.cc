@@ -19,21 +19,15 @@ struct Outcome {
 Outcome translate(const std::string& text) {
   Outcome o;
   DftModel model;
-  DftMessage error;
-  o.status = readDft(text, model, error);
-  if (o.status == 1) o.status = translateDft(model, "m.dft", o.files, error);
-  if (o.status != 1) {
-    o.error =
-        std::to_string(error.at.line) + ":" + std::to_string(error.at.column) + ": " + error.text;
-  }
+  Error error;
+  o.status = readDft(text, model, error) && translateDft(model, "m.dft", o.files, error) ? 1 : -1;
+  if (o.status != 1) o.error = error.message();
   return o;
 }
 
 std::vector<std::string> warnings(const Outcome& o) {
   std::vector<std::string> out;
-  for (const DftMessage& w : o.files.warnings) {
-    out.push_back(std::to_string(w.at.line) + ":" + std::to_string(w.at.column) + ": " + w.text);
-  }
+  for (const Error& w : o.files.warnings) out.push_back(w.message());
   return out;
 }
 

@@ -80,8 +80,8 @@ TEST(DftModules, SplitWhereNothingIsShared) {
   };
   for (const auto& [text, expected] : cases) {
     DftModel model;
-    DftMessage error;
-    ASSERT_EQ(readDft(withEvents(text), model, error), 1) << text << ": " << error.text;
+    Error error;
+    ASSERT_TRUE(readDft(withEvents(text), model, error)) << text << ": " << error.text;
     const DftModules m = dftModules(model);
     EXPECT_EQ(describe(m, 0), expected) << text;
   }
@@ -119,8 +119,8 @@ TEST(DftSharing, FindsPartsThatShareOnlyTriggers) {
   };
   for (const auto& [text, expected] : cases) {
     DftModel model;
-    DftMessage error;
-    ASSERT_EQ(readDft(withEvents(text), model, error), 1) << text << ": " << error.text;
+    Error error;
+    ASSERT_TRUE(readDft(withEvents(text), model, error)) << text << ": " << error.text;
     DftSharing sharing;
     std::string found = "-";
     if (dftSharing(model, false, sharing)) {
@@ -154,8 +154,8 @@ TEST(DftFolds, FoldOnlyWhatTheGateCannotTellApart) {
   };
   for (const auto& [text, expected] : cases) {
     DftModel model;
-    DftMessage error;
-    ASSERT_EQ(readDft(text, model, error), 1) << text << ": " << error.text;
+    Error error;
+    ASSERT_TRUE(readDft(text, model, error)) << text << ": " << error.text;
     std::string folds;
     for (const DftFold& f : foldIdentical(model)) {
       folds += (folds.empty() ? "" : "; ") + f.gate + ":";

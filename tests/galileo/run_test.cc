@@ -641,8 +641,10 @@ TEST(GalileoRun, WarnsOnceOfWhatTheToplevelDoesNotUse) {
       "warning: nothing under the toplevel \"T\" uses the gate \"U\": it has no part in the "
       "figures\n";
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"toplevel T; T or A B; A prob=0.5; B lambda=1; U and B;", "m.dft:1:47: " + unused},
-      {"toplevel T; T and A B; A lambda=1; B lambda=2; U or A;", "m.dft:1:48: " + unused},
+      {"toplevel T; T or A B; A prob=0.5; B lambda=1; U and B;",
+       "molvex run: m.dft:1:47: " + unused},
+      {"toplevel T; T and A B; A lambda=1; B lambda=2; U or A;",
+       "molvex run: m.dft:1:48: " + unused},
   };
   for (const auto& [model, message] : cases) {
     testing::ScratchDir dir;
@@ -923,7 +925,7 @@ TEST(GalileoImport, WritesTheThreeFilesAndKeepsTheUsers) {
   dir.write("bad.dft", "toplevel T;\nT and A;\n");
   r = runCommand({"import", "bad.dft"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "bad.dft:2:7: \"A\", an input of \"T\", is not defined\n");
+  EXPECT_EQ(r.err, "molvex import: bad.dft:2:7: \"A\", an input of \"T\", is not defined\n");
   EXPECT_FALSE(fs::exists(dir.path() / "BAD.TXT"));
   for (const std::vector<std::string>& usage : {std::vector<std::string>{"import"},
                                                 {"import", "bad.dft", "TOO-LONG-NAME"},
@@ -983,9 +985,9 @@ TEST(GalileoRun, ThePlaceTableHoldsATreeToItsLastWord) {
   dir.write("over.dft", tree(1));
   const testing::CommandOutcome over = runCommand({"run", "over.dft"});
   EXPECT_EQ(over.status, 1);
-  EXPECT_EQ(
-      over.err,
-      "over.dft:112:1: with \"E70\" the tree needs more than MOLVEX's 3584 words of tables\n");
+  EXPECT_EQ(over.err,
+            "molvex run: over.dft:112:1: with \"E70\" the tree needs more than MOLVEX's 3584 words "
+            "of tables\n");
 }
 
 }  // namespace

@@ -26,20 +26,17 @@ namespace {
 class Reader {
  public:
   Reader(std::string name, Error& error) : name_(std::move(name)), error_(error) {}
-  ~Reader() { closeUnit(chainUnit); }
-  Reader(const Reader&) = delete;
-  Reader& operator=(const Reader&) = delete;
 
   int open() {
-    if (!fileExists(name_) || openInput(chainUnit, name_) != 1) return failAtEnd(unreadable(name_));
-    return 1;
+    in_ = openStream(name_);
+    return in_ != nullptr ? 1 : failAtEnd(unreadable(name_));
   }
   // The next line: 1, or -11 at the end of the file, or -1 after an error.
   int next(std::string& line) {
-    const int status = readRecord(chainUnit, line);
-    if (status == 1) ++number_;
-    if (status == -1) return failAtEnd("read error");
-    return status;
+    if (!std::getline(*in_, line)) return in_->bad() ? failAtEnd("read error") : -11;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    ++number_;
+    return 1;
   }
   // The next line that is not blank.
   int nextText(std::string& line) {
@@ -66,6 +63,7 @@ class Reader {
 
   std::string name_;
   Error& error_;
+  std::unique_ptr<std::istream> in_;
   int number_ = 0;
 };
 

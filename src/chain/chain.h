@@ -21,9 +21,6 @@
 
 namespace molvex {
 
-// The unit the chain's files are read on.
-constexpr int chainUnit = 40;
-
 enum class StateKind : unsigned char { Expanded, Failure, Truncation };
 
 // One arc line of NAME.INT.

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <istream>
+#include <memory>
+#include <string>
 
 #include "util/units.h"
 
@@ -26,15 +29,17 @@ std::string rateValue(const std::string& name, const std::string& text, double& 
 bool readRates(std::string_view file, RateTable& rates, Error& error) {
   rates = RateTable();
   rates.file = std::string(file);
-  if (!fileExists(file) || openInput(chainUnit, file) != 1) {
+  const std::unique_ptr<std::istream> in = openStream(file);
+  if (in == nullptr) {
     error = {rates.file, 0, unreadable(rates.file)};
     return false;
   }
   std::string line;
   int number = 0;
   bool read = true;
-  while (read && readRecord(chainUnit, line) == 1) {
+  while (read && std::getline(*in, line)) {
     ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
     const auto fail = [&](const std::string& message) {
       error = {rates.file, number, message};
       return false;
@@ -60,7 +65,10 @@ bool readRates(std::string_view file, RateTable& rates, Error& error) {
       read = fail(name + " is given twice");
     }
   }
-  closeUnit(chainUnit);
+  if (read && in->bad()) {
+    error = {rates.file, number, "read error"};
+    return false;
+  }
   return read;
 }
 

@@ -1,6 +1,6 @@
 #include "export/slots.h"
 
-#include <fstream>
+#include <istream>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -156,8 +156,8 @@ bool readListing(std::string_view line, Listing& out) {
 bool readListingSlots(const Chain& chain, std::size_t nslot, std::vector<int>& rest, bool& listed,
                       Error& error) {
   const std::string file = chain.model + ".INT";
-  std::ifstream in(file);
-  if (!in) {
+  const std::unique_ptr<std::istream> in = openStream(file);
+  if (in == nullptr) {
     error = {file, 0, unreadable(file)};
     return false;
   }
@@ -182,7 +182,7 @@ bool readListingSlots(const Chain& chain, std::size_t nslot, std::vector<int>& r
   bool pending = false;
   listed = false;
   int number = 0;
-  for (std::string line; std::getline(in, line);) {
+  for (std::string line; std::getline(*in, line);) {
     ++number;
     const std::vector<std::string_view> w = blankWords(line);
     if (w.empty()) continue;

@@ -145,6 +145,20 @@ std::ostream* attachedOutput(int unit) {
 
 void useMemoryFiles(std::map<std::string, std::string>* files) { memoryFiles = files; }
 
+std::unique_ptr<std::istream> openStream(std::string_view name) {
+  const std::string path = trimmed(name);
+  if (memoryFiles != nullptr) {
+    const auto found = memoryFiles->find(path);
+    if (found == memoryFiles->end()) return nullptr;
+    return std::make_unique<std::istringstream>(found->second);
+  }
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return nullptr;
+  auto f = std::make_unique<std::ifstream>(path, std::ios::binary);
+  if (!f->is_open()) return nullptr;
+  return f;
+}
+
 bool fileExists(std::string_view name) {
   if (memoryFiles != nullptr) return memoryFiles->count(trimmed(name)) != 0;
   std::error_code ec;

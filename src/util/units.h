@@ -12,6 +12,7 @@
 
 #include <istream>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -35,6 +36,11 @@ std::ostream* attachedOutput(int unit);
 // of its name (trailing blanks ignored), and a file written is there once
 // its unit is closed.  A null pointer goes back to the disk.
 void useMemoryFiles(std::map<std::string, std::string>* files);
+
+// A file to read as a stream of its own, apart from the units: the one in
+// memory while files are kept there, else the one on the disk; null when it
+// is not there or cannot be opened.
+std::unique_ptr<std::istream> openStream(std::string_view name);
 
 // Whether a file of that name (trailing blanks ignored) exists.
 bool fileExists(std::string_view name);

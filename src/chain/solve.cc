@@ -8,6 +8,8 @@
 #include <memory>
 #include <utility>
 
+#include "chain/uniformized.h"
+
 namespace molvex {
 namespace {
 
@@ -53,53 +55,6 @@ std::string describeCycle(const Chain& chain, const Array1<int>& indegree) {
   return "a cycle";
 }
 
-// The Poisson probabilities of k = first .. first+p.size()-1 jumps in a time
-// in which lambda jumps are expected, the two tails left out each below
-// epsilon/4, or the right one only (`keepLeft`).  They are formed relative to the mode and
-// normalized by their sum, which avoids the overflow and cancellation of the plain formula at a
-// large lambda; what lies beyond 1e-30 of the mode is left out of the sum.
-struct PoissonWindow {
-  long first = 0;
-  std::vector<double> p;
-  std::vector<double> after;  // after[i]: the sum of p[i+1 ..]
-};
-
-PoissonWindow poissonWindow(double lambda, double epsilon, bool keepLeft = false) {
-  PoissonWindow w;
-  constexpr double negligible = 1e-30;
-  const long mode = static_cast<long>(std::floor(lambda));
-  std::vector<double> left;  // mode-1, mode-2, ...
-  for (long k = mode - 1; k >= 0; --k) {
-    const double v = (left.empty() ? 1.0 : left.back()) * static_cast<double>(k + 1) / lambda;
-    if (v < negligible) break;
-    left.push_back(v);
-  }
-  w.first = mode - static_cast<long>(left.size());
-  w.p.assign(left.rbegin(), left.rend());
-  w.p.push_back(1.0);
-  for (long k = mode + 1;; ++k) {
-    const double v = w.p.back() * lambda / static_cast<double>(k);
-    if (v < negligible) break;
-    w.p.push_back(v);
-  }
-  double sum = 0.0;
-  for (double v : w.p) sum += v;
-  for (double& v : w.p) v /= sum;
-  // Trim the tails within the error budget.
-  std::size_t lo = 0;
-  std::size_t hi = w.p.size();
-  double cut = 0.0;
-  while (!keepLeft && lo + 1 < hi && cut + w.p[lo] <= epsilon / 4) cut += w.p[lo++];
-  cut = 0.0;
-  while (hi - 1 > lo && cut + w.p[hi - 1] <= epsilon / 4) cut += w.p[--hi];
-  w.p =
-      std::vector<double>(w.p.begin() + static_cast<long>(lo), w.p.begin() + static_cast<long>(hi));
-  w.first += static_cast<long>(lo);
-  w.after.assign(w.p.size(), 0.0);
-  for (std::size_t i = w.p.size() - 1; i > 0; --i) w.after[i - 1] = w.after[i] + w.p[i];
-  return w;
-}
-
 // The first step at which a time's window can begin: the left tail of a
 // Poisson variable with mean lambda below lambda - x is at most
 // exp(-x^2 / (2 lambda)), so the window never starts earlier than this.
@@ -111,115 +66,6 @@ long windowStart(double lambda, double epsilon, long beyond) {
   if (!(start <= static_cast<double>(beyond))) return beyond + 1;  // NaN included
   return std::max(0L, static_cast<long>(start));
 }
-
-// The arcs a sweep follows, by source, with their rates, and the
-// distribution it starts from: a chain's own, or those of a chain whose fast
-// states are passed through at once.
-struct Flow {
-  Array1<int> first;     // 1 .. n+1: the arcs of s are first(s) .. first(s+1)-1
-  Array1<int> target;    // by arc
-  Array1<double> rate;   // by arc
-  Array1<double> start;  // by state
-  Array1<double> exit;   // by state: the sum of its arcs' rates
-};
-
-void sumExits(Flow& f) {
-  const int n = f.start.size();
-  f.exit.resize(n, 0.0);
-  for (int s = 1; s <= n; ++s) {
-    for (int a = f.first(s); a < f.first(s + 1); ++a) f.exit(s) += f.rate(a);
-  }
-}
-
-Flow chainFlow(const Chain& chain, const Array1<double>& rate, int initial) {
-  Flow f;
-  const int m = std::max(1, chain.narcs());
-  f.first.resize(chain.nstates + 1, 1);
-  for (int s = 1; s <= chain.nstates + 1; ++s) f.first(s) = chain.first(s);
-  f.target.resize(m, 1);
-  f.rate.resize(m, 0.0);
-  for (int a = 1; a <= chain.narcs(); ++a) {
-    f.target(a) = chain.arcs(a).target;
-    f.rate(a) = rate(a);
-  }
-  f.start.resize(chain.nstates, 0.0);
-  f.start(initial) = 1.0;
-  sumExits(f);
-  return f;
-}
-
-// One step of the uniformized chain, laid out for the sweep: the states by
-// their position in the topological order, each one's arcs beside each
-// other with their targets' positions and probabilities, so that a step
-// walks the tables from end to start.
-class Uniformized {
- public:
-  Uniformized(const Flow& flow, const Array1<int>& order, double q)
-      : position_(order.size(), 0),
-        first_(order.size() + 1, 1),
-        target_(flow.target.size(), 1),
-        jump_(flow.target.size(), 0.0),
-        stay_(order.size(), 0.0) {
-    const int n = order.size();
-    const Array1<double>& exit = flow.exit;
-    for (int p = 1; p <= n; ++p) position_(order(p)) = p;
-    int next = 1;
-    for (int p = 1; p <= n; ++p) {
-      const int s = order(p);
-      first_(p) = next;
-      if (exit(s) == 0.0) continue;      // absorbing: its arcs, if any, never carry mass
-      double stays = 1.0 - exit(s) / q;  // what remains among the states that can still move
-      for (int a = flow.first(s); a < flow.first(s + 1); ++a) {
-        const int t = flow.target(a);
-        target_(next) = position_(t);
-        jump_(next) = flow.rate(a) / q;
-        if (exit(t) > 0.0) stays += jump_(next);
-        ++next;
-      }
-      stay_(p) = stays;
-    }
-    first_(n + 1) = next;
-  }
-
-  int position(int state) const { return position_(state); }
-
-  // v_{k+1} from v_k in place, as every arc leads to a later position: each
-  // state, from the last, hands its outflow to states already updated, then
-  // keeps its own share.  Returns the mass left on states that can move.
-  // The hot loop of the solver reads the tables through plain pointers; every
-  // target position was set above from a checked table.
-  double apply(Array1<double>& v) const {
-    double* value = v.begin();
-    const int* first = first_.begin();
-    const int* target = target_.begin();
-    const double* jump = jump_.begin();
-    const double* stay = stay_.begin();
-    double moving = 0.0;
-    for (int p = v.size() - 1; p >= 0; --p) {
-      const double x = value[p];
-      if (x == 0.0 || first[p] == first[p + 1]) continue;
-      // What stays is what was not handed on, not x * (1 - exit/q): with a
-      // slow state in a fast chain the rounding of that factor loses mass
-      // in the same direction at every step, which adds up over millions.
-      double given = 0.0;
-      for (int a = first[p] - 1; a < first[p + 1] - 1; ++a) {
-        const double m = x * jump[a];
-        value[target[a] - 1] += m;
-        given += m;
-      }
-      value[p] = x - given;
-      moving += x * stay[p];
-    }
-    return moving;
-  }
-
- private:
-  Array1<int> position_;  // by state
-  Array1<int> first_;     // by position: the arcs of p are first(p) .. first(p+1)-1
-  Array1<int> target_;    // by arc: the target's position
-  Array1<double> jump_;   // by arc: rate / q
-  Array1<double> stay_;   // by position: what stays among the movable states
-};
 
 }  // namespace
 

@@ -114,22 +114,28 @@ class Uniformized {
     return moving;
   }
 
-  // g_{k} from g_{k+1} in place, where g is a function of the states by
+  // g_k from g_{k+1} in place, where g is a function of the states by
   // position: g(p) becomes the expected value of g one step after p, the
   // transposed step.  Each position reads only later ones, which are still
   // those of g_{k+1} when the positions are taken in increasing order.
-  void applyBack(Array1<double>& g) const {
+  // `visit` is told each arc (0-based position and arc) with g_{k+1}(target)
+  // − g_{k+1}(p), the difference a derivative by the arc's rate weighs.
+  template <class Visit>
+  void applyBack(Array1<double>& g, Visit&& visit) const {
     double* value = g.begin();
     const int* first = first_.begin();
     const int* target = target_.begin();
     const double* jump = jump_.begin();
     const int n = g.size();
     for (int p = 0; p < n; ++p) {
+      const double here = value[p];
       double change = 0.0;
       for (int a = first[p] - 1; a < first[p + 1] - 1; ++a) {
-        change += jump[a] * (value[target[a] - 1] - value[p]);
+        const double difference = value[target[a] - 1] - here;
+        visit(p, a, difference);
+        change += jump[a] * difference;
       }
-      value[p] += change;
+      value[p] = here + change;
     }
   }
 

@@ -174,6 +174,8 @@ void addFigures(CLI::App& app, FigureOptions& o) {
   addFormats(app, o.json, o.csv);
   addPlot(app, o.plot, o.until, o.logTime, o.logProbability);
   addQuiet(app, o.quiet);
+  app.add_flag("--importance", o.importance,
+               "each component's sensitivity, criticality and improvement potential");
 }
 
 void describeSolve(CLI::App& app, SolveOptions& o) {

@@ -223,6 +223,12 @@ int solveChain(const SolveOptions& o, const std::vector<double>& times, const So
                           sweepProgress(chain, progress))) {
     report.unsolved = error.message();
   }
+  if (o.importance) {
+    progress.show(chain.model + ": the measures of each component");
+    report.importance =
+        measureComponents(chain, solved.rate, solved.order, solved.initial, times, o.epsilon,
+                          stepLimit(chain), report.figures, report.unreliability);
+  }
   progress.clear();
   if (!o.plot.empty() && drawPlot(o, solved, report.figures, times) != 0) return 1;
   return 0;

@@ -29,6 +29,7 @@ struct FigureOptions {
   bool logTime = false;
   bool logProbability = false;
   bool quiet = false;  // no progress line on a terminal
+  bool importance = false;  // each component's measures (importance/importance.h)
 };
 
 struct SolveOptions : FigureOptions {

@@ -727,12 +727,19 @@ int readFileSets(const std::string& file, std::vector<std::string>& sets) {
 
 int runDftCommand(const RunOptions& given) {
   RunOptions o = given;
+  // Each element's measures come from its own arcs: one chain, no element
+  // folded into another.
+  if (o.importance) o.whole = true;
   if (!o.rates.empty() && readFileSets(o.rates, o.fileSets) != 0) return 1;
   DftModel read;
   if (readFile("run", o.file, read) != 0) return 1;
   DftFiles files;
   std::set<std::string> said;
   const bool drawn = !dftDraws(read).empty();
+  if (drawn && o.importance) {
+    return fail("run", "--importance takes no model of draws (prob=, pdep=) yet: " + o.file +
+                           " is a mixture of chains, one for each outcome");
+  }
   // The refusals and warnings of the model as written, whatever its parts;
   // only a part must fit one chain.
   if (!drawn && translateModel("run", o.file, read, files, said, o.whole) != 0) return 1;

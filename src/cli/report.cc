@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "dict/dict.h"
 
@@ -157,6 +158,150 @@ std::string sharedJson(const Report& r) {
   return out + "]}";
 }
 
+// Six digits: a ranking is read, not computed further.
+std::string brief(double value) { return std::isnan(value) ? "-" : format("%.6g", value); }
+
+std::string briefBounds(double lower, double upper) {
+  return lower == upper ? brief(lower) : brief(lower) + ".." + brief(upper);
+}
+
+// How many times the figure improves with the component perfect: U/U0 for
+// the unreliability, MTTF0/MTTF for the mean time; bounds from bounds.
+struct Worth {
+  double lower;
+  double upper;
+};
+Worth ratio(double nowLower, double nowUpper, double thenLower, double thenUpper) {
+  const auto divide = [](double x, double y) {
+    return y > 0.0 ? x / y : std::numeric_limits<double>::infinity();
+  };
+  return {divide(nowLower, thenUpper), divide(nowUpper, thenLower)};
+}
+Worth reductionWorth(const Report& r, const ComponentMeasures& m, std::size_t j) {
+  const Unreliability& u = r.unreliability[j];
+  return ratio(u.lower, u.upper, m.perfectLower[j], m.perfectUpper[j]);
+}
+Worth mttfWorth(const Report& r, const ComponentMeasures& m) {
+  return ratio(m.mttfPerfectLower, m.mttfPerfectUpper, r.figures.mttfLower, r.figures.mttfUpper);
+}
+
+std::string row(const std::vector<std::pair<std::string, std::size_t>>& cells) {
+  std::string out;
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    out += i == 1 ? "  " + padRight(cells[i].first, cells[i].second)
+                  : "  " + padLeft(cells[i].first, cells[i].second);
+  }
+  return out + "\n";
+}
+
+// The components ranked, at the last time asked and for the MTTF, with the
+// two sums that every model's derivatives must give.
+std::string importanceTable(const Report& r) {
+  const Measures& m = *r.importance;
+  std::size_t width = 9;
+  for (const ComponentMeasures& c : m.components) width = std::max(width, c.component.size());
+  std::string out;
+  if (!r.unreliability.empty()) {
+    const std::size_t j = r.unreliability.size() - 1;
+    out += "\nImportance at time " + readable(r.unreliability[j].time) +
+           ", the most critical component first:\n";
+    out += row({{"rank", 4},
+                {"component", width},
+                {"rate", 12},
+                {"dU/drate", 12},
+                {"criticality", 12},
+                {"U if perfect", 14},
+                {"U / that", 12}});
+    for (std::size_t i = 0; i < m.components.size(); ++i) {
+      const ComponentMeasures& c = m.components[i];
+      const Worth w = reductionWorth(r, c, j);
+      out += row({{std::to_string(i + 1), 4},
+                  {c.component, width},
+                  {brief(c.lambda), 12},
+                  {brief(c.dU[j]), 12},
+                  {brief(c.criticality[j]), 12},
+                  {briefBounds(c.perfectLower[j], c.perfectUpper[j]), 14},
+                  {briefBounds(w.lower, w.upper), 12}});
+    }
+    for (std::size_t t = 0; t < m.why.size(); ++t) {
+      if (m.why[t].empty()) {
+        out += "Check at time " + readable(r.unreliability[t].time) +
+               ": the sum of rate * dU/drate " + readable(m.elasticitySum[t]) + ", T * dU/dT " +
+               readable(m.timeDerivative[t]) + " (equal for every model)\n";
+      } else {
+        out += "No derivatives of U at time " + readable(r.unreliability[t].time) + ": " +
+               m.why[t] + "\n";
+      }
+    }
+  }
+  out += "\nImportance for the MTTF:\n";
+  out += row({{"rank", 4},
+              {"component", width},
+              {"dMTTF/drate", 12},
+              {"criticality", 12},
+              {"MTTF if perfect", 16},
+              {"that / MTTF", 12}});
+  for (std::size_t i = 0; i < m.components.size(); ++i) {
+    const ComponentMeasures& c = m.components[i];
+    const Worth w = mttfWorth(r, c);
+    out += row({{std::to_string(i + 1), 4},
+                {c.component, width},
+                {brief(c.dMttf), 12},
+                {brief(c.mttfCriticality), 12},
+                {briefBounds(c.mttfPerfectLower, c.mttfPerfectUpper), 16},
+                {briefBounds(w.lower, w.upper), 12}});
+  }
+  out += m.mttfWhy.empty() ? "Check: the criticalities for the MTTF add up to " +
+                                 readable(m.mttfCriticalitySum) + " (-1 for every model)\n"
+                           : "No derivatives of the MTTF: " + m.mttfWhy + "\n";
+  return out;
+}
+
+// `importance` of --json: one object per component in the order of the
+// ranking, with fixed keys.
+std::string importanceJson(const Report& r) {
+  const Measures& m = *r.importance;
+  std::string out = ", \"importance\": [";
+  for (std::size_t i = 0; i < m.components.size(); ++i) {
+    const ComponentMeasures& c = m.components[i];
+    const Worth mw = mttfWorth(r, c);
+    out += std::string(i ? ", " : "") + "{\"component\": " + jsonString(c.component) +
+           ", \"rate_name\": " + jsonString(c.rateName) + ", \"rates\": {";
+    for (std::size_t k = 0; k < c.rates.size(); ++k) {
+      out += std::string(k ? ", " : "") + jsonString(c.rates[k].first) + ": " +
+             jsonNumber(c.rates[k].second);
+    }
+    out += "}, \"rate\": " + jsonNumber(c.lambda) +
+           ", \"mttf\": {\"derivative\": " + jsonNumber(c.dMttf) +
+           ", \"criticality\": " + jsonNumber(c.mttfCriticality) +
+           ", \"perfect_lower\": " + jsonNumber(c.mttfPerfectLower) +
+           ", \"perfect_upper\": " + jsonNumber(c.mttfPerfectUpper) +
+           ", \"improvement_lower\": " + jsonNumber(mw.lower) +
+           ", \"improvement_upper\": " + jsonNumber(mw.upper) + "}, \"unreliability\": [";
+    for (std::size_t j = 0; j < c.dU.size(); ++j) {
+      const Worth w = reductionWorth(r, c, j);
+      out += std::string(j ? ", " : "") + "{\"time\": " + jsonNumber(r.unreliability[j].time) +
+             ", \"derivative\": " + jsonNumber(c.dU[j]) +
+             ", \"criticality\": " + jsonNumber(c.criticality[j]) +
+             ", \"perfect_lower\": " + jsonNumber(c.perfectLower[j]) +
+             ", \"perfect_upper\": " + jsonNumber(c.perfectUpper[j]) +
+             ", \"reduction_worth_lower\": " + jsonNumber(w.lower) +
+             ", \"reduction_worth_upper\": " + jsonNumber(w.upper) + "}";
+    }
+    out += "]}";
+  }
+  out +=
+      "], \"importance_checks\": {\"mttf_criticality_sum\": " + jsonNumber(m.mttfCriticalitySum) +
+      ", \"mttf_why\": " + jsonString(m.mttfWhy) + ", \"unreliability\": [";
+  for (std::size_t j = 0; j < m.why.size(); ++j) {
+    out += std::string(j ? ", " : "") + "{\"time\": " + jsonNumber(r.unreliability[j].time) +
+           ", \"rate_derivative_sum\": " + jsonNumber(m.elasticitySum[j]) +
+           ", \"time_derivative\": " + jsonNumber(m.timeDerivative[j]) +
+           ", \"why\": " + jsonString(m.why[j]) + "}";
+  }
+  return out + "]}";
+}
+
 }  // namespace
 
 std::string jsonNumber(double value) {
@@ -240,7 +385,7 @@ std::string reportTable(const Report& r) {
   }
   out += "\nMean time to failure (MTTF)    " + mttfLine(f, r) + "\n";
   out += "Probability of failing at all  " + boundsLine(f.pFailLower, f.pFailUpper) + "\n";
-  if (r.unreliability.empty()) return out;
+  if (r.unreliability.empty()) return r.importance ? out + importanceTable(r) : out;
   const bool bounds = chain.truncated();
   out += "\nUnreliability, each " + std::string(bounds ? "bound" : "value") + " within " +
          format("%g", r.epsilon) + ":\n";
@@ -265,7 +410,7 @@ std::string reportTable(const Report& r) {
       partsBreakdown(out, r, j);
     }
   }
-  return out;
+  return r.importance ? out + importanceTable(r) : out;
 }
 
 std::string reportCsv(const Report& r) {
@@ -316,7 +461,8 @@ std::string reportJson(const Report& r) {
   }
   return out + (r.parts.empty() ? "" : partsJson(r)) +
          (r.symmetries == 0 ? "" : ", \"symmetries\": " + std::to_string(r.symmetries)) +
-         (r.sharedParts == 0 ? "" : sharedJson(r)) + (r.folded.empty() ? "" : foldsJson(r)) + "}\n";
+         (r.sharedParts == 0 ? "" : sharedJson(r)) + (r.folded.empty() ? "" : foldsJson(r)) +
+         (r.importance ? importanceJson(r) : "") + "}\n";
 }
 
 }  // namespace molvex

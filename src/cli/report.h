@@ -2,11 +2,13 @@
 // script wants them (one JSON object with fixed keys).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "chain/chain.h"
 #include "chain/solve.h"
+#include "importance/importance.h"
 
 namespace molvex {
 
@@ -50,6 +52,8 @@ struct Report {
   // Why a time has no figure ("" when every time has one): its row says so,
   // and the command fails after the report.
   std::string unsolved;
+  // With --importance: what each component means to the figures.
+  std::optional<Measures> importance;
 };
 
 // Adds the figures of `part`, weighed by `weight`, to those of `mixture`

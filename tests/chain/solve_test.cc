@@ -13,6 +13,7 @@
 #include "chain/rates.h"
 #include "stategen/ft2mc.h"
 #include "support/console.h"
+#include "support/model.h"
 
 namespace molvex {
 namespace {
@@ -24,36 +25,7 @@ struct Solved {
   std::vector<Unreliability> at;
 };
 
-// Model M generated from its text description and dictionary (types named
-// A, B, C, ... with the given rates), read back with its rates.
-struct Loaded {
-  testing::ScratchDir dir;
-  testing::Console con;
-  Chain chain;
-  Array1<double> rate;
-  Array1<int> order;
-  Loaded(const std::string& txt, const std::vector<double>& rates, int ntrunc) {
-    std::string dic;
-    std::string rat;
-    for (std::size_t t = 0; t < rates.size(); ++t) {
-      const std::string name(1, static_cast<char>('A' + t));
-      dic += std::to_string(t + 1) + " PART " + name + "\n  BODY\n";
-      char value[40];
-      std::snprintf(value, sizeof value, "%.17g", rates[t]);
-      rat += name + " " + value + "\n";
-    }
-    dir.write("M.DIC", dic);
-    dir.write("M.TXT", txt);
-    dir.write("M.RAT", rat);
-    EXPECT_EQ(FT2MC("M              ", 15, ntrunc, 1), 1) << con.screen();
-    RateTable table;
-    Error error;
-    EXPECT_TRUE(readChain("M", chain, error)) << error.message();
-    EXPECT_TRUE(readRates("M.RAT", table, error)) << error.message();
-    EXPECT_TRUE(arcRates(chain, table, rate, error)) << error.message();
-    EXPECT_TRUE(topologicalOrder(chain, order, error)) << error.message();
-  }
-};
+using testing::Loaded;
 
 // The model solved at `times`.
 Solved solve(const std::string& txt, const std::vector<double>& rates,

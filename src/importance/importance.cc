@@ -1,0 +1,323 @@
+#include "importance/importance.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+
+#include "chain/uniformized.h"
+
+namespace molvex {
+namespace {
+
+const char* const truncatedWhy =
+    "after a truncated run the figures are bounds, and the derivatives of bounds bound nothing: "
+    "generate the complete chain";
+
+// Whether a truncation state can be reached from `initial`.
+bool reachesTruncation(const Chain& chain, const Flow& flow, const Array1<int>& order,
+                       int initial) {
+  Array1<char> seen(chain.nstates, 0);
+  seen(initial) = 1;
+  for (int i = 1; i <= chain.nstates; ++i) {
+    const int s = order(i);
+    if (!seen(s)) continue;
+    if (chain.kind(s) == StateKind::Truncation) return true;
+    for (int a = flow.first(s); a < flow.first(s + 1); ++a) {
+      if (flow.rate(a) > 0.0) seen(flow.target(a)) = 1;
+    }
+  }
+  return false;
+}
+
+// dMTTF/dθ_k into d, or why there is none.
+std::string mttfDerivatives(const Chain& chain, const Flow& flow, const Array1<int>& order,
+                            Array1<double>& d) {
+  const int n = chain.nstates;
+  Array1<double> reach(n, 0.0);
+  Array1<double> spent(n, 0.0);  // τ
+  for (int s = 1; s <= n; ++s) reach(s) = flow.start(s);
+  for (int i = 1; i <= n; ++i) {
+    const int s = order(i);
+    const double p = reach(s);
+    if (p == 0.0 || chain.kind(s) != StateKind::Expanded) continue;
+    const double e = flow.exit(s);
+    if (e == 0.0) {
+      return "the MTTF is infinite: the chain can end in a state that has not failed";
+    }
+    spent(s) = p / e;
+    for (int a = flow.first(s); a < flow.first(s + 1); ++a) {
+      reach(flow.target(a)) += p * flow.rate(a) / e;
+    }
+  }
+  Array1<double> mean(n, 0.0);  // w
+  for (int i = n; i >= 1; --i) {
+    const int s = order(i);
+    const double e = flow.exit(s);
+    if (e == 0.0) continue;
+    double after = 0.0;
+    for (int a = flow.first(s); a < flow.first(s + 1); ++a) {
+      after += flow.rate(a) * mean(flow.target(a));
+    }
+    mean(s) = (1.0 + after) / e;
+  }
+  d.resize(chain.rateNames.size(), 0.0);
+  for (int s = 1; s <= n; ++s) {
+    if (spent(s) == 0.0) continue;
+    for (int a = chain.first(s); a < chain.first(s + 1); ++a) {
+      const Arc& arc = chain.arcs(a);
+      d(arc.rate) += arc.multiplier * spent(s) * (mean(arc.target) - mean(s));
+    }
+  }
+  return "";
+}
+
+// dU(T)/dθ_k by the adjoint of the sweep, for one time.
+class UnreliabilityAdjoint {
+ public:
+  UnreliabilityAdjoint(const Chain& chain, const Flow& flow, const Array1<int>& order, double q)
+      : chain_(chain), flow_(flow), q_(q), step_(flow, order, q), failed_(chain.nstates, 0.0) {
+    for (int s = 1; s <= chain.nstates; ++s) {
+      if (chain.kind(s) != StateKind::Failure) continue;
+      failed_(step_.position(s)) = 1.0;
+      failures_.push_back(step_.position(s) - 1);
+    }
+    const int arcs = step_.arcs(chain.nstates + 1) - 1;
+    for (int i = 1; i <= arcs; ++i) {
+      const Arc& arc = chain.arcs(step_.arcOf(i));
+      name_.push_back(arc.rate);
+      multiplier_.push_back(arc.multiplier);
+    }
+  }
+
+  void solve(double time, double epsilon, long maxSteps, double storedBytes,
+             RateDerivatives::AtTime& out) const {
+    out.time = time;
+    const double qt = q_ * time;
+    if (qt == 0.0) {
+      out.d.resize(chain_.rateNames.size(), 0.0);
+      return;
+    }
+    const PoissonWindow w = poissonWindow(qt, epsilon / (2 * qt + 2));
+    const long last = w.first + static_cast<long>(w.p.size()) - 1;
+    if (last == 0) {  // U(T) = β_0·f(initial): no rate moves it
+      out.d.resize(chain_.rateNames.size(), 0.0);
+      return;
+    }
+    if (last > maxSteps) {
+      out.why = "the derivative needs more than " + std::to_string(maxSteps) +
+                " steps of the uniformized chain";
+      return;
+    }
+    const auto beta = [&](long k) {
+      return k < w.first ? 0.0 : w.p[static_cast<std::size_t>(k - w.first)];
+    };
+    double slope = 0.0;
+    const int n = chain_.nstates;
+    const double stored = static_cast<double>(last) * n * sizeof(double);
+    const long block =
+        stored <= storedBytes ? last : static_cast<long>(std::ceil(std::sqrt(last * 1.0)));
+    const long blocks = (last + block - 1) / block;
+    // Every block-th distribution: the start of each block.
+    std::vector<Array1<double>> starts;
+    Array1<double> v(n, 0.0);
+    for (int s = 1; s <= n; ++s) v(step_.position(s)) = flow_.start(s);
+    const auto copy = [n](const Array1<double>& from) {
+      Array1<double> to(n);
+      to.copyFrom(from, n);
+      return to;
+    };
+    for (long j = 0; j < last && blocks > 1; ++j) {
+      if (j % block == 0) starts.push_back(copy(v));
+      step_.apply(v);
+    }
+    if (blocks == 1) starts.push_back(std::move(v));
+    out.steps = last * (blocks > 1 ? 3 : 2);
+    Array1<double> sum(chain_.rateNames.size(), 0.0);
+    Array1<double> g(n, 0.0);
+    for (int p = 1; p <= n; ++p) g(p) = beta(last) * failed_(p);
+    std::vector<Array1<double>> held;
+    for (long b = blocks - 1; b >= 0; --b) {
+      const long from = b * block;
+      const long to = std::min(from + block, last);  // v_from .. v_{to-1}
+      held.clear();
+      held.push_back(std::move(starts[static_cast<std::size_t>(b)]));
+      for (long j = from + 1; j < to; ++j) {
+        held.push_back(copy(held.back()));
+        step_.apply(held.back());
+      }
+      for (long m = to; m > from; --m) {
+        const double* x = held[static_cast<std::size_t>(m - 1 - from)].begin();
+        // dU/dT = q Σ_n (β_{n−1} − β_n)·u_n with u_n = f·v_n.
+        double failed = 0.0;
+        for (int p : failures_) failed += x[p];
+        slope += (beta(m - 2) - beta(m - 1)) * failed;
+        double* total = sum.begin();
+        step_.applyBack(g, [&](int p, int a, double difference) {
+          total[name_[static_cast<std::size_t>(a)] - 1] +=
+              multiplier_[static_cast<std::size_t>(a)] * x[p] * difference;
+        });
+        const double weight = beta(m - 1);
+        if (weight == 0.0) continue;
+        for (int p = 1; p <= n; ++p) g(p) += weight * failed_(p);
+      }
+    }
+    out.d.resize(sum.size(), 0.0);
+    for (int k = 1; k <= sum.size(); ++k) out.d(k) = sum(k) / q_;
+    out.timeDerivative = qt * slope;
+  }
+
+ private:
+  const Chain& chain_;
+  const Flow& flow_;
+  double q_;
+  Uniformized step_;
+  Array1<double> failed_;       // by position
+  std::vector<int> failures_;  // their 0-based positions
+  std::vector<int> name_;  // by the step's arc, 0-based
+  std::vector<double> multiplier_;
+};
+
+}  // namespace
+
+RateDerivatives rateDerivatives(const Chain& chain, const Array1<double>& rate,
+                                const Array1<int>& order, int initial,
+                                const std::vector<double>& times, double epsilon, long maxSteps,
+                                double storedBytes) {
+  RateDerivatives out;
+  const Flow flow = chainFlow(chain, rate, initial);
+  const bool truncated = reachesTruncation(chain, flow, order, initial);
+  out.mttfWhy = truncated ? truncatedWhy : mttfDerivatives(chain, flow, order, out.mttf);
+  if (!out.mttfWhy.empty()) out.mttf = Array1<double>();
+  double q = 0.0;
+  for (int s = 1; s <= chain.nstates; ++s) q = std::max(q, flow.exit(s));
+  const UnreliabilityAdjoint adjoint(chain, flow, order,
+                                     std::max(q, std::numeric_limits<double>::min()));
+  for (double t : times) {
+    RateDerivatives::AtTime at;
+    at.time = t;
+    if (truncated) {
+      at.why = truncatedWhy;
+    } else {
+      adjoint.solve(t, epsilon, maxSteps, storedBytes, at);
+    }
+    out.unreliability.push_back(std::move(at));
+  }
+  return out;
+}
+
+Array1<double> rateValues(const Chain& chain, const Array1<double>& rate) {
+  Array1<double> theta(chain.rateNames.size(), 0.0);
+  for (int a = chain.narcs(); a >= 1; --a) {
+    theta(chain.arcs(a).rate) = rate(a) / chain.arcs(a).multiplier;
+  }
+  return theta;
+}
+
+std::vector<Component> chainComponents(const Chain& chain, const Array1<double>& rate) {
+  std::map<std::string, int, std::less<>> index;
+  for (int k = 1; k <= chain.rateNames.size(); ++k) index.emplace(chain.rateNames(k), k);
+  const Array1<double> theta = rateValues(chain, rate);
+  std::vector<Component> out;
+  std::map<int, std::size_t> byName;  // own rate name -> component
+  for (int t = 1; t <= chain.ntypes; ++t) {
+    const auto own = index.find(chain.typeNames(t));
+    if (own == index.end()) continue;  // no arc fails it: it has no part in the figures
+    const auto [at, added] = byName.emplace(own->second, out.size());
+    if (added) {
+      out.push_back({chain.typeLabels(t), {own->second}, theta(own->second)});
+    } else {
+      out[at->second].label = chain.typeNames(t);
+    }
+    const auto dormant = index.find(chain.dormantNames(t));
+    std::vector<int>& names = out[at->second].names;
+    if (dormant != index.end() &&
+        std::find(names.begin(), names.end(), dormant->second) == names.end()) {
+      names.push_back(dormant->second);
+    }
+  }
+  return out;
+}
+
+double byComponent(const Component& c, const Array1<double>& d, const Array1<double>& theta) {
+  if (c.lambda == 0.0) return d(c.names.front());
+  double sum = 0.0;
+  for (int k : c.names) sum += theta(k) / c.lambda * d(k);
+  return sum;
+}
+
+namespace {
+
+// The chain's rates with those of `names` at 0.
+Array1<double> without(const Chain& chain, const Array1<double>& rate,
+                       const std::vector<int>& names) {
+  Array1<double> out(rate.size(), 0.0);
+  for (int a = 1; a <= chain.narcs(); ++a) {
+    const int k = chain.arcs(a).rate;
+    out(a) = std::find(names.begin(), names.end(), k) == names.end() ? rate(a) : 0.0;
+  }
+  return out;
+}
+
+constexpr double none = std::numeric_limits<double>::quiet_NaN();
+
+}  // namespace
+
+Measures measureComponents(const Chain& chain, const Array1<double>& rate,
+                           const Array1<int>& order, int initial, const std::vector<double>& times,
+                           double epsilon, long maxSteps, const Figures& figures,
+                           const std::vector<Unreliability>& today) {
+  Measures out;
+  const RateDerivatives d =
+      rateDerivatives(chain, rate, order, initial, times, epsilon, maxSteps);
+  const Array1<double> theta = rateValues(chain, rate);
+  out.mttfWhy = d.mttfWhy;
+  for (const RateDerivatives::AtTime& at : d.unreliability) {
+    out.why.push_back(at.why);
+    out.elasticitySum.push_back(at.why.empty() ? 0.0 : none);
+    out.timeDerivative.push_back(at.why.empty() ? at.timeDerivative : none);
+  }
+  out.mttfCriticalitySum = out.mttfWhy.empty() ? 0.0 : none;
+  for (const Component& c : chainComponents(chain, rate)) {
+    ComponentMeasures m;
+    m.component = c.label;
+    m.rateName = chain.rateNames(c.names.front());
+    for (int k : c.names) m.rates.emplace_back(chain.rateNames(k), theta(k));
+    m.lambda = c.lambda;
+    m.dMttf = m.mttfCriticality = none;
+    if (out.mttfWhy.empty()) {
+      m.dMttf = byComponent(c, d.mttf, theta);
+      m.mttfCriticality = c.lambda * m.dMttf / figures.mttfLower;
+      out.mttfCriticalitySum += m.mttfCriticality;
+    }
+    const Array1<double> perfect = without(chain, rate, c.names);
+    const Figures f = solveFigures(chain, perfect, order, initial);
+    m.mttfPerfectLower = f.mttfLower;
+    m.mttfPerfectUpper = f.mttfUpper;
+    std::vector<Unreliability> u;
+    Error ignored;  // a time it cannot solve has NaN figures
+    solveUnreliability(chain, perfect, order, times, epsilon, maxSteps, u, ignored, initial);
+    for (std::size_t j = 0; j < times.size(); ++j) {
+      const RateDerivatives::AtTime& at = d.unreliability[j];
+      const double du = at.why.empty() ? byComponent(c, at.d, theta) : none;
+      m.dU.push_back(du);
+      m.criticality.push_back(today[j].lower > 0.0 ? c.lambda * du / today[j].lower : none);
+      if (at.why.empty()) out.elasticitySum[j] += c.lambda * du;
+      m.perfectLower.push_back(u[j].lower);
+      m.perfectUpper.push_back(u[j].upper);
+    }
+    out.components.push_back(std::move(m));
+  }
+  // The most critical first; a component without a criticality after all.
+  const auto key = [](const ComponentMeasures& m) {
+    const double x = m.criticality.empty() ? none : m.criticality.back();
+    return std::isnan(x) ? -std::numeric_limits<double>::infinity() : std::abs(x);
+  };
+  std::stable_sort(out.components.begin(), out.components.end(),
+                   [&](const ComponentMeasures& x, const ComponentMeasures& y) {
+                     return key(x) > key(y);
+                   });
+  return out;
+}
+
+}  // namespace molvex

@@ -1,0 +1,119 @@
+// Which component to improve: the exact derivatives of a chain's MTTF and
+// unreliability by every rate name at once, by the adjoint of the passes
+// that compute them, and the measures of each component read from them.
+//
+// Rate name k of value θ_k gives each of its arcs the rate m·θ_k (m the
+// arc's multiplier).  The MTTF's adjoint: with w(s) the mean time to
+// absorption from s and τ(s) the mean time spent in s,
+//   dMTTF/dθ_k = Σ over arcs s→t of name k  m · τ(s) · (w(t) − w(s)).
+// The unreliability's: with P the uniformized step (rate q), v_j the
+// distribution after j steps, f the failure states' indicator, β_n the
+// Poisson weights of qT and λ_m = Σ_{n≥m} β_n P^{n−m} f,
+//   dU(T)/dθ_k = (1/q) Σ_j Σ over arcs s→t of name k  m · v_j(s) · (λ_{j+1}(t) − λ_{j+1}(s)),
+// one forward and one backward sweep for all k together.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "chain/chain.h"
+#include "chain/solve.h"
+#include "util/array1.h"
+
+namespace molvex {
+
+// The derivatives of a chain's figures by each of its rate names
+// (Chain::rateNames), or why a figure has none.
+struct RateDerivatives {
+  Array1<double> mttf;  // by rate name; empty when mttfWhy says why
+  std::string mttfWhy;
+  struct AtTime {
+    double time = 0.0;
+    Array1<double> d;  // by rate name; empty when `why` says why
+    std::string why;
+    long steps = 0;  // of the uniformized chain, forward and back
+    // T·dU/dT from the same distributions, which Σ_k θ_k·d_k equals.
+    double timeDerivative = 0.0;
+  };
+  std::vector<AtTime> unreliability;
+};
+
+// Each θ_k·dU(T)/dθ_k is within `epsilon` of the exact one (round-off
+// aside): the Poisson weights left out are at most epsilon / (2qT + 2) on each
+// side, and a weight β_n left out moves dU/dθ_k by at most β_n·n·c_k/q, with
+// c_k the largest multiplier sum of name k out of one state, θ_k·c_k ≤ q.
+// A time whose sweep would take more than maxSteps steps, and every figure
+// of a chain with truncation states (the derivatives of its bounds bound
+// nothing), get a reason instead.
+//
+// The backward sweep reads the forward one's distributions in reverse: they
+// are kept while they take at most `storedBytes`, else only every B-th (B
+// about the square root of the steps) and the others formed again from
+// them, which costs a second forward sweep.
+constexpr double adjointBytes = 256.0 * 1024 * 1024;
+RateDerivatives rateDerivatives(const Chain& chain, const Array1<double>& rate,
+                                const Array1<int>& order, int initial,
+                                const std::vector<double>& times, double epsilon, long maxSteps,
+                                double storedBytes = adjointBytes);
+
+// A component of the model: the rate names whose values move with its
+// failure rate λ in proportion (its own, and the rate while dormant).
+struct Component {
+  std::string label;
+  std::vector<int> names;  // into Chain::rateNames, its own rate first
+  double lambda = 0.0;
+};
+
+// The components of a chain: each rate name of a type's own rate once,
+// labelled by the type where one type has it and by the rate name (a
+// parameter of several) where more do, with the types' dormant rates.
+std::vector<Component> chainComponents(const Chain& chain, const Array1<double>& rate);
+
+// dF/dλ of a component, from the derivatives of F by rate name: Σ (θ_k/λ)·d_k
+// over its names, or its own name's alone where λ is 0.
+double byComponent(const Component& c, const Array1<double>& d, const Array1<double>& theta);
+
+// The value of each rate name, from the arcs' rates.
+Array1<double> rateValues(const Chain& chain, const Array1<double>& rate);
+
+// What a component means to the figures.  NaN where a measure has no value
+// (its reason in Measures); "perfect" figures are bounds after a truncated
+// run, equal bounds otherwise.
+struct ComponentMeasures {
+  std::string component;
+  std::string rateName;  // its own rate's name, as a rates file gives it
+  // Every rate name that moves with λ (its own first) and its value.
+  std::vector<std::pair<std::string, double>> rates;
+  double lambda = 0.0;
+  double dMttf = 0.0;            // dMTTF/dλ
+  double mttfCriticality = 0.0;  // (λ/MTTF)·dMTTF/dλ
+  double mttfPerfectLower = 0.0;  // the MTTF with λ = 0
+  double mttfPerfectUpper = 0.0;
+  // By time asked:
+  std::vector<double> dU;           // dU(T)/dλ
+  std::vector<double> criticality;  // (λ/U)·dU/dλ
+  std::vector<double> perfectLower;  // U(T) with λ = 0
+  std::vector<double> perfectUpper;
+};
+
+struct Measures {
+  // Ranked by the criticality of U at the last time asked, the largest
+  // first (those without one last).
+  std::vector<ComponentMeasures> components;
+  std::string mttfWhy;             // why no MTTF derivative, or ""
+  std::vector<std::string> why;    // by time: why no U derivative, or ""
+  double mttfCriticalitySum = 0.0;  // −1 for every chain
+  std::vector<double> elasticitySum;   // by time: Σ λ·dU/dλ ...
+  std::vector<double> timeDerivative;  // ... which T·dU/dT equals
+};
+
+// The measures of every component of the chain with the figures it has
+// (`today`, one per time of `times`), each derivative within the bound of
+// rateDerivatives, each perfect figure solved again with the component's
+// rates at 0 as the figures were.
+Measures measureComponents(const Chain& chain, const Array1<double>& rate,
+                           const Array1<int>& order, int initial, const std::vector<double>& times,
+                           double epsilon, long maxSteps, const Figures& figures,
+                           const std::vector<Unreliability>& today);
+
+}  // namespace molvex

@@ -195,7 +195,8 @@ void describeExport(CLI::App& app, ExportOptions& o) {
   app.description(
       "The chain that a successful generation of NAME left in the current directory,\n"
       "written for another engine: DRN for Storm (PREFIX.drn), PRISM's explicit files\n"
-      "(PREFIX.tra, PREFIX.sta, PREFIX.lab) or a Graphviz graph (PREFIX.dot).");
+      "(PREFIX.tra, PREFIX.sta, PREFIX.lab, and PREFIX.legend saying what each variable of\n"
+      "PREFIX.sta is) or a Graphviz graph (PREFIX.dot).");
   app.add_option("NAME", o.model, "the model name")->type_name("")->required();
   app.add_option("--to", o.format, "the format")
       ->type_name("FORMAT")

@@ -1,5 +1,6 @@
 #include "export/slots.h"
 
+#include <algorithm>
 #include <istream>
 #include <map>
 #include <memory>
@@ -18,8 +19,9 @@ namespace molvex {
 namespace {
 
 // The tree of NAME.FTR as the generation builds it, its messages kept from
-// the screen: they go into the error.
-bool buildTree(const std::string& file, FaultTree& tree, Error& error) {
+// the screen: they go into the error.  `node` gets each place's node number,
+// its x coordinate in the file (the NODE number of a text description).
+bool buildTree(const std::string& file, FaultTree& tree, std::map<int, int>& node, Error& error) {
   Array1<int> index(3 * MAXNOD + 1);
   Array1<int> words(4 * MAXBAS * MAXNOD);
   Array1<int> heads(MAXNSZ);
@@ -30,7 +32,12 @@ bool buildTree(const std::string& file, FaultTree& tree, Error& error) {
   attachOutput(SCRUNT, &messages);
   const int status = BLDLST(file, index, tree, pool, MAXNOD, MAXBAS);
   attachOutput(SCRUNT, screen);
-  if (status == 1) return true;
+  if (status == 1) {
+    for (int i = 1; i <= ftr::entryCount(index); ++i) {
+      node[index(ftr::entryPos(i) + 2)] = index(ftr::entryPos(i));
+    }
+    return true;
+  }
   std::string text = messages.str();
   while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
   error = {file, 0, "not a fault tree the generation reads:\n" + text};
@@ -42,7 +49,8 @@ bool buildTree(const std::string& file, FaultTree& tree, Error& error) {
 // its kind and its inputs.
 class Names {
  public:
-  Names(const Chain& chain, const FaultTree& tree) : tree_(tree) {
+  Names(const Chain& chain, const FaultTree& tree, const std::map<int, int>& node)
+      : tree_(tree), node_(node) {
     std::map<int, int> seen;
     for (int b = 1; b <= tree.NBASIC; ++b) ++seen[tree.BASTYP(b)];
     for (int b = 1; b <= tree.NBASIC; ++b) {
@@ -57,19 +65,14 @@ class Names {
     return components_[static_cast<std::size_t>(b - 1)];
   }
 
-  // The place p: a component's name, or a gate with its inputs named one
-  // level deep.
-  std::string place(int p, bool deep = true) const {
-    const int type = field(p, FTYPE);
-    if (type == TBASIC) return component(field(p, FBASIC));
-    std::string text = kind(p);
-    if (!deep) return text + "(…)";
-    text += '(';
-    for (int j = 1; j <= field(p, FNARC); ++j) {
-      if (j > 1) text += ", ";
-      text += place(field(p, FNARC + j), false);
-    }
-    return text + ')';
+  // The place p: a component's name, or a gate with all it stands on; a
+  // gate that would take more than a line is named by its node instead,
+  // with its inputs one level deep.
+  std::string place(int p) const {
+    const std::string whole = expression(p, -1);
+    if (whole.size() <= 80) return whole;
+    const auto at = node_.find(p);
+    return expression(p, 1) + (at == node_.end() ? "" : " at node " + std::to_string(at->second));
   }
 
   int input(int p, int j) const { return field(p, FNARC + j); }
@@ -78,6 +81,19 @@ class Names {
 
  private:
   int field(int p, int offset) const { return tree_.PLCTAB(p + offset); }
+
+  // `depth` levels of gates below p (all for -1), the rest shown as "(…)".
+  std::string expression(int p, int depth) const {
+    if (field(p, FTYPE) == TBASIC) return component(field(p, FBASIC));
+    std::string text = kind(p);
+    if (depth == 0) return text + "(…)";
+    text += '(';
+    for (int j = 1; j <= field(p, FNARC); ++j) {
+      if (j > 1) text += ", ";
+      text += expression(field(p, FNARC + j), depth - 1);
+    }
+    return text + ')';
+  }
 
   std::string kind(int p) const {
     const int type = field(p, FTYPE);
@@ -92,13 +108,15 @@ class Names {
   }
 
   const FaultTree& tree_;
+  const std::map<int, int>& node_;
   std::map<int, int> numbered_;
   std::vector<std::string> components_;
 };
 
 // The legend of every slot of the tree's state vector, in its order.
-std::vector<Slot> legendOf(const Chain& chain, const FaultTree& tree) {
-  const Names names(chain, tree);
+std::vector<Slot> legendOf(const Chain& chain, const FaultTree& tree,
+                           const std::map<int, int>& node) {
+  const Names names(chain, tree, node);
   std::vector<Slot> legend;
   for (int b = 1; b <= tree.NBASIC; ++b) {
     legend.push_back({"u" + std::to_string(b), "working units of " + names.component(b)});
@@ -184,9 +202,11 @@ bool readListingSlots(const Chain& chain, std::size_t nslot, std::vector<int>& r
   int number = 0;
   for (std::string line; std::getline(*in, line);) {
     ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
     const std::vector<std::string_view> w = blankWords(line);
     if (w.empty()) continue;
-    if (w[0] == "*") {
+    // A comment of someone's own is no line of the listing.
+    if (w[0] == "*" && std::find(w.begin(), w.end(), "->") != w.end()) {
       if (!readListing(line, listing) || listing.source.size() != nslot ||
           (!listing.target.empty() && listing.target.size() != nslot)) {
         error = {file, number,
@@ -200,6 +220,10 @@ bool readListingSlots(const Chain& chain, std::size_t nslot, std::vector<int>& r
     int source = 0, target = 0;
     if (!pending || w.size() < 2 || !toInt(w[0], source) || !toInt(w[1], target)) continue;
     pending = false;
+    if (source < 1 || source > chain.nstates || target < 1 || target > chain.nstates) {
+      error = {file, number, "an arc outside the chain's states: the files are not of one run"};
+      return false;
+    }
     // The reader has placed every arc of the file: both are its states.
     if (!unitsMatch(source, listing.source)) {
       error = {file, number,
@@ -236,7 +260,7 @@ StateSlots numberedUnits(const Chain& chain) {
 
 bool readStateSlots(const Chain& chain, StateSlots& slots, Error& error) {
   const std::string treeFile = chain.model + ".FTR";
-  if (!fileExists(treeFile)) {
+  if (openStream(treeFile) == nullptr) {
     slots = numberedUnits(chain);
     slots.warning = treeFile + " " + unreadable(treeFile) +
                     ": the components are shown by number, and no order or spare slot";
@@ -244,14 +268,15 @@ bool readStateSlots(const Chain& chain, StateSlots& slots, Error& error) {
   }
   slots = StateSlots{};
   auto tree = std::make_unique<FaultTree>();
-  if (!buildTree(treeFile, *tree, error)) return false;
+  std::map<int, int> node;
+  if (!buildTree(treeFile, *tree, node, error)) return false;
   if (tree->NBASIC != chain.nbasic) {
     error = {treeFile, 0,
              std::to_string(tree->NBASIC) + " basic components, " + chain.model + ".TUP " +
                  std::to_string(chain.nbasic) + ": the files are not of one run"};
     return false;
   }
-  slots.legend = legendOf(chain, *tree);
+  slots.legend = legendOf(chain, *tree, node);
   if (slots.legend.size() == static_cast<std::size_t>(chain.nbasic)) return true;
   bool listed = false;
   if (!readListingSlots(chain, slots.legend.size(), slots.rest, listed, error)) return false;

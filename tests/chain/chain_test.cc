@@ -72,6 +72,20 @@ TEST(ChainReader, ReadsWhatTheRunWrote) {
   EXPECT_EQ(chain.rateText(chain.arcs(3)), "LAM2*X");
 }
 
+// Files carried over from another system end their lines with CR LF.
+TEST(ChainReader, ReadsLinesEndedByCarriageReturns) {
+  Pumps p;
+  for (const char* file : {"PUMPS.INT", "PUMPS.TUP", "PUMPS.DIC", "PUMPS.RAT"}) {
+    std::string text;
+    for (char c : p.dir.read(file)) text += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    p.dir.write(file, text);
+  }
+  Chain chain;
+  ASSERT_EQ(p.load(chain), "");
+  EXPECT_EQ(chain.nstates, 5);
+  EXPECT_EQ(chain.narcs(), 4);
+}
+
 TEST(ChainReader, ReadsMultipliersTruncationAndSharedSpares) {
   testing::ScratchDir dir;
   for (const char* ext : {"INT", "TUP", "DIC"}) {

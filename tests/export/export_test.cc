@@ -276,6 +276,9 @@ const SlotCase slotCases[] = {
     {"no_listing", "TWIN.INT", " * ", "", 6, "look alike: molvex generate TWIN writes it", ""},
     {"other_units", "TWIN.INT", " * 1 1 1 1 1 1 0 1 0 1 0 -> 0", " * 1 1 1 1 1 0 0 1 0 1 0 -> 0", 0,
      "", "other units than TWIN.TUP"},
+    {"crlf", "TWIN.INT", "\n", "\r\n", 11, "", ""},
+    {"own_comment", "TWIN.INT", " * 1 1 1 1 1 1 0 1 0 1 0 -> 0",
+     " * a note of one's own\n * 1 1 1 1 1 1 0 1 0 1 0 -> 0", 11, "", ""},
     {"other_tree", "TWIN.FTR", " N 6 6 16 1*5\n", " N 6 6 16 1*5\n N 7 7 16 1*5\n", 0, "",
      "7 basic components"},
 };

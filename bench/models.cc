@@ -13,7 +13,8 @@ namespace molvex::bench {
 namespace {
 
 // Node type codes of the fault tree file.
-constexpr int BASIC = 16, MOFN = 18, AND = 19, FBOX = 22, CSP = 25, PAND = 27, SEQ = 28, FDEP = 29;
+constexpr int BASIC = 16, OR = 17, MOFN = 18, AND = 19, FBOX = 22, CSP = 25, PAND = 27, SEQ = 28,
+              FDEP = 29;
 
 std::string mOfN(int m, int n) { return std::to_string(m) + "/" + std::to_string(n); }
 
@@ -202,11 +203,23 @@ double peakMiB() {
   return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
+// `size` components each of a type of its own: all but seven under 3 of
+// them, the seven under an AND, either failing the system (size 50: about
+// 120,000 states).
+Model distinctParts(int size) {
+  TreeFile t;
+  std::vector<int> voting;
+  std::vector<int> all;
+  for (int i = 1; i <= size; ++i) (i <= size - 7 ? voting : all).push_back(t.basic(1, i));
+  const int votes = t.gate(MOFN, voting, mOfN(3, size - 7));
+  return finish("DISTINCT", t, t.gate(OR, {votes, t.gate(AND, all)}), size);
+}
+
 const std::map<std::string, Model (*)(int)>& families() {
   static const std::map<std::string, Model (*)(int)> byName{
-      {"kofn", kOfN},         {"mult", multiples}, {"fdep", dependencies},   {"csp", coldSpares},
-      {"pand", priorityAnds}, {"seq", sequences},  {"trunc", truncatedKOfN}, {"and", allOf},
-      {"spare", ownSpares},   {"mix", mixture}};
+      {"kofn", kOfN},         {"mult", multiples}, {"fdep", dependencies},     {"csp", coldSpares},
+      {"pand", priorityAnds}, {"seq", sequences},  {"trunc", truncatedKOfN},   {"and", allOf},
+      {"spare", ownSpares},   {"mix", mixture},    {"distinct", distinctParts}};
   return byName;
 }
 

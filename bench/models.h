@@ -43,6 +43,7 @@ Model truncatedKOfN(int size);  // a wide k of n, cut before its failures
 Model allOf(int size);          // an AND over `size` single components
 Model ownSpares(int size);      // cold spare gates, each with a spare of its own
 Model mixture(int size);        // priority-AND pairs and cold-spare pairs
+Model distinctParts(int size);  // components of a type each, 3 of most OR all of seven
 
 // The families by the names the one-run programs take on their command line.
 const std::map<std::string, Model (*)(int)>& families();

@@ -175,6 +175,23 @@ int drawPlot(const SolveOptions& o, const SolvedChain& solved, const Figures& fi
   return writeFiles(o.command, {{o.plot, [&](std::ostream& out) { out << svg; }}});
 }
 
+int drawImportance(const SolveOptions& o, const Report& report) {
+  if (o.plot.empty() || !report.importance || report.unreliability.empty()) return 0;
+  char time[32];
+  std::snprintf(time, sizeof time, "%g", report.unreliability.back().time);
+  BarData data{report.chain->model,
+               "Criticality",
+               std::string("criticality of the unreliability at time ") + time +
+                   " (its percent change for one percent of the rate)",
+               {}};
+  for (const ComponentMeasures& c : report.importance->components) {
+    data.bars.push_back({c.component, c.criticality.back()});
+  }
+  const std::string svg = svgBars(data);
+  const std::string file = o.plot.substr(0, o.plot.size() - 4) + "-importance.svg";
+  return writeFiles(o.command, {{file, [&](std::ostream& out) { out << svg; }}});
+}
+
 int seriesTimes(const std::string& text, std::vector<std::string>& times) {
   const std::size_t colon = text.find(':');
   const std::size_t last = text.find_first_of(":/", colon == std::string::npos ? 0 : colon + 1);
@@ -231,7 +248,7 @@ int solveChain(const SolveOptions& o, const std::vector<double>& times, const So
   }
   progress.clear();
   if (!o.plot.empty() && drawPlot(o, solved, report.figures, times) != 0) return 1;
-  return 0;
+  return drawImportance(o, report);
 }
 
 int solveModel(const SolveOptions& o, const std::string& startRate, SolvedChain& solved,

@@ -113,6 +113,11 @@ int parseTimes(const SolveOptions& o, std::vector<double>& times);
 int drawPlot(const SolveOptions& o, const SolvedChain& solved, const Figures& figures,
              const std::vector<double>& times);
 
+// With --importance and --plot FILE.svg, the criticalities of the
+// unreliability at the last time into FILE-importance.svg, ranked as the
+// report ranks them.  Returns 0, or 1 after the message.
+int drawImportance(const SolveOptions& o, const Report& report);
+
 // The figures of a chain with its rates and order into `report` (its times'
 // unreliability, and the plot asked for).  Returns 0, or 1 after the message.
 int solveChain(const SolveOptions& o, const std::vector<double>& times, const SolvedChain& solved,

@@ -242,7 +242,8 @@ int plotRun(const RunOptions& o, const fs::path& from, SolveOptions solve,
   solve.plot = o.plot.empty() || from.empty() ? o.plot : (from / o.plot).string();
   std::vector<double> times;
   if (parseTimes(solve, times) != 0) return 1;
-  return drawPlot(solve, solved, report.figures, times);
+  if (drawPlot(solve, solved, report.figures, times) != 0) return 1;
+  return drawImportance(solve, report);
 }
 
 // Generates and solves the model of `files` into `report` (its chain in

@@ -498,6 +498,27 @@ Extent extentOf(const PlotData& d) {
   return e;
 }
 
+// The document up to its content: the canvas, a white ground and the title
+// `what` of `model`, cut to the width.
+std::string documentHead(double width, double height, const std::string& what,
+                         const std::string& model) {
+  std::string out;
+  out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + num(width) +
+         "\" height=\"" + num(height) + "\" viewBox=\"0 0 " + num(width) + " " + num(height) +
+         "\" font-family=\"DejaVu Sans, Helvetica, Arial, sans-serif\">\n";
+  const std::string prefix = model.empty() ? what : what + " of ";
+  // Bold runs about a tenth wider.
+  const double titleRoom = (width - 2 * RIGHT) / 1.1 - shown(prefix, width, TITLESIZE).width;
+  const Shown name = shown(model, titleRoom, TITLESIZE);
+  out += "<title>" + escaped(prefix) + name.full + "</title>\n";
+  out += "<rect x=\"0\" y=\"0\" width=\"" + num(width) + "\" height=\"" + num(height) +
+         "\" fill=\"#ffffff\"/>\n";
+  text(out, width / 2, 26, "middle", " font-size=\"" + num(TITLESIZE) + "\" font-weight=\"bold\"",
+       escaped(prefix) + name.text);
+  return out;
+}
+
 }  // namespace
 
 std::string svgPlot(const PlotData& data) {
@@ -542,20 +563,7 @@ std::string svgPlot(const PlotData& data) {
     f.y = linearAxis(0, vtop > 1e-300 ? vtop : 1.0, 5);
   }
 
-  std::string out;
-  out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + num(width) +
-         "\" height=\"" + num(height) + "\" viewBox=\"0 0 " + num(width) + " " + num(height) +
-         "\" font-family=\"DejaVu Sans, Helvetica, Arial, sans-serif\">\n";
-  const std::string prefix = data.model.empty() ? "Unreliability" : "Unreliability of ";
-  // Bold runs about a tenth wider.
-  const double titleRoom = (width - 2 * RIGHT) / 1.1 - shown(prefix, width, TITLESIZE).width;
-  const Shown model = shown(data.model, titleRoom, TITLESIZE);
-  out += "<title>" + prefix + model.full + "</title>\n";
-  out += "<rect x=\"0\" y=\"0\" width=\"" + num(width) + "\" height=\"" + num(height) +
-         "\" fill=\"#ffffff\"/>\n";
-  text(out, width / 2, 26, "middle", " font-size=\"" + num(TITLESIZE) + "\" font-weight=\"bold\"",
-       prefix + model.text);
+  std::string out = documentHead(width, height, "Unreliability", data.model);
 
   drawAxes(out, f);
 
@@ -594,6 +602,60 @@ std::string svgPlot(const PlotData& data) {
   }
   out += "</g>\n";
   out += "</svg>\n";
+  return out;
+}
+
+std::string svgBars(const BarData& data) {
+  constexpr double BAR = 22;         // a row of the chart
+  constexpr double LABELROOM = 220;  // the names left of the bars
+  std::vector<Shown> names;
+  double widest = 0;
+  double lo = 0;
+  double hi = 0;
+  for (const Bar& b : data.bars) {
+    names.push_back(shown(b.label, LABELROOM, LABELSIZE));
+    widest = std::max(widest, names.back().width);
+    if (std::isfinite(b.value)) {
+      lo = std::min(lo, b.value);
+      hi = std::max(hi, b.value);
+    }
+  }
+  const double left = 16 + widest + 12;
+  const double rows = std::max<double>(1, static_cast<double>(data.bars.size()));
+  Frame f{left, TOP, WIDTH - left - 70, rows * BAR, linearAxis(lo, hi > lo ? hi : lo + 1, 5), {}};
+  const double height = TOP + f.height + BOTTOM;
+  std::string out = documentHead(WIDTH, height, data.title, data.model);
+  out += "<g id=\"x-axis\" font-size=\"11\" stroke=\"#000000\">\n";
+  const double bottom = f.top + f.height;
+  for (const Tick& t : f.x.ticks) {
+    const std::string x = num(f.xOf(t.at));
+    out += "<line x1=\"" + x + "\" y1=\"" + num(f.top) + "\" x2=\"" + x + "\" y2=\"" +
+           num(bottom + 5) + "\" stroke=\"#e0e0e0\"/>\n";
+    text(out, f.xOf(t.at), bottom + 18, "middle", " stroke=\"none\"", tickBody(t));
+  }
+  text(out, f.left + f.width / 2, bottom + 42, "middle", " font-size=\"13\" stroke=\"none\"",
+       escaped(data.axis));
+  out += "</g>\n<g id=\"bars\" font-size=\"" + num(LABELSIZE) + "\">\n";
+  const double zero = f.xOf(0);
+  for (std::size_t i = 0; i < data.bars.size(); ++i) {
+    const double y = f.top + static_cast<double>(i) * BAR;
+    const std::string body =
+        names[i].cut ? "<title>" + names[i].full + "</title>" + names[i].text : names[i].text;
+    text(out, left - 12, y + BAR / 2 + 4, "end", "", body);
+    const double v = data.bars[i].value;
+    if (!std::isfinite(v)) {
+      text(out, zero + 4, y + BAR / 2 + 4, "start", " fill=\"#808080\"", "no value");
+      continue;
+    }
+    const double end = f.xOf(v);
+    out += "<rect x=\"" + num(std::min(zero, end)) + "\" y=\"" + num(y + 4) + "\" width=\"" +
+           num(std::abs(end - zero)) + "\" height=\"" + num(BAR - 8) + "\" fill=\"" +
+           (v < 0 ? PALETTE[1] : PALETTE[0]) + "\"/>\n";
+    text(out, std::max(zero, end) + 4, y + BAR / 2 + 4, "start", "",
+         formatted(v, std::chars_format::general, 4));
+  }
+  out += "<line x1=\"" + num(zero) + "\" y1=\"" + num(f.top) + "\" x2=\"" + num(zero) + "\" y2=\"" +
+         num(bottom) + "\" stroke=\"#000000\"/>\n</g>\n</svg>\n";
   return out;
 }
 

@@ -30,4 +30,19 @@ struct PlotData {
 // The SVG text of the plot.
 std::string svgPlot(const PlotData& data);
 
+// A bar chart of one value per component, in the order given, for the
+// ranking of --importance: a bar from 0 to each value (a value that is no
+// number drawn as "no value").
+struct Bar {
+  std::string label;
+  double value;
+};
+struct BarData {
+  std::string model;
+  std::string title;  // of the chart, before "of MODEL"
+  std::string axis;   // what the values are
+  std::vector<Bar> bars;
+};
+std::string svgBars(const BarData& data);
+
 }  // namespace molvex

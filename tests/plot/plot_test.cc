@@ -282,5 +282,26 @@ TEST(Plot, AxesHaveNiceCompactTicks) {
   }
 }
 
+// Each bar runs from 0 to its value, on one scale; a value that is no
+// number gets no bar but says so, and a name is escaped.
+TEST(Plot, BarsRunFromZeroToEachValue) {
+  const BarData data{"pump",
+                     "Criticality",
+                     "criticality",
+                     {{"A<B", 0.4}, {"half", 0.2}, {"negative", -0.1}, {"none", NaN}}};
+  const std::string svg = svgBars(data);
+  const std::vector<std::string> bars = elements(svg, "bars", "<rect");
+  ASSERT_EQ(bars.size(), 3u);
+  EXPECT_NEAR(number(bars[0], "width"), 2 * number(bars[1], "width"), 0.02);
+  EXPECT_NEAR(number(bars[0], "width"), 4 * number(bars[2], "width"), 0.04);
+  // The negative bar ends where the positive ones begin.
+  EXPECT_NEAR(number(bars[2], "x") + number(bars[2], "width"), number(bars[0], "x"), 0.01);
+  const std::vector<std::string> labels = texts(svg, "bars");
+  for (const char* seen : {"A&lt;B", "half", "negative", "none", "no value"}) {
+    EXPECT_NE(std::find(labels.begin(), labels.end(), seen), labels.end()) << seen;
+  }
+  EXPECT_NE(svg.find("<title>Criticality of pump</title>"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace molvex

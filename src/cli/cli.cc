@@ -174,8 +174,10 @@ void addFigures(CLI::App& app, FigureOptions& o) {
   addFormats(app, o.json, o.csv);
   addPlot(app, o.plot, o.until, o.logTime, o.logProbability);
   addQuiet(app, o.quiet);
+  // --csv prints the curve alone, which has no place for the measures.
   app.add_flag("--importance", o.importance,
-               "each component's sensitivity, criticality and improvement potential");
+               "each component's sensitivity, criticality and improvement potential")
+      ->excludes(app.get_option("--csv"));
 }
 
 void describeSolve(CLI::App& app, SolveOptions& o) {

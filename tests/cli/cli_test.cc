@@ -45,6 +45,7 @@ TEST(Subcommands, AWrongCommandLineExitsWithTwoAndTheUsage) {
       {"solve", "PUMPS", "--time", "nan"},
       {"solve", "PUMPS", "--plot", "out.svg", "--until", "0"},
       {"solve", "PUMPS", "OTHER"},
+      {"solve", "PUMPS", "--csv", "--importance"},
       {"export", "PUMPS"},
       {"export", "PUMPS", "--to", "pdf"},
   };

@@ -162,7 +162,8 @@ std::string sharedJson(const Report& r) {
 std::string brief(double value) { return std::isnan(value) ? "-" : format("%.6g", value); }
 
 std::string briefBounds(double lower, double upper) {
-  return lower == upper ? brief(lower) : brief(lower) + ".." + brief(upper);
+  const bool same = lower == upper || (std::isnan(lower) && std::isnan(upper));
+  return same ? brief(lower) : brief(lower) + ".." + brief(upper);
 }
 
 // How many times the figure improves with the component perfect: U/U0 for
@@ -172,8 +173,12 @@ struct Worth {
   double upper;
 };
 Worth ratio(double nowLower, double nowUpper, double thenLower, double thenUpper) {
+  // Something over nothing is infinitely better; nothing over nothing has no
+  // ratio.
   const auto divide = [](double x, double y) {
-    return y > 0.0 ? x / y : std::numeric_limits<double>::infinity();
+    if (y > 0.0) return x / y;
+    return x > 0.0 ? std::numeric_limits<double>::infinity()
+                   : std::numeric_limits<double>::quiet_NaN();
   };
   return {divide(nowLower, thenUpper), divide(nowUpper, thenLower)};
 }
@@ -227,7 +232,8 @@ std::string importanceTable(const Report& r) {
       if (m.why[t].empty()) {
         out += "Check at time " + readable(r.unreliability[t].time) +
                ": the sum of rate * dU/drate " + readable(m.elasticitySum[t]) + ", T * dU/dT " +
-               readable(m.timeDerivative[t]) + " (equal for every model)\n";
+               readable(m.timeDerivative[t]) +
+               " (equal for every model, each within the error bound)\n";
       } else {
         out += "No derivatives of U at time " + readable(r.unreliability[t].time) + ": " +
                m.why[t] + "\n";

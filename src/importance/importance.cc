@@ -88,6 +88,20 @@ class UnreliabilityAdjoint {
       name_.push_back(arc.rate);
       multiplier_.push_back(arc.multiplier);
     }
+    // The step leaves out the arcs of a state whose rates are all 0, as they
+    // carry nothing; a rate moved from 0 carries something at once.
+    for (int s = 1; s <= chain.nstates; ++s) {
+      if (flow.exit(s) != 0.0) continue;
+      for (int a = chain.first(s); a < chain.first(s + 1); ++a) {
+        const Arc& arc = chain.arcs(a);
+        still_.push_back({step_.position(s) - 1, step_.position(arc.target) - 1, arc.rate,
+                          static_cast<double>(arc.multiplier)});
+      }
+    }
+    // f one step on, for the last term of dU/dT.
+    failedNext_.resize(chain.nstates, 0.0);
+    failedNext_.copyFrom(failed_, chain.nstates);
+    step_.applyBack(failedNext_, [](int, int, double) {});
   }
 
   void solve(double time, double epsilon, long maxSteps, double storedBytes,
@@ -114,10 +128,18 @@ class UnreliabilityAdjoint {
     };
     double slope = 0.0;
     const int n = chain_.nstates;
-    const double stored = static_cast<double>(last) * n * sizeof(double);
-    const long block =
-        stored <= storedBytes ? last : static_cast<long>(std::ceil(std::sqrt(last * 1.0)));
+    // All distributions when they fit, else every block-th and one block
+    // at a time: about 2√last of them, the least two levels can keep.
+    const double fit = std::floor(storedBytes / (static_cast<double>(n) * sizeof(double)));
+    const long root = static_cast<long>(std::ceil(std::sqrt(last * 1.0)));
+    const long block = last <= fit ? last : root;
     const long blocks = (last + block - 1) / block;
+    if (static_cast<double>(block + (blocks > 1 ? blocks : 0)) > fit) {
+      out.why = "the derivative's " + std::to_string(last) + " steps need more than " +
+                std::to_string(static_cast<long>(storedBytes / (1 << 20))) +
+                " MiB for the distributions it keeps";
+      return;
+    }
     // Every block-th distribution: the start of each block.
     std::vector<Array1<double>> starts;
     Array1<double> v(n, 0.0);
@@ -153,6 +175,14 @@ class UnreliabilityAdjoint {
         for (int p : failures_) failed += x[p];
         slope += (beta(m - 2) - beta(m - 1)) * failed;
         double* total = sum.begin();
+        if (m == last) {
+          double next = 0.0;  // u_last = v_{last−1}·(P f)
+          for (int p = 1; p <= n; ++p) next += x[p - 1] * failedNext_(p);
+          slope += (beta(last - 1) - beta(last)) * next;
+        }
+        for (const Still& a : still_) {
+          total[a.name - 1] += a.multiplier * x[a.from] * (g(a.to + 1) - g(a.from + 1));
+        }
         step_.applyBack(g, [&](int p, int a, double difference) {
           total[name_[static_cast<std::size_t>(a)] - 1] +=
               multiplier_[static_cast<std::size_t>(a)] * x[p] * difference;
@@ -176,6 +206,15 @@ class UnreliabilityAdjoint {
   std::vector<int> failures_;  // their 0-based positions
   std::vector<int> name_;  // by the step's arc, 0-based
   std::vector<double> multiplier_;
+  // The arcs of states whose rates are all 0: 0-based positions.
+  struct Still {
+    int from;
+    int to;
+    int name;
+    double multiplier;
+  };
+  std::vector<Still> still_;
+  Array1<double> failedNext_;  // P f, by position
 };
 
 }  // namespace
@@ -191,6 +230,11 @@ RateDerivatives rateDerivatives(const Chain& chain, const Array1<double>& rate,
   if (!out.mttfWhy.empty()) out.mttf = Array1<double>();
   double q = 0.0;
   for (int s = 1; s <= chain.nstates; ++s) q = std::max(q, flow.exit(s));
+  // The chain's own tables, arcs and states, twice over, where that is more.
+  const double budget =
+      storedBytes > 0.0
+          ? storedBytes
+          : std::max(adjointBytes, 2.0 * (chain.narcs() * 16.0 + chain.nstates * 24.0));
   const UnreliabilityAdjoint adjoint(chain, flow, order,
                                      std::max(q, std::numeric_limits<double>::min()));
   for (double t : times) {
@@ -199,7 +243,7 @@ RateDerivatives rateDerivatives(const Chain& chain, const Array1<double>& rate,
     if (truncated) {
       at.why = truncatedWhy;
     } else {
-      adjoint.solve(t, epsilon, maxSteps, storedBytes, at);
+      adjoint.solve(t, epsilon, maxSteps, budget, at);
     }
     out.unreliability.push_back(std::move(at));
   }

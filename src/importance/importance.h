@@ -47,14 +47,16 @@ struct RateDerivatives {
 // nothing), get a reason instead.
 //
 // The backward sweep reads the forward one's distributions in reverse: they
-// are kept while they take at most `storedBytes`, else only every B-th (B
-// about the square root of the steps) and the others formed again from
-// them, which costs a second forward sweep.
+// are kept while they take at most `storedBytes` (0: 256 MiB, or twice the
+// chain's own tables where that is more), else only every B-th (B about the
+// square root of the steps) and the others formed again from them, which
+// costs a second forward sweep; a time whose 2√steps distributions do not
+// fit either has no derivatives, with the reason.
 constexpr double adjointBytes = 256.0 * 1024 * 1024;
 RateDerivatives rateDerivatives(const Chain& chain, const Array1<double>& rate,
                                 const Array1<int>& order, int initial,
                                 const std::vector<double>& times, double epsilon, long maxSteps,
-                                double storedBytes = adjointBytes);
+                                double storedBytes = 0.0);
 
 // A component of the model: the rate names whose values move with its
 // failure rate λ in proportion (its own, and the rate while dormant).

@@ -85,17 +85,8 @@ int readTypes(const std::string& file, Chain& chain, int& feidln, Error& error) 
   Array1<std::string> dormant(MAXBAS);
   Array1<int> module(MAXBAS), forced(MAXBAS);
   const TypeForms forms{dormant, module, forced};
-  std::ostringstream messages;
-  std::ostream* screen = attachedOutput(SCRUNT);
-  attachOutput(SCRUNT, &messages);
-  const int status = RDDICT(file, chain.ntypes, names, MAXBAS, &feidln, &forms);
-  attachOutput(SCRUNT, screen);
-  if (status != 1) {
-    std::string text = messages.str();
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-    error = {file, 0, "not a dictionary the generation reads:\n" + text};
-    return -1;
-  }
+  const auto read = [&] { return RDDICT(file, chain.ntypes, names, MAXBAS, &feidln, &forms); };
+  if (!readsAsGenerationDoes(read, file, "a dictionary", error)) return -1;
   const auto cut = [](const std::string& n) { return n.substr(0, n.find_last_not_of(' ') + 1); };
   chain.typeNames.resize(chain.ntypes);
   chain.dormantNames.resize(chain.ntypes);
@@ -552,6 +543,20 @@ DictionaryEntries dictionaryEntries(std::string_view text) {
     out.labels[t] = description.empty() ? word : description;
   }
   return out;
+}
+
+bool readsAsGenerationDoes(const std::function<int()>& routine, const std::string& file,
+                           const std::string& what, Error& error) {
+  std::ostringstream messages;
+  std::ostream* screen = attachedOutput(SCRUNT);
+  attachOutput(SCRUNT, &messages);
+  const int status = routine();
+  attachOutput(SCRUNT, screen);
+  if (status == 1) return true;
+  std::string text = messages.str();
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  error = {file, 0, "not " + what + " the generation reads:\n" + text};
+  return false;
 }
 
 std::string unreadable(const std::string& file) {

@@ -87,6 +87,12 @@ struct DictionaryEntries {
 };
 DictionaryEntries dictionaryEntries(std::string_view text);
 
+// Runs a routine of the generation on `file` with its messages kept from the
+// screen: true where it answers 1, else false with `error` giving them after
+// "not WHAT the generation reads:".
+bool readsAsGenerationDoes(const std::function<int()>& routine, const std::string& file,
+                           const std::string& what, Error& error);
+
 // Why a file cannot be read, as a message says it after the file's name:
 // "not found", "is a directory", or what the system says ("permission
 // denied").

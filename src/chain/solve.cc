@@ -136,9 +136,8 @@ Figures solveFigures(const Chain& chain, const Array1<double>& rate, const Array
   return f;
 }
 
-double longestMeanTime(const Chain& chain, const Array1<double>& rate, const Array1<int>& order) {
+Array1<double> meanTimes(const Chain& chain, const Array1<double>& rate, const Array1<int>& order) {
   Array1<double> mean(chain.nstates, 0.0);
-  double longest = 0.0;
   for (int i = chain.nstates; i >= 1; --i) {
     const int s = order(i);
     const double e = exitRate(chain, rate, s);
@@ -148,9 +147,13 @@ double longestMeanTime(const Chain& chain, const Array1<double>& rate, const Arr
       after += rate(a) * mean(chain.arcs(a).target);
     }
     mean(s) = (1.0 + after) / e;
-    longest = std::max(longest, mean(s));
   }
-  return longest;
+  return mean;
+}
+
+double longestMeanTime(const Chain& chain, const Array1<double>& rate, const Array1<int>& order) {
+  const Array1<double> mean = meanTimes(chain, rate, order);
+  return mean.size() == 0 ? 0.0 : *std::max_element(mean.begin(), mean.end());
 }
 
 double fastestExit(const Chain& chain, const Array1<double>& rate) {

@@ -68,8 +68,9 @@ bool solveUnreliability(const Chain& chain, const Array1<double>& rate, const Ar
                         std::vector<Unreliability>& out, Error& error, int initial = 1,
                         const SweepProgress& progress = nullptr);
 
-// The longest mean time, from any state, to a state without arcs (a failure
-// or truncation state, or an expanded state none leaves).
+// The mean time from each state to a state without arcs (a failure or
+// truncation state, or an expanded state none leaves), and the longest.
+Array1<double> meanTimes(const Chain& chain, const Array1<double>& rate, const Array1<int>& order);
 double longestMeanTime(const Chain& chain, const Array1<double>& rate, const Array1<int>& order);
 
 // The largest exit rate of a state.

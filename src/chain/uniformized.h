@@ -76,12 +76,9 @@ class Uniformized {
   }
 
   int position(int state) const { return position_(state); }
-  int positions() const { return position_.size(); }
-  // The arcs of position p (1-based): arcs(p) .. arcs(p+1)-1, each with its
-  // target's position, its probability and the flow's own arc number.
+  // The arcs of position p (1-based): arcs(p) .. arcs(p+1)-1, each with the
+  // flow's own arc number.
   int arcs(int p) const { return first_(p); }
-  int targetOf(int i) const { return target_(i); }
-  double jumpOf(int i) const { return jump_(i); }
   int arcOf(int i) const { return arc_(i); }
 
   // v_{k+1} from v_k in place, as every arc leads to a later position: each

@@ -4,13 +4,11 @@
 #include <istream>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string_view>
 
 #include "ftinput/bldlst.h"
 #include "ftinput/gates.h"
 #include "ftinput/plctab.h"
-#include "main/files.h"
 #include "stategen/store.h"
 #include "util/pool.h"
 #include "util/units.h"
@@ -27,21 +25,12 @@ bool buildTree(const std::string& file, FaultTree& tree, std::map<int, int>& nod
   Array1<int> heads(MAXNSZ);
   NodePool pool{words, heads};
   INIDYN(pool, 0, 1, 5, 6);
-  std::ostringstream messages;
-  std::ostream* screen = attachedOutput(SCRUNT);
-  attachOutput(SCRUNT, &messages);
-  const int status = BLDLST(file, index, tree, pool, MAXNOD, MAXBAS);
-  attachOutput(SCRUNT, screen);
-  if (status == 1) {
-    for (int i = 1; i <= ftr::entryCount(index); ++i) {
-      node[index(ftr::entryPos(i) + 2)] = index(ftr::entryPos(i));
-    }
-    return true;
+  const auto build = [&] { return BLDLST(file, index, tree, pool, MAXNOD, MAXBAS); };
+  if (!readsAsGenerationDoes(build, file, "a fault tree", error)) return false;
+  for (int i = 1; i <= ftr::entryCount(index); ++i) {
+    node[index(ftr::entryPos(i) + 2)] = index(ftr::entryPos(i));
   }
-  std::string text = messages.str();
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-  error = {file, 0, "not a fault tree the generation reads:\n" + text};
-  return false;
+  return true;
 }
 
 // The model's names for the places of the tree: a basic component by its

@@ -31,8 +31,8 @@ bool reachesTruncation(const Chain& chain, const Flow& flow, const Array1<int>& 
 }
 
 // dMTTF/dθ_k into d, or why there is none.
-std::string mttfDerivatives(const Chain& chain, const Flow& flow, const Array1<int>& order,
-                            Array1<double>& d) {
+std::string mttfDerivatives(const Chain& chain, const Array1<double>& rate, const Flow& flow,
+                            const Array1<int>& order, Array1<double>& d) {
   const int n = chain.nstates;
   Array1<double> reach(n, 0.0);
   Array1<double> spent(n, 0.0);  // τ
@@ -50,17 +50,7 @@ std::string mttfDerivatives(const Chain& chain, const Flow& flow, const Array1<i
       reach(flow.target(a)) += p * flow.rate(a) / e;
     }
   }
-  Array1<double> mean(n, 0.0);  // w
-  for (int i = n; i >= 1; --i) {
-    const int s = order(i);
-    const double e = flow.exit(s);
-    if (e == 0.0) continue;
-    double after = 0.0;
-    for (int a = flow.first(s); a < flow.first(s + 1); ++a) {
-      after += flow.rate(a) * mean(flow.target(a));
-    }
-    mean(s) = (1.0 + after) / e;
-  }
+  const Array1<double> mean = meanTimes(chain, rate, order);  // w
   d.resize(chain.rateNames.size(), 0.0);
   for (int s = 1; s <= n; ++s) {
     if (spent(s) == 0.0) continue;
@@ -225,26 +215,23 @@ RateDerivatives rateDerivatives(const Chain& chain, const Array1<double>& rate,
                                 double storedBytes) {
   RateDerivatives out;
   const Flow flow = chainFlow(chain, rate, initial);
-  const bool truncated = reachesTruncation(chain, flow, order, initial);
-  out.mttfWhy = truncated ? truncatedWhy : mttfDerivatives(chain, flow, order, out.mttf);
+  if (reachesTruncation(chain, flow, order, initial)) {
+    out.mttfWhy = truncatedWhy;
+    for (double t : times) out.unreliability.push_back({t, {}, truncatedWhy});
+    return out;
+  }
+  out.mttfWhy = mttfDerivatives(chain, rate, flow, order, out.mttf);
   if (!out.mttfWhy.empty()) out.mttf = Array1<double>();
-  double q = 0.0;
-  for (int s = 1; s <= chain.nstates; ++s) q = std::max(q, flow.exit(s));
   // The chain's own tables, arcs and states, twice over, where that is more.
   const double budget =
       storedBytes > 0.0
           ? storedBytes
           : std::max(adjointBytes, 2.0 * (chain.narcs() * 16.0 + chain.nstates * 24.0));
-  const UnreliabilityAdjoint adjoint(chain, flow, order,
-                                     std::max(q, std::numeric_limits<double>::min()));
+  const UnreliabilityAdjoint adjoint(
+      chain, flow, order, std::max(fastestExit(chain, rate), std::numeric_limits<double>::min()));
   for (double t : times) {
     RateDerivatives::AtTime at;
-    at.time = t;
-    if (truncated) {
-      at.why = truncatedWhy;
-    } else {
-      adjoint.solve(t, epsilon, maxSteps, budget, at);
-    }
+    adjoint.solve(t, epsilon, maxSteps, budget, at);
     out.unreliability.push_back(std::move(at));
   }
   return out;

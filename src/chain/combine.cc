@@ -152,6 +152,7 @@ Nodes nodes(const std::vector<double>& ends, const Rule& fine, const Rule& coars
 struct Curve {
   std::vector<double> lower;  // truncation states counted as failed
   std::vector<double> upper;
+  std::vector<std::vector<double>> working;  // by time: each part's probability of working
 };
 
 bool topCurve(const StaticTree& tree, const std::vector<PartChain>& chains, std::size_t nparts,
@@ -163,7 +164,9 @@ bool topCurve(const StaticTree& tree, const std::vector<PartChain>& chains, std:
   for (std::size_t p = 0; p < nparts; ++p) {
     swept[p] = p;
     for (std::size_t q = 0; q < p && !chains.empty(); ++q) {
-      if (chains[q].chain == chains[p].chain) swept[p] = swept[q];
+      if (chains[q].chain == chains[p].chain && chains[q].rate == chains[p].rate) {
+        swept[p] = swept[q];
+      }
     }
     if (swept[p] != p) continue;
     if (!sweep(static_cast<int>(p), times, curveEpsilon, parts[p], error)) return false;
@@ -181,6 +184,7 @@ bool topCurve(const StaticTree& tree, const std::vector<PartChain>& chains, std:
     }
     out.lower[j] = topReliability(tree, lower);
     out.upper[j] = topReliability(tree, upper);
+    out.working.push_back(lower);
   }
   return true;
 }
@@ -258,45 +262,33 @@ bool productMttf(const StaticTree& tree, const std::vector<PartChain>& chains, C
   return true;
 }
 
-}  // namespace
-
-double topFailure(const StaticTree& tree, const std::vector<double>& parts) {
-  return nodeValue(tree, 0, parts, false);
+// Each part's share of the integral at the nodes: the fine rule's weight
+// times ∂R_top/∂R_p, which is R_top with the part working less R_top with
+// it failed, as the top's reliability is linear in each part's.
+void keepShares(const StaticTree& tree, const Nodes& at, const Curve& curve,
+                MttfSensitivity& keep) {
+  keep.times = at.times;
+  const std::size_t m = curve.working.empty() ? 0 : curve.working[0].size();
+  keep.byPart.assign(m, std::vector<double>(at.times.size(), 0.0));
+  for (std::size_t j = 0; j < at.times.size(); ++j) {
+    std::vector<double> r = curve.working[j];
+    for (std::size_t p = 0; p < m; ++p) {
+      r[p] = 1.0;
+      const double up = topReliability(tree, r);
+      r[p] = 0.0;
+      keep.byPart[p][j] = at.fine[j] * (up - topReliability(tree, r));
+      r[p] = curve.working[j][p];
+    }
+  }
 }
 
-double topReliability(const StaticTree& tree, const std::vector<double>& parts) {
-  return nodeValue(tree, 0, parts, true);
-}
-
-bool combinedMttf(const StaticTree& tree, const std::vector<PartBounds>& parts,
-                  const std::vector<PartChain>& chains, const PartSweep& sweep, CombinedMttf& out,
-                  Error& error) {
+// The integral of the top's reliability by Gauss rules on panels out to a
+// horizon far enough; with `keep`, each part's share of it at the nodes.
+bool quadrature(const StaticTree& tree, const std::vector<PartBounds>& parts,
+                const std::vector<PartChain>& chains, const PartSweep& sweep, double fastest,
+                double longest, bool upperFinite, CombinedMttf& out, MttfSensitivity* keep,
+                Error& error) {
   const std::size_t m = parts.size();
-  // In the long run a part has failed unless it stays in a state without
-  // arcs; the top that can then last for ever, with any probability, has no
-  // finite mean time.
-  std::vector<double> endLower(m);
-  std::vector<double> endUpper(m);
-  double fastest = 0.0;
-  double longest = 0.0;  // the top's mean time to fail from any state, when no bound is smaller
-  for (std::size_t p = 0; p < m; ++p) {
-    endLower[p] = parts[p].stuck > 0.0 ? 1.0 : 0.0;
-    endUpper[p] = parts[p].stuck + parts[p].truncated > 0.0 ? 1.0 : 0.0;
-    fastest += parts[p].fastest;
-    longest += parts[p].longest;
-  }
-  if (!std::isfinite(fastest)) {
-    error = "the rates of the parts add up beyond the range of a double";
-    return false;
-  }
-  const bool lowerFinite = topReliability(tree, endLower) == 0.0;
-  const bool upperFinite = topReliability(tree, endUpper) == 0.0;
-  out = CombinedMttf();
-  out.lower = lowerFinite ? 0.0 : infinity;
-  out.upper = upperFinite ? 0.0 : infinity;
-  if (!lowerFinite || fastest == 0.0) return true;  // nothing moves, or the top may never fail
-  if (productMttf(tree, chains, out)) return true;
-
   // No exponential term of the product of the parts' curves decays faster
   // than the sum of their fastest rates: the first panel is short enough
   // for any.
@@ -331,9 +323,75 @@ bool combinedMttf(const StaticTree& tree, const std::vector<PartBounds>& parts,
     };
     take(curve.lower, meanLower, out.lower);
     if (upperFinite) take(curve.upper, meanUpper, out.upper);
+    if (keep != nullptr) keepShares(tree, at, curve, *keep);
     if (settled) return true;
   }
   return true;  // the error stated is what the longest horizon reached
+}
+
+}  // namespace
+
+double topFailure(const StaticTree& tree, const std::vector<double>& parts) {
+  return nodeValue(tree, 0, parts, false);
+}
+
+double topReliability(const StaticTree& tree, const std::vector<double>& parts) {
+  return nodeValue(tree, 0, parts, true);
+}
+
+PartSweep partSweep(const std::vector<PartChain>& chains) {
+  return [&chains](int p, const std::vector<double>& times, double epsilon,
+                   std::vector<Unreliability>& out, Error& error) {
+    const PartChain& c = chains[static_cast<std::size_t>(p)];
+    return solveUnreliability(*c.chain, *c.rate, *c.order, times, epsilon, stepLimit(*c.chain), out,
+                              error, c.initial);
+  };
+}
+
+bool combinedMttf(const StaticTree& tree, const std::vector<PartBounds>& parts,
+                  const std::vector<PartChain>& chains, const PartSweep& sweep, CombinedMttf& out,
+                  Error& error) {
+  const std::size_t m = parts.size();
+  // In the long run a part has failed unless it stays in a state without
+  // arcs; the top that can then last for ever, with any probability, has no
+  // finite mean time.
+  std::vector<double> endLower(m);
+  std::vector<double> endUpper(m);
+  double fastest = 0.0;
+  double longest = 0.0;  // the top's mean time to fail from any state, when no bound is smaller
+  for (std::size_t p = 0; p < m; ++p) {
+    endLower[p] = parts[p].stuck > 0.0 ? 1.0 : 0.0;
+    endUpper[p] = parts[p].stuck + parts[p].truncated > 0.0 ? 1.0 : 0.0;
+    fastest += parts[p].fastest;
+    longest += parts[p].longest;
+  }
+  if (!std::isfinite(fastest)) {
+    error = "the rates of the parts add up beyond the range of a double";
+    return false;
+  }
+  const bool lowerFinite = topReliability(tree, endLower) == 0.0;
+  const bool upperFinite = topReliability(tree, endUpper) == 0.0;
+  out = CombinedMttf();
+  out.lower = lowerFinite ? 0.0 : infinity;
+  out.upper = upperFinite ? 0.0 : infinity;
+  if (!lowerFinite || fastest == 0.0) return true;  // nothing moves, or the top may never fail
+  if (productMttf(tree, chains, out)) return true;
+  return quadrature(tree, parts, chains, sweep, fastest, longest, upperFinite, out, nullptr, error);
+}
+
+bool mttfSensitivity(const StaticTree& tree, const std::vector<PartBounds>& parts,
+                     const std::vector<PartChain>& chains, const PartSweep& sweep,
+                     MttfSensitivity& out, Error& error) {
+  double fastest = 0.0;
+  double longest = 0.0;
+  for (const PartBounds& p : parts) {
+    fastest += p.fastest;
+    longest += p.longest;
+  }
+  out = MttfSensitivity();
+  CombinedMttf mttf;
+  if (fastest == 0.0 || !std::isfinite(fastest)) return true;  // nothing moves the integral
+  return quadrature(tree, parts, chains, sweep, fastest, longest, false, mttf, &out, error);
 }
 
 }  // namespace molvex

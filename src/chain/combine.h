@@ -56,6 +56,9 @@ struct PartBounds {
 using PartSweep = std::function<bool(int part, const std::vector<double>& times, double epsilon,
                                      std::vector<Unreliability>& out, Error& error)>;
 
+// The sweep of each part's own chain and rates, to its step limit.
+PartSweep partSweep(const std::vector<PartChain>& chains);
+
 struct CombinedMttf {
   // Truncation states counted as failed give the lower bound, as working
   // the upper; infinite where the top can last for ever.
@@ -76,5 +79,20 @@ constexpr double mttfTolerance = 1e-10;
 bool combinedMttf(const StaticTree& tree, const std::vector<PartBounds>& parts,
                   const std::vector<PartChain>& chains, const PartSweep& sweep, CombinedMttf& out,
                   Error& error);
+
+// How the MTTF moves with each part's curve: the top's reliability is linear
+// in each part's, so for a rate θ of part p alone
+//   dMTTF/dθ = Σ_j byPart[p][j] · dR_p(times[j])/dθ,
+// byPart[p][j] the quadrature weight of times[j] times ∂R_top/∂R_p there.
+// Taken by combinedMttf's quadrature even where it solves the product of the
+// parts exactly: within the quadrature's error.
+struct MttfSensitivity {
+  std::vector<double> times;
+  std::vector<std::vector<double>> byPart;  // by part, by time: empty when nothing moves
+};
+
+bool mttfSensitivity(const StaticTree& tree, const std::vector<PartBounds>& parts,
+                     const std::vector<PartChain>& chains, const PartSweep& sweep,
+                     MttfSensitivity& out, Error& error);
 
 }  // namespace molvex

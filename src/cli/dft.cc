@@ -20,6 +20,7 @@
 #include "cli/progress.h"
 #include "ftinput/cvrtxt.h"
 #include "galileo/galileo.h"
+#include "importance/parts.h"
 #include "main/files.h"
 #include "util/units.h"
 
@@ -279,9 +280,10 @@ int generateAndSolve(const RunOptions& o, const fs::path& dir, const std::string
   GenerateOptions generate;
   static_cast<ChainOptions&>(generate) = o;
   generate.model = model;
-  if (!o.whole && (!fold || !o.plot.empty())) {
+  if (!o.whole && (!fold || !o.plot.empty() || o.importance)) {
     // Every rate its own: no symmetry folds states, dead spare modules do.
-    // (The plot draws each type's curve from the chain's own failure states.)
+    // (The plot draws each type's curve from the chain's own failure states, the
+    // measures each component's from its own arcs.)
     generate.symmetry = [](std::string_view) { return 0; };
   } else if (!o.whole) {
     generate.symmetry =
@@ -367,10 +369,11 @@ void noteFolds(const std::vector<DftFold>& folds, Report& report) {
 
 // The figures of the top of `modules` into `report`, from those of its parts
 // in `reports` and `chains` (each part's in that of the first part the same
-// as it).  Returns 0, or 1 after the message.
+// as it), and each part's chain and bounds into `parts` and `bounds`.
+// Returns 0, or 1 after the message.
 int combineParts(const RunOptions& o, const DftModules& modules,
                  const std::vector<SolvedChain>& chains, const std::vector<Report>& reports,
-                 Report& report) {
+                 Report& report, std::vector<PartChain>& parts, std::vector<PartBounds>& bounds) {
   const std::size_t n = modules.parts.size();
   const auto own = [&](std::size_t p) { return static_cast<std::size_t>(modules.same[p]); };
   std::vector<double> lower(n);
@@ -402,8 +405,8 @@ int combineParts(const RunOptions& o, const DftModules& modules,
         },
         u.lower, u.upper);
   }
-  std::vector<PartBounds> bounds(n);
-  std::vector<PartChain> parts(n);
+  bounds.assign(n, PartBounds());
+  parts.assign(n, PartChain());
   std::vector<double> stuck(n);
   for (std::size_t p = 0; p < n; ++p) {
     const SolvedChain& c = chains[own(p)];
@@ -430,15 +433,9 @@ int combineParts(const RunOptions& o, const DftModules& modules,
     f.transitions += g.transitions;
     report.symmetries += reports[p].symmetries;
   }
-  const PartSweep sweep = [&](int p, const std::vector<double>& times, double epsilon,
-                              std::vector<Unreliability>& out, Error& error) {
-    const SolvedChain& c = chains[own(static_cast<std::size_t>(p))];
-    return solveUnreliability(c.chain, c.rate, c.order, times, epsilon, stepLimit(c.chain), out,
-                              error, c.initial);
-  };
   CombinedMttf mttf;
   Error error;
-  if (!combinedMttf(modules.tree, bounds, parts, sweep, mttf, error)) {
+  if (!combinedMttf(modules.tree, bounds, parts, partSweep(parts), mttf, error)) {
     return fail("run", "the mean time to failure: " + error.message());
   }
   // What the report says of an infinite mean time: the top can end working.
@@ -451,6 +448,49 @@ int combineParts(const RunOptions& o, const DftModules& modules,
   report.mttfError = mttf.relativeError;
   report.ratesFile = ratesSource(o);
   report.epsilon = o.epsilon;
+  return 0;
+}
+
+// The names of the elements of part `from`'s chain -- their own and their
+// rates' -- as those of part `to`, the same up to names, are named.
+std::map<std::string, std::string> partNames(const DftModel& from, const DftFiles& fromFiles,
+                                             const DftModel& to, const DftFiles& toFiles) {
+  std::map<std::string, std::string> names;
+  const std::vector<std::string> a = dftShapeOrder(from);
+  const std::vector<std::string> b = dftShapeOrder(to);
+  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    names.emplace(a[i], b[i]);
+    const auto ra = fromFiles.eventRates.find(a[i]);
+    const auto rb = toFiles.eventRates.find(b[i]);
+    if (ra == fromFiles.eventRates.end() || rb == toFiles.eventRates.end()) continue;
+    for (std::size_t k = 0; k < ra->second.size() && k < rb->second.size(); ++k) {
+      names.emplace(ra->second[k], rb->second[k]);
+    }
+  }
+  return names;
+}
+
+// The measures of each component of a model of parts, from each part's
+// (of its chain, the first part's the same as it) into `report`.
+// Returns 0, or 1 after the message.
+int measureParts(const RunOptions& o, const DftModules& modules, std::vector<DftFiles>& files,
+                 const std::vector<PartChain>& chains, const std::vector<PartBounds>& bounds,
+                 const std::vector<Report>& reports, Report& report) {
+  std::vector<MeasuredPart> parts(modules.parts.size());
+  for (std::size_t p = 0; p < parts.size(); ++p) {
+    const auto own = static_cast<std::size_t>(modules.same[p]);
+    // The part's warnings are the whole model's, said already.
+    Error error;
+    if (own != p && !translateDft(modules.parts[p], sourceName(o.file, false), files[p], error)) {
+      return fail("run", inFile(error, o.file));
+    }
+    parts[p] = {chains[p], bounds[p], &*reports[own].importance, &reports[own].unreliability,
+                partNames(modules.parts[own], files[own], modules.parts[p], files[p])};
+  }
+  std::vector<double> times;
+  if (parseTimes(solveOptions(o), times) != 0) return 1;
+  report.importance =
+      partsMeasures(modules.tree, parts, times, o.epsilon, report.figures, report.unreliability);
   return 0;
 }
 
@@ -492,7 +532,12 @@ int runParts(const RunOptions& o, const DftModules& modules, const std::vector<D
   Report report;
   report.chain = &top;
   noteFolds(folds, report);
-  if (combineParts(o, modules, chains, reports, report) != 0) return 1;
+  std::vector<PartChain> parts;
+  std::vector<PartBounds> bounds;
+  if (combineParts(o, modules, chains, reports, report, parts, bounds) != 0) return 1;
+  if (o.importance && measureParts(o, modules, files, parts, bounds, reports, report) != 0) {
+    return 1;
+  }
   return printReport("run", report, o.json, o.csv);
 }
 
@@ -728,9 +773,6 @@ int readFileSets(const std::string& file, std::vector<std::string>& sets) {
 
 int runDftCommand(const RunOptions& given) {
   RunOptions o = given;
-  // Each element's measures come from its own arcs: one chain, no element
-  // folded into another.
-  if (o.importance) o.whole = true;
   if (!o.rates.empty() && readFileSets(o.rates, o.fileSets) != 0) return 1;
   DftModel read;
   if (readFile("run", o.file, read) != 0) return 1;
@@ -748,8 +790,10 @@ int runDftCommand(const RunOptions& given) {
   // A rate set on the command line may be one event's: events are then told
   // apart by their names too.
   const bool named = !allSets(o).empty();
+  // Each element's measures come from arcs of its own: none is folded into
+  // another.
   const std::vector<DftFold> folds =
-      drawn || o.whole ? std::vector<DftFold>() : foldIdentical(model, named);
+      drawn || o.whole || o.importance ? std::vector<DftFold>() : foldIdentical(model, named);
   const DftModules modules = drawn || o.whole ? DftModules() : dftModules(model, named);
   const std::string name = defaultModelName(o.file);
   fs::path dir;

@@ -183,6 +183,7 @@ class DictionaryWriting {
     const std::string rate = e.parametric ? files_.parameterRates.at(e.lambda) : rateName_(e.name);
     if (e.name == net_.model.start) files_.startRate = rate;
     files_.eventTypes[e.name] = type;
+    files_.eventRates[e.name] = {rate};
     const bool unit = net_.isUnit(i);
     if (unit) {
       files_.dic +=
@@ -209,7 +210,9 @@ class DictionaryWriting {
     // A hot spare, or one in use from the start, fails at one rate.
     const std::string asleep = dormant->second.empty() ? rate : rateName_(e.name + " dorm");
     files_.dic += entry(type, "DORMANT " + asleep, description(e.name, "", " while dormant"));
-    if (asleep != rate) files_.rat += asleep + " " + dormant->second + "\n";
+    if (asleep == rate) return;
+    files_.rat += asleep + " " + dormant->second + "\n";
+    files_.eventRates[e.name].push_back(asleep);
   }
 
   const Net& net_;

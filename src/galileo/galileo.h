@@ -83,6 +83,8 @@ struct DftFiles {
   std::string startRate;  // the rate name of the model's start, "" without
   std::map<std::string, std::string> parameterRates;  // a parameter -> its rate name
   std::map<std::string, int> eventTypes;              // a basic event -> its component type
+  // A basic event -> its rate names: its own, then its dormant one if other.
+  std::map<std::string, std::vector<std::string>> eventRates;
   // The model's own (DftModel::warnings), then those where the field's
   // tools disagree: the meaning taken.
   std::vector<Error> warnings;
@@ -151,6 +153,10 @@ struct DftModules {
 // model up to names.  With `named` the events keep the names their rates
 // may be set by.
 std::string dftShape(const DftModel& model, bool named);
+
+// The names of a model's elements in the order of its shape: element i of
+// two models of one shape stand in the same place.
+std::vector<std::string> dftShapeOrder(const DftModel& model);
 
 // A model whose top is a static gate over parts that are the same up to
 // names and share nothing but basic events that trigger dependencies into

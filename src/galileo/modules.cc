@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <map>
+#include <set>
 
 #include "galileo/galileo.h"
 
@@ -177,15 +178,15 @@ class Splitter {
   DftModules out_;
 };
 
-}  // namespace
-
-std::string dftShape(const DftModel& part, bool named) {
+// The indexes of the elements in the order a walk down from the top meets
+// them, the elements below none after, in the order of their statements.
+std::vector<std::size_t> shapeOrder(const DftModel& part) {
   std::map<std::string, std::size_t> at;
   for (std::size_t i = 0; i < part.elements.size(); ++i) at.emplace(part.elements[i].name, i);
-  std::map<std::string, int> number;
+  std::set<std::string> met;
   std::vector<std::size_t> order;
   const auto meet = [&](const std::string& name) {
-    if (number.emplace(name, static_cast<int>(number.size())).second) order.push_back(at[name]);
+    if (met.insert(name).second) order.push_back(at[name]);
   };
   std::size_t walked = 0;
   const auto walk = [&] {
@@ -199,6 +200,17 @@ std::string dftShape(const DftModel& part, bool named) {
     meet(e.name);
     walk();
   }
+  return order;
+}
+
+}  // namespace
+
+std::string dftShape(const DftModel& part, bool named) {
+  const std::vector<std::size_t> order = shapeOrder(part);
+  std::map<std::string, int> number;
+  for (std::size_t i : order) {
+    number.emplace(part.elements[i].name, static_cast<int>(number.size()));
+  }
   std::string text;
   for (std::size_t i : order) {
     const DftElement& e = part.elements[i];
@@ -211,6 +223,12 @@ std::string dftShape(const DftModel& part, bool named) {
   }
   for (const DftElement& e : part.elements) text += std::to_string(number[e.name]) + " ";
   return text;
+}
+
+std::vector<std::string> dftShapeOrder(const DftModel& part) {
+  std::vector<std::string> names;
+  for (std::size_t i : shapeOrder(part)) names.push_back(part.elements[i].name);
+  return names;
 }
 
 DftModules dftModules(const DftModel& model, bool named) { return Splitter(model, named).split(); }

@@ -103,20 +103,58 @@ class UnreliabilityAdjoint {
       return;
     }
     const PoissonWindow w = poissonWindow(qt, epsilon / (2 * qt + 2));
+    double slope = 0.0;
+    out.why = sweep(w, maxSteps, storedBytes, out.d, slope, out.steps);
+    out.timeDerivative = qt * slope;
+  }
+
+  // d/dθ_k of Σ_j c_j·U(t_j): the weights β_n of every time, each times its
+  // c_j, summed into one sequence that one sweep takes.
+  std::string solve(const std::vector<double>& times, const std::vector<double>& c, double epsilon,
+                    long maxSteps, double storedBytes, Array1<double>& d) const {
+    PoissonWindow sum;
+    std::vector<PoissonWindow> each;
+    long first = std::numeric_limits<long>::max();
+    long last = 0;
+    for (double t : times) {
+      const double qt = q_ * t;
+      each.push_back(qt == 0.0 ? PoissonWindow{0, {1.0}, {}}
+                               : poissonWindow(qt, epsilon / (2 * qt + 2)));
+      first = std::min(first, each.back().first);
+      last = std::max(last, each.back().first + static_cast<long>(each.back().p.size()) - 1);
+    }
+    if (times.empty()) first = 0;
+    sum.first = first;
+    sum.p.assign(static_cast<std::size_t>(last - first + 1), 0.0);
+    for (std::size_t j = 0; j < each.size(); ++j) {
+      for (std::size_t i = 0; i < each[j].p.size(); ++i) {
+        sum.p[static_cast<std::size_t>(each[j].first - first) + i] += c[j] * each[j].p[i];
+      }
+    }
+    double slope = 0.0;
+    long steps = 0;
+    return sweep(sum, maxSteps, storedBytes, d, slope, steps);
+  }
+
+ private:
+  // The derivatives by rate name of Σ_n γ_n·f·v_n, with γ the window's
+  // weights (0 outside it), into d; into `slope` Σ_n (γ_{n−1} − γ_n)·f·v_n,
+  // which is dU/dT / q where γ are the Poisson weights of one time.  Returns
+  // why there are none, or "".
+  std::string sweep(const PoissonWindow& w, long maxSteps, double storedBytes, Array1<double>& d,
+                    double& slope, long& steps) const {
     const long last = w.first + static_cast<long>(w.p.size()) - 1;
-    if (last == 0) {  // U(T) = β_0·f(initial): no rate moves it
-      out.d.resize(chain_.rateNames.size(), 0.0);
-      return;
+    if (last <= 0) {  // γ_0·f(initial): no rate moves it
+      d.resize(chain_.rateNames.size(), 0.0);
+      return "";
     }
     if (last > maxSteps) {
-      out.why = "the derivative needs more than " + std::to_string(maxSteps) +
-                " steps of the uniformized chain";
-      return;
+      return "the derivative needs more than " + std::to_string(maxSteps) +
+             " steps of the uniformized chain";
     }
     const auto beta = [&](long k) {
-      return k < w.first ? 0.0 : w.p[static_cast<std::size_t>(k - w.first)];
+      return k < w.first || k > last ? 0.0 : w.p[static_cast<std::size_t>(k - w.first)];
     };
-    double slope = 0.0;
     const int n = chain_.nstates;
     // All distributions when they fit, else every block-th and one block
     // at a time: about 2√last of them, the least two levels can keep.
@@ -125,10 +163,9 @@ class UnreliabilityAdjoint {
     const long block = last <= fit ? last : root;
     const long blocks = (last + block - 1) / block;
     if (static_cast<double>(block + (blocks > 1 ? blocks : 0)) > fit) {
-      out.why = "the derivative's " + std::to_string(last) + " steps need more than " +
-                std::to_string(static_cast<long>(storedBytes / (1 << 20))) +
-                " MiB for the distributions it keeps";
-      return;
+      return "the derivative's " + std::to_string(last) + " steps need more than " +
+             std::to_string(static_cast<long>(storedBytes / (1 << 20))) +
+             " MiB for the distributions it keeps";
     }
     // Every block-th distribution: the start of each block.
     std::vector<Array1<double>> starts;
@@ -144,7 +181,7 @@ class UnreliabilityAdjoint {
       step_.apply(v);
     }
     if (blocks == 1) starts.push_back(std::move(v));
-    out.steps = last * (blocks > 1 ? 3 : 2);
+    steps = last * (blocks > 1 ? 3 : 2);
     Array1<double> sum(chain_.rateNames.size(), 0.0);
     Array1<double> g(n, 0.0);
     for (int p = 1; p <= n; ++p) g(p) = beta(last) * failed_(p);
@@ -182,12 +219,11 @@ class UnreliabilityAdjoint {
         for (int p = 1; p <= n; ++p) g(p) += weight * failed_(p);
       }
     }
-    out.d.resize(sum.size(), 0.0);
-    for (int k = 1; k <= sum.size(); ++k) out.d(k) = sum(k) / q_;
-    out.timeDerivative = qt * slope;
+    d.resize(sum.size(), 0.0);
+    for (int k = 1; k <= sum.size(); ++k) d(k) = sum(k) / q_;
+    return "";
   }
 
- private:
   const Chain& chain_;
   const Flow& flow_;
   double q_;
@@ -207,6 +243,18 @@ class UnreliabilityAdjoint {
   Array1<double> failedNext_;  // P f, by position
 };
 
+// The bytes the kept distributions may take: as asked, else 256 MiB or the
+// chain's own tables, arcs and states, twice over, where that is more.
+double adjointBudget(const Chain& chain, double storedBytes) {
+  return storedBytes > 0.0
+             ? storedBytes
+             : std::max(adjointBytes, 2.0 * (chain.narcs() * 16.0 + chain.nstates * 24.0));
+}
+
+double uniformRate(const Chain& chain, const Array1<double>& rate) {
+  return std::max(fastestExit(chain, rate), std::numeric_limits<double>::min());
+}
+
 }  // namespace
 
 RateDerivatives rateDerivatives(const Chain& chain, const Array1<double>& rate,
@@ -222,19 +270,24 @@ RateDerivatives rateDerivatives(const Chain& chain, const Array1<double>& rate,
   }
   out.mttfWhy = mttfDerivatives(chain, rate, flow, order, out.mttf);
   if (!out.mttfWhy.empty()) out.mttf = Array1<double>();
-  // The chain's own tables, arcs and states, twice over, where that is more.
-  const double budget =
-      storedBytes > 0.0
-          ? storedBytes
-          : std::max(adjointBytes, 2.0 * (chain.narcs() * 16.0 + chain.nstates * 24.0));
-  const UnreliabilityAdjoint adjoint(
-      chain, flow, order, std::max(fastestExit(chain, rate), std::numeric_limits<double>::min()));
+  const UnreliabilityAdjoint adjoint(chain, flow, order, uniformRate(chain, rate));
+  const double budget = adjointBudget(chain, storedBytes);
   for (double t : times) {
     RateDerivatives::AtTime at;
     adjoint.solve(t, epsilon, maxSteps, budget, at);
     out.unreliability.push_back(std::move(at));
   }
   return out;
+}
+
+std::string weightedDerivatives(const Chain& chain, const Array1<double>& rate,
+                                const Array1<int>& order, int initial,
+                                const std::vector<double>& times, const std::vector<double>& c,
+                                double epsilon, long maxSteps, Array1<double>& d) {
+  const Flow flow = chainFlow(chain, rate, initial);
+  if (reachesTruncation(chain, flow, order, initial)) return truncatedWhy;
+  const UnreliabilityAdjoint adjoint(chain, flow, order, uniformRate(chain, rate));
+  return adjoint.solve(times, c, epsilon, maxSteps, adjointBudget(chain, 0.0), d);
 }
 
 Array1<double> rateValues(const Chain& chain, const Array1<double>& rate) {
@@ -277,11 +330,8 @@ double byComponent(const Component& c, const Array1<double>& d, const Array1<dou
   return sum;
 }
 
-namespace {
-
-// The chain's rates with those of `names` at 0.
-Array1<double> without(const Chain& chain, const Array1<double>& rate,
-                       const std::vector<int>& names) {
+Array1<double> withoutRates(const Chain& chain, const Array1<double>& rate,
+                            const std::vector<int>& names) {
   Array1<double> out(rate.size(), 0.0);
   for (int a = 1; a <= chain.narcs(); ++a) {
     const int k = chain.arcs(a).rate;
@@ -290,9 +340,16 @@ Array1<double> without(const Chain& chain, const Array1<double>& rate,
   return out;
 }
 
-constexpr double none = std::numeric_limits<double>::quiet_NaN();
-
-}  // namespace
+void rankComponents(std::vector<ComponentMeasures>& components) {
+  // The most critical first; a component without a criticality after all.
+  const auto key = [](const ComponentMeasures& m) {
+    const double x = m.criticality.empty() ? noMeasure : m.criticality.back();
+    return std::isnan(x) ? -std::numeric_limits<double>::infinity() : std::abs(x);
+  };
+  std::stable_sort(
+      components.begin(), components.end(),
+      [&](const ComponentMeasures& x, const ComponentMeasures& y) { return key(x) > key(y); });
+}
 
 Measures measureComponents(const Chain& chain, const Array1<double>& rate,
                            const Array1<int>& order, int initial, const std::vector<double>& times,
@@ -305,23 +362,23 @@ Measures measureComponents(const Chain& chain, const Array1<double>& rate,
   out.mttfWhy = d.mttfWhy;
   for (const RateDerivatives::AtTime& at : d.unreliability) {
     out.why.push_back(at.why);
-    out.elasticitySum.push_back(at.why.empty() ? 0.0 : none);
-    out.timeDerivative.push_back(at.why.empty() ? at.timeDerivative : none);
+    out.elasticitySum.push_back(at.why.empty() ? 0.0 : noMeasure);
+    out.timeDerivative.push_back(at.why.empty() ? at.timeDerivative : noMeasure);
   }
-  out.mttfCriticalitySum = out.mttfWhy.empty() ? 0.0 : none;
+  out.mttfCriticalitySum = out.mttfWhy.empty() ? 0.0 : noMeasure;
   for (const Component& c : chainComponents(chain, rate)) {
     ComponentMeasures m;
     m.component = c.label;
     m.rateName = chain.rateNames(c.names.front());
     for (int k : c.names) m.rates.emplace_back(chain.rateNames(k), theta(k));
     m.lambda = c.lambda;
-    m.dMttf = m.mttfCriticality = none;
+    m.dMttf = m.mttfCriticality = noMeasure;
     if (out.mttfWhy.empty()) {
       m.dMttf = byComponent(c, d.mttf, theta);
       m.mttfCriticality = c.lambda * m.dMttf / figures.mttfLower;
       out.mttfCriticalitySum += m.mttfCriticality;
     }
-    const Array1<double> perfect = without(chain, rate, c.names);
+    const Array1<double> perfect = withoutRates(chain, rate, c.names);
     const Figures f = solveFigures(chain, perfect, order, initial);
     m.mttfPerfectLower = f.mttfLower;
     m.mttfPerfectUpper = f.mttfUpper;
@@ -330,24 +387,16 @@ Measures measureComponents(const Chain& chain, const Array1<double>& rate,
     solveUnreliability(chain, perfect, order, times, epsilon, maxSteps, u, ignored, initial);
     for (std::size_t j = 0; j < times.size(); ++j) {
       const RateDerivatives::AtTime& at = d.unreliability[j];
-      const double du = at.why.empty() ? byComponent(c, at.d, theta) : none;
+      const double du = at.why.empty() ? byComponent(c, at.d, theta) : noMeasure;
       m.dU.push_back(du);
-      m.criticality.push_back(today[j].lower > 0.0 ? c.lambda * du / today[j].lower : none);
+      m.criticality.push_back(today[j].lower > 0.0 ? c.lambda * du / today[j].lower : noMeasure);
       if (at.why.empty()) out.elasticitySum[j] += c.lambda * du;
       m.perfectLower.push_back(u[j].lower);
       m.perfectUpper.push_back(u[j].upper);
     }
     out.components.push_back(std::move(m));
   }
-  // The most critical first; a component without a criticality after all.
-  const auto key = [](const ComponentMeasures& m) {
-    const double x = m.criticality.empty() ? none : m.criticality.back();
-    return std::isnan(x) ? -std::numeric_limits<double>::infinity() : std::abs(x);
-  };
-  std::stable_sort(out.components.begin(), out.components.end(),
-                   [&](const ComponentMeasures& x, const ComponentMeasures& y) {
-                     return key(x) > key(y);
-                   });
+  rankComponents(out.components);
   return out;
 }
 

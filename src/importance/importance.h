@@ -13,6 +13,7 @@
 // one forward and one backward sweep for all k together.
 #pragma once
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,13 @@ RateDerivatives rateDerivatives(const Chain& chain, const Array1<double>& rate,
                                 const std::vector<double>& times, double epsilon, long maxSteps,
                                 double storedBytes = 0.0);
 
+// d/dθ_k of Σ_j c_j·U(t_j) by one backward sweep (each term within
+// |c_j|·epsilon as above), into d; else the reason, d left empty.
+std::string weightedDerivatives(const Chain& chain, const Array1<double>& rate,
+                                const Array1<int>& order, int initial,
+                                const std::vector<double>& times, const std::vector<double>& c,
+                                double epsilon, long maxSteps, Array1<double>& d);
+
 // A component of the model: the rate names whose values move with its
 // failure rate λ in proportion (its own, and the rate while dormant).
 struct Component {
@@ -97,6 +105,17 @@ struct ComponentMeasures {
   std::vector<double> perfectLower;  // U(T) with λ = 0
   std::vector<double> perfectUpper;
 };
+
+// What a measure without a value holds.
+constexpr double noMeasure = std::numeric_limits<double>::quiet_NaN();
+
+// Ranks by the criticality of U at the last time, the largest |value|
+// first, those without one last.
+void rankComponents(std::vector<ComponentMeasures>& components);
+
+// The chain's rates with those of rate names `names` at 0.
+Array1<double> withoutRates(const Chain& chain, const Array1<double>& rate,
+                            const std::vector<int>& names);
 
 struct Measures {
   // Ranked by the criticality of U at the last time asked, the largest

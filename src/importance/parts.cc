@@ -1,0 +1,192 @@
+#include "importance/parts.h"
+
+#include <cmath>
+
+namespace molvex {
+namespace {
+
+std::string renamed(const MeasuredPart& part, const std::string& name) {
+  const auto to = part.names.find(name);
+  return to == part.names.end() ? name : to->second;
+}
+
+// A component of the top: the parts' components of one rate name.
+struct Joined {
+  ComponentMeasures top;
+  std::vector<std::pair<std::size_t, const ComponentMeasures*>> members;  // part, its measures
+};
+
+std::vector<Joined> joinComponents(const std::vector<MeasuredPart>& parts, std::size_t times) {
+  std::vector<Joined> out;
+  std::map<std::string, std::size_t> byName;
+  for (std::size_t p = 0; p < parts.size(); ++p) {
+    for (const ComponentMeasures& c : parts[p].measures->components) {
+      const auto [at, added] = byName.emplace(renamed(parts[p], c.rateName), out.size());
+      if (added) {
+        ComponentMeasures m;
+        m.component = renamed(parts[p], c.component);
+        m.rateName = at->first;
+        for (const auto& [name, value] : c.rates)
+          m.rates.emplace_back(renamed(parts[p], name), value);
+        m.lambda = c.lambda;
+        m.dU.assign(times, 0.0);
+        m.dMttf = 0.0;
+        out.push_back({std::move(m), {}});
+      }
+      out[at->second].members.emplace_back(p, &c);
+    }
+  }
+  return out;
+}
+
+// Each part's unreliability at time j, lower or upper, with `perfect`
+// members' in their place.
+std::vector<double> partFailures(const std::vector<MeasuredPart>& parts, const Joined* perfect,
+                                 std::size_t j, bool upper) {
+  std::vector<double> u(parts.size());
+  for (std::size_t p = 0; p < parts.size(); ++p) {
+    const Unreliability& f = (*parts[p].figures)[j];
+    u[p] = upper ? f.upper : f.lower;
+  }
+  if (perfect == nullptr) return u;
+  for (const auto& [p, c] : perfect->members)
+    u[p] = upper ? c->perfectUpper[j] : c->perfectLower[j];
+  return u;
+}
+
+// The component of a part's chain whose own rate is named `rateName`.
+Component componentOf(const MeasuredPart& part, const std::string& rateName) {
+  for (Component& c : chainComponents(*part.chain.chain, *part.chain.rate)) {
+    if (part.chain.chain->rateNames(c.names.front()) == rateName) return c;
+  }
+  return {};
+}
+
+// The MTTF with the component perfect: the parts it belongs to with its
+// rates at 0, combined again.
+void perfectMttf(const StaticTree& tree, const std::vector<MeasuredPart>& parts,
+                 ComponentMeasures& m,
+                 const std::vector<std::pair<std::size_t, const ComponentMeasures*>>& members) {
+  std::vector<PartChain> chains;
+  std::vector<PartBounds> bounds;
+  for (const MeasuredPart& part : parts) {
+    chains.push_back(part.chain);
+    bounds.push_back(part.bounds);
+  }
+  std::vector<Array1<double>> rates;
+  rates.reserve(members.size());
+  for (const auto& [p, c] : members) {
+    const PartChain& part = parts[p].chain;
+    rates.push_back(
+        withoutRates(*part.chain, *part.rate, componentOf(parts[p], c->rateName).names));
+    chains[p].rate = &rates.back();
+    const Figures f = solveFigures(*part.chain, rates.back(), *part.order, part.initial);
+    bounds[p] = {fastestExit(*part.chain, rates.back()),
+                 longestMeanTime(*part.chain, rates.back(), *part.order), f.pStuck,
+                 f.pFailUpper - f.pFailLower};
+  }
+  CombinedMttf mttf;
+  Error error;
+  if (!combinedMttf(tree, bounds, chains, partSweep(chains), mttf, error)) {
+    m.mttfPerfectLower = m.mttfPerfectUpper = noMeasure;
+    return;
+  }
+  m.mttfPerfectLower = mttf.lower;
+  m.mttfPerfectUpper = mttf.upper;
+}
+
+// dMTTF/dλ of every component through the integral over the parts'
+// curves, or why there is none.
+std::string mttfDerivatives(const StaticTree& tree, const std::vector<MeasuredPart>& parts,
+                            double epsilon, std::vector<Joined>& joined) {
+  std::vector<PartChain> chains;
+  std::vector<PartBounds> bounds;
+  for (const MeasuredPart& part : parts) {
+    chains.push_back(part.chain);
+    bounds.push_back(part.bounds);
+  }
+  MttfSensitivity sensitivity;
+  Error error;
+  if (!mttfSensitivity(tree, bounds, chains, partSweep(chains), sensitivity, error)) {
+    return error.message();
+  }
+  std::vector<Array1<double>> d(parts.size());
+  for (std::size_t p = 0; p < parts.size() && !sensitivity.byPart.empty(); ++p) {
+    // dR_p = −dU_p, as no part reaches a truncation state.
+    std::vector<double> c = sensitivity.byPart[p];
+    for (double& x : c) x = -x;
+    const PartChain& part = chains[p];
+    const std::string why =
+        weightedDerivatives(*part.chain, *part.rate, *part.order, part.initial, sensitivity.times,
+                            c, epsilon, stepLimit(*part.chain), d[p]);
+    if (!why.empty()) return why;
+  }
+  for (Joined& j : joined) {
+    for (const auto& [p, c] : j.members) {
+      if (d[p].size() == 0) continue;  // nothing moves: no derivative but 0
+      const PartChain& part = chains[p];
+      j.top.dMttf += byComponent(componentOf(parts[p], c->rateName), d[p],
+                                 rateValues(*part.chain, *part.rate));
+    }
+  }
+  return "";
+}
+
+}  // namespace
+
+Measures partsMeasures(const StaticTree& tree, const std::vector<MeasuredPart>& parts,
+                       const std::vector<double>& times, double epsilon, const Figures& figures,
+                       const std::vector<Unreliability>& top) {
+  Measures out;
+  std::vector<Joined> joined = joinComponents(parts, times.size());
+  // ∂U_top/∂U_p at each time.
+  std::vector<std::vector<double>> slope(parts.size(), std::vector<double>(times.size()));
+  for (std::size_t j = 0; j < times.size(); ++j) {
+    std::vector<double> u = partFailures(parts, nullptr, j, false);
+    std::string why;
+    double timeDerivative = 0.0;
+    for (std::size_t p = 0; p < parts.size(); ++p) {
+      const double own = u[p];
+      u[p] = 1.0;
+      slope[p][j] = topFailure(tree, u);
+      u[p] = 0.0;
+      slope[p][j] -= topFailure(tree, u);
+      u[p] = own;
+      const Measures& m = *parts[p].measures;
+      if (why.empty()) why = m.why[j];
+      timeDerivative += slope[p][j] * m.timeDerivative[j];
+    }
+    out.why.push_back(why);
+    out.timeDerivative.push_back(why.empty() ? timeDerivative : noMeasure);
+    out.elasticitySum.push_back(why.empty() ? 0.0 : noMeasure);
+  }
+  out.mttfWhy = std::isfinite(figures.mttfLower)
+                    ? mttfDerivatives(tree, parts, epsilon, joined)
+                    : "the MTTF is infinite: the model can end in a state that has not failed";
+  out.mttfCriticalitySum = out.mttfWhy.empty() ? 0.0 : noMeasure;
+  for (Joined& joint : joined) {
+    ComponentMeasures& m = joint.top;
+    m.mttfCriticality = noMeasure;
+    if (out.mttfWhy.empty()) {
+      m.mttfCriticality = m.lambda * m.dMttf / figures.mttfLower;
+      out.mttfCriticalitySum += m.mttfCriticality;
+    } else {
+      m.dMttf = noMeasure;
+    }
+    perfectMttf(tree, parts, m, joint.members);
+    for (std::size_t j = 0; j < times.size(); ++j) {
+      for (const auto& [p, c] : joint.members) m.dU[j] += slope[p][j] * c->dU[j];
+      const double du = out.why[j].empty() ? m.dU[j] : noMeasure;
+      m.dU[j] = du;
+      m.criticality.push_back(top[j].lower > 0.0 ? m.lambda * du / top[j].lower : noMeasure);
+      if (out.why[j].empty()) out.elasticitySum[j] += m.lambda * du;
+      m.perfectLower.push_back(topFailure(tree, partFailures(parts, &joint, j, false)));
+      m.perfectUpper.push_back(topFailure(tree, partFailures(parts, &joint, j, true)));
+    }
+    out.components.push_back(std::move(m));
+  }
+  rankComponents(out.components);
+  return out;
+}
+
+}  // namespace molvex

@@ -411,6 +411,7 @@ void fill(const Chain& part, const std::vector<double>& value, const Whole& whol
   out.arcs = Array1<Arc>(std::move(b.arcs));
   out.ntypes = part.ntypes;
   copyTable(part.typeNames, out.typeNames);
+  copyTable(part.typeLabels, out.typeLabels);
   copyTable(part.dormantNames, out.dormantNames);
   copyTable(part.rateNames, out.rateNames);
   out.failst.resize(out.ntypes);

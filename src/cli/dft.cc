@@ -20,6 +20,7 @@
 #include "cli/progress.h"
 #include "ftinput/cvrtxt.h"
 #include "galileo/galileo.h"
+#include "importance/mixture.h"
 #include "importance/parts.h"
 #include "main/files.h"
 #include "util/units.h"
@@ -339,6 +340,8 @@ int runDrawn(const RunOptions& o, const DftModel& model, const fs::path& dir,
   mixture.draws = static_cast<int>(draws.size());
   SolvedChain first;  // the chain the report shows; the others are let go when solved
   std::set<std::string> said;
+  std::vector<Outcome> outcomes;
+  std::string startRate;
   for (unsigned long outcome = 0; outcome < (1UL << draws.size()); ++outcome) {
     DftModel drawn;
     double weight = 0.0;
@@ -354,12 +357,24 @@ int runDrawn(const RunOptions& o, const DftModel& model, const fs::path& dir,
       return 1;
     }
     addToMixture(mixture, part, weight);
+    if (o.importance) {
+      outcomes.push_back({weight, std::move(*part.importance), part.figures.mttfLower,
+                          part.figures.mttfUpper, {}});
+      for (const Unreliability& u : part.unreliability) {
+        outcomes.back().unreliability.emplace_back(u.lower, u.upper);
+      }
+      startRate = files.startRate;
+    }
     // The breakdown shows each type that fails in any of the chains.
     for (int t = 1; t <= first.chain.ntypes; ++t) {
       if (first.chain.failst(t) == 0) first.chain.failst(t) = chain.chain.failst(t);
     }
   }
   first.chain.ntrunc = o.truncation;
+  if (o.importance) {
+    mixture.importance =
+        mixtureMeasures(outcomes, startRate, mixture.figures, mixture.unreliability);
+  }
   return printReport("run", mixture, o.json, o.csv);
 }
 
@@ -668,6 +683,60 @@ int solveShared(const RunOptions& o, const SharedParts& in, SolvedChain& product
   return 0;
 }
 
+// The names of the first part's elements and rates as part p's are named
+// in the whole model.
+std::map<std::string, std::string> sharedNames(const DftSharing& sharing, const DftFiles& first,
+                                               const DftFiles& whole, std::size_t p) {
+  std::map<std::string, std::string> names;
+  const std::vector<DftElement>& from = sharing.parts[0].elements;
+  for (std::size_t k = 0; k < from.size(); ++k) {
+    const std::string& to = sharing.parts[p].elements[k].name;
+    names.emplace(from[k].name, to);
+    const auto ra = first.eventRates.find(from[k].name);
+    const auto rb = whole.eventRates.find(to);
+    if (ra == first.eventRates.end() || rb == whole.eventRates.end()) continue;
+    for (std::size_t i = 0; i < ra->second.size() && i < rb->second.size(); ++i) {
+      names.emplace(ra->second[i], rb->second[i]);
+    }
+  }
+  return names;
+}
+
+// The measures of each element of a model of parts that share triggers,
+// from the composed chain: a component of the part stands for its element
+// in every part, a shared event for itself.  Returns 0, or 1 after the
+// message.
+int measureShared(const RunOptions& o, const DftSharing& sharing, const DftFiles& first,
+                  const DftFiles& whole, const SharedParts& in, const SolvedChain& product,
+                  Report& report) {
+  std::vector<double> times;
+  if (parseTimes(solveOptions(o), times) != 0) return 1;
+  const Chain& chain = product.chain;
+  const auto shared = [&](const std::string& rateName) {
+    for (int t = 1; t <= chain.ntypes; ++t) {
+      if (chain.typeNames(t) == rateName) return in.shared[static_cast<std::size_t>(t)] != 0;
+    }
+    return false;
+  };
+  const Copies copies = [&](const Component& c) {
+    return shared(chain.rateNames(c.names.front())) ? 1 : in.count;
+  };
+  Measures measures =
+      measureComponents(chain, product.rate, product.order, product.initial, times, o.epsilon,
+                        stepLimit(chain), report.figures, report.unreliability, copies);
+  std::vector<ComponentMeasures> each;
+  for (int p = 0; p < in.count; ++p) {
+    const auto names = sharedNames(sharing, first, whole, static_cast<std::size_t>(p));
+    for (const ComponentMeasures& c : measures.components) {
+      if (p == 0 || !shared(c.rateName)) each.push_back(renamedMeasures(c, names));
+    }
+  }
+  rankComponents(each);
+  measures.components = std::move(each);
+  report.importance = std::move(measures);
+  return 0;
+}
+
 // A model of parts that share trigger events: the chain of the first part
 // with them, generated twice (folded by its symmetries, to learn them, and
 // unfolded), gives the whole's by composition.  Returns 0 or 1 after the
@@ -684,12 +753,19 @@ int runShared(const RunOptions& o, const DftSharing& sharing, const DftFiles& wh
   SolvedChain folded;
   SolvedChain part;
   Report report;
+  // The part's own measures are none of the whole's.
+  RunOptions figures = o;
+  figures.importance = false;
   // Unfolded first, so that the symmetries the folded generation finds stay
-  // in SYMRES for the breakdown.
-  if (generateAndSolve(o, fs::path(), name, first, part, report, true, false) != 0) return 1;
-  if (generateAndSolve(o, fs::path(), name, first, folded, report, true) != 0) return 1;
+  // in SYMRES for the breakdown.  The measures move one rate name in every
+  // part at once, which keeps the parts alike, but not its symmetries'
+  // images: no symmetry of the part folds the whole's chain for them.
+  if (generateAndSolve(figures, fs::path(), name, first, part, report, true, false) != 0) return 1;
   SharedParts in;
-  in.symmetries = typeGroup(SYMRES, folded.chain.ntypes);
+  if (!o.importance) {
+    if (generateAndSolve(o, fs::path(), name, first, folded, report, true) != 0) return 1;
+    in.symmetries = typeGroup(SYMRES, folded.chain.ntypes);
+  }
   const DictionaryEntries names = dictionaryEntries(whole.dic);
   const auto map = wholeTypes(sharing, first, part.chain, whole);
   if (map.empty()) return -1;
@@ -703,8 +779,9 @@ int runShared(const RunOptions& o, const DftSharing& sharing, const DftFiles& wh
                                                            : sharing.k;
   report = Report();
   SolvedChain product;
-  const int status = solveShared(o, in, product, report);
+  const int status = solveShared(figures, in, product, report);
   if (status != 0) return status;
+  if (o.importance && measureShared(o, sharing, first, whole, in, product, report) != 0) return 1;
   Chain shown;
   shown.model = name;
   shownTypes(names, shown);
@@ -779,10 +856,6 @@ int runDftCommand(const RunOptions& given) {
   DftFiles files;
   std::set<std::string> said;
   const bool drawn = !dftDraws(read).empty();
-  if (drawn && o.importance) {
-    return fail("run", "--importance takes no model of draws (prob=, pdep=) yet: " + o.file +
-                           " is a mixture of chains, one for each outcome");
-  }
   // The refusals and warnings of the model as written, whatever its parts;
   // only a part must fit one chain.
   if (!drawn && translateModel("run", o.file, read, files, said, o.whole) != 0) return 1;

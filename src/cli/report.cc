@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <set>
+#include <string>
 
 #include "dict/dict.h"
 
@@ -176,7 +178,7 @@ Worth ratio(double nowLower, double nowUpper, double thenLower, double thenUpper
   // Something over nothing is infinitely better; nothing over nothing has no
   // ratio.
   const auto divide = [](double x, double y) {
-    if (y > 0.0) return x / y;
+    if (y > 0.0 || std::isnan(y)) return x / y;
     return x > 0.0 ? std::numeric_limits<double>::infinity()
                    : std::numeric_limits<double>::quiet_NaN();
   };
@@ -260,6 +262,13 @@ std::string importanceTable(const Report& r) {
   out += m.mttfWhy.empty() ? "Check: the criticalities for the MTTF add up to " +
                                  readable(m.mttfCriticalitySum) + " (-1 for every model)\n"
                            : "No derivatives of the MTTF: " + m.mttfWhy + "\n";
+  std::set<std::string> said;
+  for (const ComponentMeasures& c : m.components) {
+    if (!c.perfectWhy.empty() && said.insert(c.perfectWhy).second) {
+      out += "No figures with " + c.component + " or an element like it perfect: " +
+             c.perfectWhy + "\n";
+    }
+  }
   return out;
 }
 
@@ -283,7 +292,8 @@ std::string importanceJson(const Report& r) {
            ", \"perfect_lower\": " + jsonNumber(c.mttfPerfectLower) +
            ", \"perfect_upper\": " + jsonNumber(c.mttfPerfectUpper) +
            ", \"improvement_lower\": " + jsonNumber(mw.lower) +
-           ", \"improvement_upper\": " + jsonNumber(mw.upper) + "}, \"unreliability\": [";
+           ", \"improvement_upper\": " + jsonNumber(mw.upper) +
+           ", \"perfect_why\": " + jsonString(c.perfectWhy) + "}, \"unreliability\": [";
     for (std::size_t j = 0; j < c.dU.size(); ++j) {
       const Worth w = reductionWorth(r, c, j);
       out += std::string(j ? ", " : "") + "{\"time\": " + jsonNumber(r.unreliability[j].time) +

@@ -340,6 +340,18 @@ Array1<double> withoutRates(const Chain& chain, const Array1<double>& rate,
   return out;
 }
 
+ComponentMeasures renamedMeasures(ComponentMeasures c,
+                                  const std::map<std::string, std::string>& names) {
+  const auto renamed = [&](std::string& name) {
+    const auto to = names.find(name);
+    if (to != names.end()) name = to->second;
+  };
+  renamed(c.component);
+  renamed(c.rateName);
+  for (auto& rate : c.rates) renamed(rate.first);
+  return c;
+}
+
 void rankComponents(std::vector<ComponentMeasures>& components) {
   // The most critical first; a component without a criticality after all.
   const auto key = [](const ComponentMeasures& m) {
@@ -354,7 +366,7 @@ void rankComponents(std::vector<ComponentMeasures>& components) {
 Measures measureComponents(const Chain& chain, const Array1<double>& rate,
                            const Array1<int>& order, int initial, const std::vector<double>& times,
                            double epsilon, long maxSteps, const Figures& figures,
-                           const std::vector<Unreliability>& today) {
+                           const std::vector<Unreliability>& today, const Copies& copies) {
   Measures out;
   const RateDerivatives d =
       rateDerivatives(chain, rate, order, initial, times, epsilon, maxSteps);
@@ -373,24 +385,34 @@ Measures measureComponents(const Chain& chain, const Array1<double>& rate,
     for (int k : c.names) m.rates.emplace_back(chain.rateNames(k), theta(k));
     m.lambda = c.lambda;
     m.dMttf = m.mttfCriticality = noMeasure;
+    const int n = copies ? copies(c) : 1;
     if (out.mttfWhy.empty()) {
-      m.dMttf = byComponent(c, d.mttf, theta);
+      m.dMttf = byComponent(c, d.mttf, theta) / n;
       m.mttfCriticality = c.lambda * m.dMttf / figures.mttfLower;
-      out.mttfCriticalitySum += m.mttfCriticality;
+      out.mttfCriticalitySum += n * m.mttfCriticality;
     }
-    const Array1<double> perfect = withoutRates(chain, rate, c.names);
-    const Figures f = solveFigures(chain, perfect, order, initial);
-    m.mttfPerfectLower = f.mttfLower;
-    m.mttfPerfectUpper = f.mttfUpper;
-    std::vector<Unreliability> u;
-    Error ignored;  // a time it cannot solve has NaN figures
-    solveUnreliability(chain, perfect, order, times, epsilon, maxSteps, u, ignored, initial);
+    std::vector<Unreliability> u(times.size());
+    for (Unreliability& x : u) x.lower = x.upper = noMeasure;
+    m.mttfPerfectLower = m.mttfPerfectUpper = noMeasure;
+    if (n == 1) {
+      u.clear();
+      const Array1<double> perfect = withoutRates(chain, rate, c.names);
+      const Figures f = solveFigures(chain, perfect, order, initial);
+      m.mttfPerfectLower = f.mttfLower;
+      m.mttfPerfectUpper = f.mttfUpper;
+      Error ignored;  // a time it cannot solve has NaN figures
+      solveUnreliability(chain, perfect, order, times, epsilon, maxSteps, u, ignored, initial);
+    } else {
+      m.perfectWhy = "one of " + std::to_string(n) +
+                     " elements in parts the same up to names, which the chain moves together: "
+                     "one of them alone perfect needs the whole model's chain (--whole)";
+    }
     for (std::size_t j = 0; j < times.size(); ++j) {
       const RateDerivatives::AtTime& at = d.unreliability[j];
-      const double du = at.why.empty() ? byComponent(c, at.d, theta) : noMeasure;
+      const double du = at.why.empty() ? byComponent(c, at.d, theta) / n : noMeasure;
       m.dU.push_back(du);
       m.criticality.push_back(today[j].lower > 0.0 ? c.lambda * du / today[j].lower : noMeasure);
-      if (at.why.empty()) out.elasticitySum[j] += c.lambda * du;
+      if (at.why.empty()) out.elasticitySum[j] += n * c.lambda * du;
       m.perfectLower.push_back(u[j].lower);
       m.perfectUpper.push_back(u[j].upper);
     }

@@ -13,7 +13,9 @@
 // one forward and one backward sweep for all k together.
 #pragma once
 
+#include <functional>
 #include <limits>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -104,7 +106,13 @@ struct ComponentMeasures {
   std::vector<double> criticality;  // (λ/U)·dU/dλ
   std::vector<double> perfectLower;  // U(T) with λ = 0
   std::vector<double> perfectUpper;
+  std::string perfectWhy;  // why the perfect figures are NaN, or ""
 };
+
+// The measures under other names: of the component, its rate names, by
+// `names` (a name not in it kept).
+ComponentMeasures renamedMeasures(ComponentMeasures c,
+                                  const std::map<std::string, std::string>& names);
 
 // What a measure without a value holds.
 constexpr double noMeasure = std::numeric_limits<double>::quiet_NaN();
@@ -128,13 +136,21 @@ struct Measures {
   std::vector<double> timeDerivative;  // ... which T·dU/dT equals
 };
 
+// How many elements of the model a component of the chain stands for: a
+// chain lumped over parts the same up to names moves a rate name in every
+// part at once.  At rates that keep the parts alike, each element's
+// derivative is the same, the component's share.
+using Copies = std::function<int(const Component&)>;
+
 // The measures of every component of the chain with the figures it has
 // (`today`, one per time of `times`), each derivative within the bound of
 // rateDerivatives, each perfect figure solved again with the component's
-// rates at 0 as the figures were.
+// rates at 0 as the figures were.  With `copies`, a component of several
+// elements has the derivatives and criticalities of one of them and no
+// perfect figures, which one element alone perfect makes unlike the others.
 Measures measureComponents(const Chain& chain, const Array1<double>& rate,
                            const Array1<int>& order, int initial, const std::vector<double>& times,
                            double epsilon, long maxSteps, const Figures& figures,
-                           const std::vector<Unreliability>& today);
+                           const std::vector<Unreliability>& today, const Copies& copies = nullptr);
 
 }  // namespace molvex

@@ -5,11 +5,6 @@
 namespace molvex {
 namespace {
 
-std::string renamed(const MeasuredPart& part, const std::string& name) {
-  const auto to = part.names.find(name);
-  return to == part.names.end() ? name : to->second;
-}
-
 // A component of the top: the parts' components of one rate name.
 struct Joined {
   ComponentMeasures top;
@@ -21,16 +16,15 @@ std::vector<Joined> joinComponents(const std::vector<MeasuredPart>& parts, std::
   std::map<std::string, std::size_t> byName;
   for (std::size_t p = 0; p < parts.size(); ++p) {
     for (const ComponentMeasures& c : parts[p].measures->components) {
-      const auto [at, added] = byName.emplace(renamed(parts[p], c.rateName), out.size());
+      ComponentMeasures m = renamedMeasures(c, parts[p].names);
+      const auto [at, added] = byName.emplace(m.rateName, out.size());
       if (added) {
-        ComponentMeasures m;
-        m.component = renamed(parts[p], c.component);
-        m.rateName = at->first;
-        for (const auto& [name, value] : c.rates)
-          m.rates.emplace_back(renamed(parts[p], name), value);
-        m.lambda = c.lambda;
+        // The top's measures are summed and formed below.
         m.dU.assign(times, 0.0);
         m.dMttf = 0.0;
+        m.criticality.clear();
+        m.perfectLower.clear();
+        m.perfectUpper.clear();
         out.push_back({std::move(m), {}});
       }
       out[at->second].members.emplace_back(p, &c);

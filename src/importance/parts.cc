@@ -26,6 +26,8 @@ std::vector<Joined> joinComponents(const std::vector<MeasuredPart>& parts, std::
         m.perfectLower.clear();
         m.perfectUpper.clear();
         out.push_back({std::move(m), {}});
+      } else {
+        out[at->second].top.component = at->first;  // a parameter of several elements
       }
       out[at->second].members.emplace_back(p, &c);
     }

@@ -18,23 +18,13 @@
 namespace molvex {
 namespace {
 
+using testing::componentNames;
 using testing::jsonNumber;
 using testing::runCommand;
 
 // Where a component's object begins in the JSON of --importance.
 std::size_t componentAt(const std::string& json, const std::string& name) {
   return json.find("{\"component\": \"" + name + "\"");
-}
-
-// The names of the components in the JSON, in their order.
-std::vector<std::string> componentNames(const std::string& json) {
-  std::vector<std::string> names;
-  const std::string key = "{\"component\": \"";
-  for (std::size_t at = json.find(key); at != std::string::npos; at = json.find(key, at + 1)) {
-    const std::size_t from = at + key.size();
-    names.push_back(json.substr(from, json.find('"', from) - from));
-  }
-  return names;
 }
 
 std::string printed(double value) {

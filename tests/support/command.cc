@@ -34,4 +34,14 @@ double jsonNumber(const std::string& json, const std::string& key, std::size_t f
                                                         : std::strtod(value, nullptr);
 }
 
+std::vector<std::string> componentNames(const std::string& json) {
+  std::vector<std::string> names;
+  const std::string key = "{\"component\": \"";
+  for (std::size_t at = json.find(key); at != std::string::npos; at = json.find(key, at + 1)) {
+    const std::size_t from = at + key.size();
+    names.push_back(json.substr(from, json.find('"', from) - from));
+  }
+  return names;
+}
+
 }  // namespace molvex::testing

@@ -19,4 +19,7 @@ CommandOutcome runCommand(const std::vector<std::string>& args);
 // (null is infinite, a key not there NaN).
 double jsonNumber(const std::string& json, const std::string& key, std::size_t from = 0);
 
+// The names of the components in the JSON of --importance, in their order.
+std::vector<std::string> componentNames(const std::string& json);
+
 }  // namespace molvex::testing

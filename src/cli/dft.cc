@@ -702,33 +702,117 @@ std::map<std::string, std::string> sharedNames(const DftSharing& sharing, const 
   return names;
 }
 
+// The types of each component of the composed chain: those of its own rate.
+std::vector<std::vector<int>> componentTypes(const Chain& chain,
+                                             const std::vector<Component>& components) {
+  std::vector<std::vector<int>> types;
+  for (const Component& c : components) {
+    types.emplace_back();
+    for (int t = 1; t <= chain.ntypes; ++t) {
+      if (chain.typeNames(t) == chain.rateNames(c.names.front())) types.back().push_back(t);
+    }
+  }
+  return types;
+}
+
+// The class of each type under the permutations: the types they map onto
+// each other.
+std::vector<int> typeClasses(const std::vector<std::vector<int>>& permutations, int ntypes) {
+  std::vector<int> root(static_cast<std::size_t>(ntypes) + 1);
+  for (int t = 0; t <= ntypes; ++t) root[static_cast<std::size_t>(t)] = t;
+  const auto find = [&](int t) {
+    while (root[static_cast<std::size_t>(t)] != t) t = root[static_cast<std::size_t>(t)];
+    return t;
+  };
+  for (const std::vector<int>& g : permutations) {
+    for (int t = 1; t <= ntypes; ++t) {
+      root[static_cast<std::size_t>(find(t))] = find(g[static_cast<std::size_t>(t)]);
+    }
+  }
+  for (int t = 0; t <= ntypes; ++t) root[static_cast<std::size_t>(t)] = find(t);
+  return root;
+}
+
+// The figures with a shared event perfect: its rates at 0 in the part, the
+// whole composed again, folded by the symmetries that keep the event.
+std::string perfectShared(const SharedParts& in, const std::vector<int>& types, const Component& c,
+                          const std::vector<double>& times, double epsilon, Figures& figures,
+                          std::vector<Unreliability>& u) {
+  SharedParts kept = in;
+  kept.symmetries.clear();
+  for (const std::vector<int>& g : in.symmetries) {
+    bool keeps = true;
+    for (int t : types) keeps = keeps && g[static_cast<std::size_t>(t)] == t;
+    if (keeps) kept.symmetries.push_back(g);
+  }
+  const Array1<double> rate = withoutRates(*in.part, *in.rate, c.names);
+  kept.rate = &rate;
+  SolvedChain perfect;
+  Error error;
+  if (productChain(kept, perfect.chain, perfect.rate, error) != Composition::composed ||
+      !topologicalOrder(perfect.chain, perfect.order, error)) {
+    return "the parts with it perfect do not compose: " + error.message();
+  }
+  perfectFigures(perfect.chain, perfect.rate, perfect.order, perfect.initial, times, epsilon,
+                 stepLimit(perfect.chain), figures, u);
+  return "";
+}
+
 // The measures of each element of a model of parts that share triggers,
 // from the composed chain: a component of the part stands for its element
-// in every part, a shared event for itself.  Returns 0, or 1 after the
-// message.
+// in every part, a shared event for itself, and the part's symmetries fold
+// the chain.  Returns 0, or 1 after the message.
 int measureShared(const RunOptions& o, const DftSharing& sharing, const DftFiles& first,
                   const DftFiles& whole, const SharedParts& in, const SolvedChain& product,
                   Report& report) {
   std::vector<double> times;
   if (parseTimes(solveOptions(o), times) != 0) return 1;
   const Chain& chain = product.chain;
-  const auto shared = [&](const std::string& rateName) {
-    for (int t = 1; t <= chain.ntypes; ++t) {
-      if (chain.typeNames(t) == rateName) return in.shared[static_cast<std::size_t>(t)] != 0;
-    }
-    return false;
+  const std::vector<Component> components = chainComponents(chain, product.rate);
+  const std::vector<std::vector<int>> types = componentTypes(chain, components);
+  const std::vector<int> classOf = typeClasses(in.symmetries, chain.ntypes);
+  const auto shared = [&](const std::vector<int>& of) {
+    return !of.empty() && in.shared[static_cast<std::size_t>(of.front())] != 0;
   };
-  const Copies copies = [&](const Component& c) {
-    return shared(chain.rateNames(c.names.front())) ? 1 : in.count;
+  std::map<std::string, std::size_t> index;  // own rate name -> component
+  for (std::size_t i = 0; i < components.size(); ++i) {
+    index.emplace(chain.rateNames(components[i].names.front()), i);
+  }
+  Lumping lumping;
+  lumping.orbit = [&](std::size_t i) {
+    std::vector<std::size_t> orbit;
+    for (std::size_t k = 0; k < components.size(); ++k) {
+      bool met = false;
+      for (int a : types[i]) {
+        for (int b : types[k])
+          met = met || classOf[static_cast<std::size_t>(a)] == classOf[static_cast<std::size_t>(b)];
+      }
+      if (met) orbit.push_back(k);
+    }
+    return orbit;
+  };
+  lumping.copies = [&](const Component& c) {
+    return shared(types[index.at(chain.rateNames(c.names.front()))]) ? 1 : in.count;
+  };
+  lumping.perfect = [&](const Component& c, Figures& f, std::vector<Unreliability>& u) {
+    const std::vector<int>& of = types[index.at(chain.rateNames(c.names.front()))];
+    if (!shared(of)) {
+      return "one of " + std::to_string(in.count) +
+             " elements in parts the same up to names, which the chain composes: one of them "
+             "alone perfect needs the whole model's chain (--whole)";
+    }
+    return perfectShared(in, of, c, times, o.epsilon, f, u);
   };
   Measures measures =
       measureComponents(chain, product.rate, product.order, product.initial, times, o.epsilon,
-                        stepLimit(chain), report.figures, report.unreliability, copies);
+                        stepLimit(chain), report.figures, report.unreliability, &lumping);
   std::vector<ComponentMeasures> each;
   for (int p = 0; p < in.count; ++p) {
     const auto names = sharedNames(sharing, first, whole, static_cast<std::size_t>(p));
     for (const ComponentMeasures& c : measures.components) {
-      if (p == 0 || !shared(c.rateName)) each.push_back(renamedMeasures(c, names));
+      if (p == 0 || !shared(types[index.at(c.rateName)])) {
+        each.push_back(renamedMeasures(c, names));
+      }
     }
   }
   rankComponents(each);
@@ -753,19 +837,15 @@ int runShared(const RunOptions& o, const DftSharing& sharing, const DftFiles& wh
   SolvedChain folded;
   SolvedChain part;
   Report report;
-  // The part's own measures are none of the whole's.
+  // The part's own measures are none of the whole's (measureShared).
   RunOptions figures = o;
   figures.importance = false;
   // Unfolded first, so that the symmetries the folded generation finds stay
-  // in SYMRES for the breakdown.  The measures move one rate name in every
-  // part at once, which keeps the parts alike, but not its symmetries'
-  // images: no symmetry of the part folds the whole's chain for them.
+  // in SYMRES for the breakdown.
   if (generateAndSolve(figures, fs::path(), name, first, part, report, true, false) != 0) return 1;
+  if (generateAndSolve(figures, fs::path(), name, first, folded, report, true) != 0) return 1;
   SharedParts in;
-  if (!o.importance) {
-    if (generateAndSolve(o, fs::path(), name, first, folded, report, true) != 0) return 1;
-    in.symmetries = typeGroup(SYMRES, folded.chain.ntypes);
-  }
+  in.symmetries = typeGroup(SYMRES, folded.chain.ntypes);
   const DictionaryEntries names = dictionaryEntries(whole.dic);
   const auto map = wholeTypes(sharing, first, part.chain, whole);
   if (map.empty()) return -1;

@@ -363,10 +363,18 @@ void rankComponents(std::vector<ComponentMeasures>& components) {
       [&](const ComponentMeasures& x, const ComponentMeasures& y) { return key(x) > key(y); });
 }
 
-Measures measureComponents(const Chain& chain, const Array1<double>& rate,
-                           const Array1<int>& order, int initial, const std::vector<double>& times,
-                           double epsilon, long maxSteps, const Figures& figures,
-                           const std::vector<Unreliability>& today, const Copies& copies) {
+void perfectFigures(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
+                    int initial, const std::vector<double>& times, double epsilon, long maxSteps,
+                    Figures& figures, std::vector<Unreliability>& u) {
+  figures = solveFigures(chain, rate, order, initial);
+  Error ignored;  // a time it cannot solve has NaN figures
+  solveUnreliability(chain, rate, order, times, epsilon, maxSteps, u, ignored, initial);
+}
+
+Measures measureComponents(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
+                           int initial, const std::vector<double>& times, double epsilon,
+                           long maxSteps, const Figures& figures,
+                           const std::vector<Unreliability>& today, const Lumping* lumping) {
   Measures out;
   const RateDerivatives d =
       rateDerivatives(chain, rate, order, initial, times, epsilon, maxSteps);
@@ -378,38 +386,47 @@ Measures measureComponents(const Chain& chain, const Array1<double>& rate,
     out.timeDerivative.push_back(at.why.empty() ? at.timeDerivative : noMeasure);
   }
   out.mttfCriticalitySum = out.mttfWhy.empty() ? 0.0 : noMeasure;
-  for (const Component& c : chainComponents(chain, rate)) {
+  const std::vector<Component> components = chainComponents(chain, rate);
+  for (std::size_t i = 0; i < components.size(); ++i) {
+    const Component& c = components[i];
     ComponentMeasures m;
     m.component = c.label;
     m.rateName = chain.rateNames(c.names.front());
     for (int k : c.names) m.rates.emplace_back(chain.rateNames(k), theta(k));
     m.lambda = c.lambda;
     m.dMttf = m.mttfCriticality = noMeasure;
-    const int n = copies ? copies(c) : 1;
+    const std::vector<std::size_t> orbit =
+        lumping ? lumping->orbit(i) : std::vector<std::size_t>{i};
+    const int n = lumping ? lumping->copies(c) : 1;
+    // One element's share of what moves with it.
+    const auto share = [&](const Array1<double>& by) {
+      double sum = 0.0;
+      for (std::size_t o : orbit) sum += byComponent(components[o], by, theta);
+      return sum / static_cast<double>(orbit.size() * n);
+    };
     if (out.mttfWhy.empty()) {
-      m.dMttf = byComponent(c, d.mttf, theta) / n;
+      m.dMttf = share(d.mttf);
       m.mttfCriticality = c.lambda * m.dMttf / figures.mttfLower;
       out.mttfCriticalitySum += n * m.mttfCriticality;
     }
-    std::vector<Unreliability> u(times.size());
-    for (Unreliability& x : u) x.lower = x.upper = noMeasure;
-    m.mttfPerfectLower = m.mttfPerfectUpper = noMeasure;
-    if (n == 1) {
-      u.clear();
-      const Array1<double> perfect = withoutRates(chain, rate, c.names);
-      const Figures f = solveFigures(chain, perfect, order, initial);
-      m.mttfPerfectLower = f.mttfLower;
-      m.mttfPerfectUpper = f.mttfUpper;
-      Error ignored;  // a time it cannot solve has NaN figures
-      solveUnreliability(chain, perfect, order, times, epsilon, maxSteps, u, ignored, initial);
+    Figures f;
+    std::vector<Unreliability> u;
+    if (lumping) {
+      m.perfectWhy = lumping->perfect(c, f, u);
     } else {
-      m.perfectWhy = "one of " + std::to_string(n) +
-                     " elements in parts the same up to names, which the chain moves together: "
-                     "one of them alone perfect needs the whole model's chain (--whole)";
+      perfectFigures(chain, withoutRates(chain, rate, c.names), order, initial, times, epsilon,
+                     maxSteps, f, u);
     }
+    if (!m.perfectWhy.empty()) {
+      f.mttfLower = f.mttfUpper = noMeasure;
+      u.resize(times.size());
+      for (Unreliability& x : u) x.lower = x.upper = noMeasure;
+    }
+    m.mttfPerfectLower = f.mttfLower;
+    m.mttfPerfectUpper = f.mttfUpper;
     for (std::size_t j = 0; j < times.size(); ++j) {
       const RateDerivatives::AtTime& at = d.unreliability[j];
-      const double du = at.why.empty() ? byComponent(c, at.d, theta) / n : noMeasure;
+      const double du = at.why.empty() ? share(at.d) : noMeasure;
       m.dU.push_back(du);
       m.criticality.push_back(today[j].lower > 0.0 ? c.lambda * du / today[j].lower : noMeasure);
       if (at.why.empty()) out.elasticitySum[j] += n * c.lambda * du;

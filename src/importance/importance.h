@@ -136,21 +136,35 @@ struct Measures {
   std::vector<double> timeDerivative;  // ... which T·dU/dT equals
 };
 
-// How many elements of the model a component of the chain stands for: a
-// chain lumped over parts the same up to names moves a rate name in every
-// part at once.  At rates that keep the parts alike, each element's
-// derivative is the same, the component's share.
-using Copies = std::function<int(const Component&)>;
+// How the components of a lumped chain stand for the model's elements.  A
+// chain folded by symmetries holds the figures only at rates the symmetries
+// keep: a component's rates move only together with those of the components
+// they map it onto (its orbit, itself among them), and at rates they keep
+// each of those has the same share of the orbit's derivative.  A chain
+// lumped over parts the same up to names moves a component's rates in every
+// part at once: each of its `copies` elements has its share of that.
+struct Lumping {
+  std::function<std::vector<std::size_t>(std::size_t component)> orbit;  // into chainComponents
+  std::function<int(const Component&)> copies;
+  // The figures with one element of the component perfect, from a chain of
+  // their own: "" with them, or why there are none.
+  std::function<std::string(const Component&, Figures&, std::vector<Unreliability>&)> perfect;
+};
+
+// The figures of the chain with rates `rate` (a component's at 0), each
+// time's unreliability NaN where it cannot be solved.
+void perfectFigures(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
+                    int initial, const std::vector<double>& times, double epsilon, long maxSteps,
+                    Figures& figures, std::vector<Unreliability>& u);
 
 // The measures of every component of the chain with the figures it has
 // (`today`, one per time of `times`), each derivative within the bound of
 // rateDerivatives, each perfect figure solved again with the component's
-// rates at 0 as the figures were.  With `copies`, a component of several
-// elements has the derivatives and criticalities of one of them and no
-// perfect figures, which one element alone perfect makes unlike the others.
-Measures measureComponents(const Chain& chain, const Array1<double>& rate,
-                           const Array1<int>& order, int initial, const std::vector<double>& times,
-                           double epsilon, long maxSteps, const Figures& figures,
-                           const std::vector<Unreliability>& today, const Copies& copies = nullptr);
+// rates at 0 as the figures were -- or, with `lumping`, each element's.
+Measures measureComponents(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
+                           int initial, const std::vector<double>& times, double epsilon,
+                           long maxSteps, const Figures& figures,
+                           const std::vector<Unreliability>& today,
+                           const Lumping* lumping = nullptr);
 
 }  // namespace molvex

@@ -103,6 +103,13 @@ TEST(CombinedImportance, PartsSharingTriggersAsInTheWholeChain) {
       "toplevel S;\nS or P Q;\nP and PA PB;\nQ and QA QB;\nF fdep N PA QA;\n"
       "PA lambda=0.5; PB lambda=0.7; QA lambda=0.5; QB lambda=0.7; N lambda=0.2;\n",
       "\"shared_parts\"");
+  // Two triggers that a symmetry of the part swaps, with the units they
+  // take down: the composed chain is folded by it, but not where one of
+  // them is perfect.
+  expectAsWhole(
+      "toplevel S;\nS or P Q;\nP and PA PB;\nQ and QA QB;\nF fdep N PA QA;\nG fdep M PB QB;\n"
+      "PA lambda=0.5; PB lambda=0.5; QA lambda=0.5; QB lambda=0.5; N lambda=0.2; M lambda=0.2;\n",
+      "\"symmetries\": 1");
 }
 
 // "A" failed from the start with probability p, else "B" fails it at rate b:

@@ -204,60 +204,97 @@ Integral integrate(const Nodes& at, const std::vector<double>& of) {
   return sum;
 }
 
-// The mean time to the top's failure from each state of the product of the
-// parts' chains, from the last state to the first: a state's successors
-// move one part on in its own order, to a later index.  Truncation states
-// are failures when `counted`, else states that never move on.
-double productMean(const StaticTree& tree, const std::vector<PartChain>& chains, bool counted) {
-  const std::size_t m = chains.size();
-  std::vector<long> stride(m, 1);
-  std::vector<Array1<int>> position(m);
+// The product of the parts' chains: a state is each part's state by its
+// position in the part's order, so that a state's successors move one part
+// on in its own order, to a later index.
+struct Product {
+  std::vector<long> stride;
+  std::vector<Array1<int>> position;  // by part: a state's position in its order, from 0
   long size = 1;
-  for (std::size_t p = 0; p < m; ++p) {
-    const Chain& c = *chains[p].chain;
-    stride[p] = size;
-    size *= c.nstates;
-    position[p].resize(c.nstates);
-    for (int i = 1; i <= c.nstates; ++i) position[p]((*chains[p].order)(i)) = i - 1;
+  long start = 0;
+  explicit Product(const std::vector<PartChain>& chains)
+      : stride(chains.size(), 1), position(chains.size()) {
+    for (std::size_t p = 0; p < chains.size(); ++p) {
+      const Chain& c = *chains[p].chain;
+      stride[p] = size;
+      size *= c.nstates;
+      position[p].resize(c.nstates);
+      for (int i = 1; i <= c.nstates; ++i) position[p]((*chains[p].order)(i)) = i - 1;
+      start += position[p](chains[p].initial) * stride[p];
+    }
   }
-  std::vector<double> mean(static_cast<std::size_t>(size), 0.0);
-  std::vector<double> failed(m);
-  for (long x = size - 1; x >= 0; --x) {
+  // Part p's state in product state x.
+  int state(const std::vector<PartChain>& chains, std::size_t p, long x) const {
+    const int n = chains[p].chain->nstates;
+    return (*chains[p].order)(static_cast<int>((x / stride[p]) % n) + 1);
+  }
+  // Product state x with part p moved to its state s.
+  long moved(const std::vector<PartChain>& chains, std::size_t p, long x, int s) const {
+    return x + (position[p](s) - position[p](state(chains, p, x))) * stride[p];
+  }
+};
+
+// Whether the top has failed in product state x; truncation states are
+// failures when `counted`.
+bool topFailed(const StaticTree& tree, const std::vector<PartChain>& chains, const Product& space,
+               long x, bool counted) {
+  std::vector<double> failed(chains.size());
+  for (std::size_t p = 0; p < chains.size(); ++p) {
+    const StateKind kind = chains[p].chain->kind(space.state(chains, p, x));
+    failed[p] = kind == StateKind::Failure || (counted && kind == StateKind::Truncation) ? 1 : 0;
+  }
+  return topFailure(tree, failed) == 1.0;
+}
+
+// Calls arc(p, a, next) for each arc a of a part p moving product state x
+// to `next`, with a rate other than 0.
+template <typename Visit>
+void productArcs(const std::vector<PartChain>& chains, const Product& space, long x,
+                 const Visit& arc) {
+  for (std::size_t p = 0; p < chains.size(); ++p) {
+    const Chain& c = *chains[p].chain;
+    const int s = space.state(chains, p, x);
+    for (int a = c.first(s); a < c.first(s + 1); ++a) {
+      if ((*chains[p].rate)(a) != 0.0) arc(p, a, space.moved(chains, p, x, c.arcs(a).target));
+    }
+  }
+}
+
+// The mean time to the top's failure from each state of the product, from
+// the last state to the first.  Truncation states are failures when
+// `counted`, else states that never move on.
+std::vector<double> productMeans(const StaticTree& tree, const std::vector<PartChain>& chains,
+                                 const Product& space, bool counted) {
+  std::vector<double> mean(static_cast<std::size_t>(space.size), 0.0);
+  for (long x = space.size - 1; x >= 0; --x) {
     double exit = 0.0;
     double after = 0.0;
-    for (std::size_t p = 0; p < m; ++p) {
-      const PartChain& part = chains[p];
-      const Chain& c = *part.chain;
-      const int at = static_cast<int>((x / stride[p]) % c.nstates);
-      const int s = (*part.order)(at + 1);
-      const StateKind kind = c.kind(s);
-      failed[p] = kind == StateKind::Failure || (counted && kind == StateKind::Truncation) ? 1 : 0;
-      for (int a = c.first(s); a < c.first(s + 1); ++a) {
-        const double r = (*part.rate)(a);
-        if (r == 0.0) continue;
-        exit += r;
-        const long next = x + (position[p](c.arcs(a).target) - at) * stride[p];
-        after += r * mean[static_cast<std::size_t>(next)];
-      }
-    }
-    double& here = mean[static_cast<std::size_t>(x)];
-    here = topFailure(tree, failed) == 1.0 ? 0.0 : exit == 0.0 ? infinity : (1.0 + after) / exit;
+    productArcs(chains, space, x, [&](std::size_t p, int a, long next) {
+      const double r = (*chains[p].rate)(a);
+      exit += r;
+      after += r * mean[static_cast<std::size_t>(next)];
+    });
+    mean[static_cast<std::size_t>(x)] = topFailed(tree, chains, space, x, counted) ? 0.0
+                                        : exit == 0.0                              ? infinity
+                                                      : (1.0 + after) / exit;
   }
-  long start = 0;
-  for (std::size_t p = 0; p < m; ++p) {
-    start += position[p](chains[p].initial) * stride[p];
-  }
-  return mean[static_cast<std::size_t>(start)];
+  return mean;
 }
 
 // The exact mean time over the product of the parts' chains, where it holds
 // at most productStates states.  False when it is larger.
-bool productMttf(const StaticTree& tree, const std::vector<PartChain>& chains, CombinedMttf& out) {
+bool productFits(const std::vector<PartChain>& chains) {
   double size = 1.0;
   for (const PartChain& c : chains) size *= c.chain->nstates;
-  if (chains.empty() || size > productStates) return false;
-  out.lower = productMean(tree, chains, true);
-  out.upper = productMean(tree, chains, false);
+  return !chains.empty() && size <= productStates;
+}
+
+bool productMttf(const StaticTree& tree, const std::vector<PartChain>& chains, CombinedMttf& out) {
+  if (!productFits(chains)) return false;
+  const Product space(chains);
+  const auto at = static_cast<std::size_t>(space.start);
+  out.lower = productMeans(tree, chains, space, true)[at];
+  out.upper = productMeans(tree, chains, space, false)[at];
   out.relativeError = 0.0;
   return true;
 }
@@ -377,6 +414,35 @@ bool combinedMttf(const StaticTree& tree, const std::vector<PartBounds>& parts,
   if (!lowerFinite || fastest == 0.0) return true;  // nothing moves, or the top may never fail
   if (productMttf(tree, chains, out)) return true;
   return quadrature(tree, parts, chains, sweep, fastest, longest, upperFinite, out, nullptr, error);
+}
+
+bool productMttfDerivatives(const StaticTree& tree, const std::vector<PartChain>& chains,
+                            std::vector<Array1<double>>& d) {
+  if (!productFits(chains)) return false;
+  const Product space(chains);
+  const std::vector<double> mean = productMeans(tree, chains, space, true);
+  if (!std::isfinite(mean[static_cast<std::size_t>(space.start)])) return false;
+  d.clear();
+  for (const PartChain& c : chains) d.emplace_back(c.chain->rateNames.size(), 0.0);
+  // dMTTF/dθ = Σ over the arcs x → y of rate m·θ of m·τ(x)·(w(y) − w(x)), τ(x)
+  // the mean time spent in x, from the probability of reaching it.
+  std::vector<double> reach(static_cast<std::size_t>(space.size), 0.0);
+  reach[static_cast<std::size_t>(space.start)] = 1.0;
+  for (long x = space.start; x < space.size; ++x) {
+    const double here = reach[static_cast<std::size_t>(x)];
+    if (here == 0.0 || topFailed(tree, chains, space, x, true)) continue;
+    double exit = 0.0;
+    productArcs(chains, space, x,
+                [&](std::size_t p, int a, long) { exit += (*chains[p].rate)(a); });
+    const double spent = here / exit;
+    productArcs(chains, space, x, [&](std::size_t p, int a, long next) {
+      const Arc& arc = chains[p].chain->arcs(a);
+      reach[static_cast<std::size_t>(next)] += spent * (*chains[p].rate)(a);
+      d[p](arc.rate) += arc.multiplier * spent *
+                        (mean[static_cast<std::size_t>(next)] - mean[static_cast<std::size_t>(x)]);
+    });
+  }
+  return true;
 }
 
 bool mttfSensitivity(const StaticTree& tree, const std::vector<PartBounds>& parts,

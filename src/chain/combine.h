@@ -91,6 +91,12 @@ struct MttfSensitivity {
   std::vector<std::vector<double>> byPart;  // by part, by time: empty when nothing moves
 };
 
+// dMTTF/dθ of the top by each part's rate names (d[p] by the names of part
+// p's chain), exact over the product of the parts' chains where it holds at
+// most two million states and the MTTF is finite; else false.
+bool productMttfDerivatives(const StaticTree& tree, const std::vector<PartChain>& chains,
+                            std::vector<Array1<double>>& d);
+
 bool mttfSensitivity(const StaticTree& tree, const std::vector<PartBounds>& parts,
                      const std::vector<PartChain>& chains, const PartSweep& sweep,
                      MttfSensitivity& out, Error& error);

@@ -466,41 +466,37 @@ int combineParts(const RunOptions& o, const DftModules& modules,
   return 0;
 }
 
-// The names of the elements of part `from`'s chain -- their own and their
-// rates' -- as those of part `to`, the same up to names, are named.
-std::map<std::string, std::string> partNames(const DftModel& from, const DftFiles& fromFiles,
-                                             const DftModel& to, const DftFiles& toFiles) {
-  std::map<std::string, std::string> names;
-  const std::vector<std::string> a = dftShapeOrder(from);
-  const std::vector<std::string> b = dftShapeOrder(to);
-  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
-    names.emplace(a[i], b[i]);
-    const auto ra = fromFiles.eventRates.find(a[i]);
-    const auto rb = toFiles.eventRates.find(b[i]);
-    if (ra == fromFiles.eventRates.end() || rb == toFiles.eventRates.end()) continue;
-    for (std::size_t k = 0; k < ra->second.size() && k < rb->second.size(); ++k) {
-      names.emplace(ra->second[k], rb->second[k]);
+// Element from[i] of a part's translation `fromFiles` as the whole model
+// (`whole`) names to[i], with its rates: the part's own rate names can differ
+// from the whole's, which tells apart names that read alike in any part.
+ModelNames modelNames(const std::vector<std::string>& from, const DftFiles& fromFiles,
+                      const std::vector<std::string>& to, const DftFiles& whole) {
+  ModelNames names;
+  for (std::size_t i = 0; i < from.size() && i < to.size(); ++i) {
+    names.labels.emplace(from[i], to[i]);
+    const auto a = fromFiles.eventRates.find(from[i]);
+    const auto b = whole.eventRates.find(to[i]);
+    if (a == fromFiles.eventRates.end() || b == whole.eventRates.end()) continue;
+    for (std::size_t k = 0; k < a->second.size() && k < b->second.size(); ++k) {
+      names.rates.emplace(a->second[k], b->second[k]);
     }
   }
   return names;
 }
 
 // The measures of each component of a model of parts, from each part's
-// (of its chain, the first part's the same as it) into `report`.
-// Returns 0, or 1 after the message.
-int measureParts(const RunOptions& o, const DftModules& modules, std::vector<DftFiles>& files,
-                 const std::vector<PartChain>& chains, const std::vector<PartBounds>& bounds,
-                 const std::vector<Report>& reports, Report& report) {
+// (of its chain, the first part's the same as it) into `report`, named as
+// in the whole model (`whole`).  Returns 0, or 1 after the message.
+int measureParts(const RunOptions& o, const DftModules& modules, const DftFiles& whole,
+                 const std::vector<DftFiles>& files, const std::vector<PartChain>& chains,
+                 const std::vector<PartBounds>& bounds, const std::vector<Report>& reports,
+                 Report& report) {
   std::vector<MeasuredPart> parts(modules.parts.size());
   for (std::size_t p = 0; p < parts.size(); ++p) {
     const auto own = static_cast<std::size_t>(modules.same[p]);
-    // The part's warnings are the whole model's, said already.
-    Error error;
-    if (own != p && !translateDft(modules.parts[p], sourceName(o.file, false), files[p], error)) {
-      return fail("run", inFile(error, o.file));
-    }
     parts[p] = {chains[p], bounds[p], &*reports[own].importance, &reports[own].unreliability,
-                partNames(modules.parts[own], files[own], modules.parts[p], files[p])};
+                modelNames(dftShapeOrder(modules.parts[own]), files[own],
+                           dftShapeOrder(modules.parts[p]), whole)};
   }
   std::vector<double> times;
   if (parseTimes(solveOptions(o), times) != 0) return 1;
@@ -511,8 +507,8 @@ int measureParts(const RunOptions& o, const DftModules& modules, std::vector<Dft
 
 // A model of independent parts: a chain for each part that is not the same
 // as one before it, each in a directory of its own below `dir`.
-int runParts(const RunOptions& o, const DftModules& modules, const std::vector<DftFold>& folds,
-             const fs::path& dir, const std::string& name) {
+int runParts(const RunOptions& o, const DftModules& modules, const DftFiles& whole,
+             const std::vector<DftFold>& folds, const fs::path& dir, const std::string& name) {
   const std::size_t n = modules.parts.size();
   std::vector<SolvedChain> chains(n);
   std::vector<Report> reports(n);
@@ -550,7 +546,7 @@ int runParts(const RunOptions& o, const DftModules& modules, const std::vector<D
   std::vector<PartChain> parts;
   std::vector<PartBounds> bounds;
   if (combineParts(o, modules, chains, reports, report, parts, bounds) != 0) return 1;
-  if (o.importance && measureParts(o, modules, files, parts, bounds, reports, report) != 0) {
+  if (o.importance && measureParts(o, modules, whole, files, parts, bounds, reports, report) != 0) {
     return 1;
   }
   return printReport("run", report, o.json, o.csv);
@@ -683,22 +679,10 @@ int solveShared(const RunOptions& o, const SharedParts& in, SolvedChain& product
   return 0;
 }
 
-// The names of the first part's elements and rates as part p's are named
-// in the whole model.
-std::map<std::string, std::string> sharedNames(const DftSharing& sharing, const DftFiles& first,
-                                               const DftFiles& whole, std::size_t p) {
-  std::map<std::string, std::string> names;
-  const std::vector<DftElement>& from = sharing.parts[0].elements;
-  for (std::size_t k = 0; k < from.size(); ++k) {
-    const std::string& to = sharing.parts[p].elements[k].name;
-    names.emplace(from[k].name, to);
-    const auto ra = first.eventRates.find(from[k].name);
-    const auto rb = whole.eventRates.find(to);
-    if (ra == first.eventRates.end() || rb == whole.eventRates.end()) continue;
-    for (std::size_t i = 0; i < ra->second.size() && i < rb->second.size(); ++i) {
-      names.emplace(ra->second[i], rb->second[i]);
-    }
-  }
+// The names of the elements of a part's statements, in their order.
+std::vector<std::string> elementNames(const DftModel& part) {
+  std::vector<std::string> names;
+  for (const DftElement& e : part.elements) names.push_back(e.name);
   return names;
 }
 
@@ -808,7 +792,10 @@ int measureShared(const RunOptions& o, const DftSharing& sharing, const DftFiles
                         stepLimit(chain), report.figures, report.unreliability, &lumping);
   std::vector<ComponentMeasures> each;
   for (int p = 0; p < in.count; ++p) {
-    const auto names = sharedNames(sharing, first, whole, static_cast<std::size_t>(p));
+    // The parts' statements are in the same places.
+    const ModelNames names =
+        modelNames(elementNames(sharing.parts[0]), first,
+                   elementNames(sharing.parts[static_cast<std::size_t>(p)]), whole);
     for (const ComponentMeasures& c : measures.components) {
       if (p == 0 || !shared(types[index.at(c.rateName)])) {
         each.push_back(renamedMeasures(c, names));
@@ -965,7 +952,7 @@ int runDftCommand(const RunOptions& given) {
   if (drawn) {
     status = runDrawn(o, read, dir, name);
   } else if (modules.parts.size() > 1) {
-    status = runParts(o, modules, folds, dir, name);
+    status = runParts(o, modules, files, folds, dir, name);
   } else {
     // The whole model need not fit one chain when its parts are composed.
     DftSharing sharing;

@@ -10,10 +10,6 @@
 namespace molvex {
 namespace {
 
-const char* const truncatedWhy =
-    "after a truncated run the figures are bounds, and the derivatives of bounds bound nothing: "
-    "generate the complete chain";
-
 // Whether a truncation state can be reached from `initial`.
 bool reachesTruncation(const Chain& chain, const Flow& flow, const Array1<int>& order,
                        int initial) {
@@ -43,7 +39,7 @@ std::string mttfDerivatives(const Chain& chain, const Array1<double>& rate, cons
     if (p == 0.0 || chain.kind(s) != StateKind::Expanded) continue;
     const double e = flow.exit(s);
     if (e == 0.0) {
-      return "the MTTF is infinite: the chain can end in a state that has not failed";
+      return infiniteMttf;
     }
     spent(s) = p / e;
     for (int a = flow.first(s); a < flow.first(s + 1); ++a) {
@@ -109,26 +105,26 @@ class UnreliabilityAdjoint {
   }
 
   // d/dθ_k of Σ_j c_j·U(t_j): the weights β_n of every time, each times its
-  // c_j, summed into one sequence that one sweep takes.
+  // c_j, summed into one sequence that one sweep takes.  The sequence holds
+  // a weight per step: it must fit where the distributions do.
   std::string solve(const std::vector<double>& times, const std::vector<double>& c, double epsilon,
                     long maxSteps, double storedBytes, Array1<double>& d) const {
-    PoissonWindow sum;
-    std::vector<PoissonWindow> each;
-    long first = std::numeric_limits<long>::max();
-    long last = 0;
-    for (double t : times) {
-      const double qt = q_ * t;
-      each.push_back(qt == 0.0 ? PoissonWindow{0, {1.0}, {}}
-                               : poissonWindow(qt, epsilon / (2 * qt + 2)));
-      first = std::min(first, each.back().first);
-      last = std::max(last, each.back().first + static_cast<long>(each.back().p.size()) - 1);
+    double longest = 0.0;
+    for (double t : times) longest = std::max(longest, q_ * t);
+    const double most = std::min(static_cast<double>(maxSteps), storedBytes / sizeof(double));
+    if (longest > most) {
+      return "the derivative needs more than " + std::to_string(static_cast<long>(most)) +
+             " steps of the uniformized chain";
     }
-    if (times.empty()) first = 0;
-    sum.first = first;
-    sum.p.assign(static_cast<std::size_t>(last - first + 1), 0.0);
-    for (std::size_t j = 0; j < each.size(); ++j) {
-      for (std::size_t i = 0; i < each[j].p.size(); ++i) {
-        sum.p[static_cast<std::size_t>(each[j].first - first) + i] += c[j] * each[j].p[i];
+    PoissonWindow sum;  // from step 0
+    for (std::size_t j = 0; j < times.size(); ++j) {
+      const double qt = q_ * times[j];
+      const PoissonWindow w =
+          qt == 0.0 ? PoissonWindow{0, {1.0}, {}} : poissonWindow(qt, epsilon / (2 * qt + 2));
+      const std::size_t end = static_cast<std::size_t>(w.first) + w.p.size();
+      if (sum.p.size() < end) sum.p.resize(end, 0.0);
+      for (std::size_t i = 0; i < w.p.size(); ++i) {
+        sum.p[static_cast<std::size_t>(w.first) + i] += c[j] * w.p[i];
       }
     }
     double slope = 0.0;
@@ -264,8 +260,8 @@ RateDerivatives rateDerivatives(const Chain& chain, const Array1<double>& rate,
   RateDerivatives out;
   const Flow flow = chainFlow(chain, rate, initial);
   if (reachesTruncation(chain, flow, order, initial)) {
-    out.mttfWhy = truncatedWhy;
-    for (double t : times) out.unreliability.push_back({t, {}, truncatedWhy});
+    out.mttfWhy = truncatedRun;
+    for (double t : times) out.unreliability.push_back({t, {}, truncatedRun});
     return out;
   }
   out.mttfWhy = mttfDerivatives(chain, rate, flow, order, out.mttf);
@@ -285,15 +281,20 @@ std::string weightedDerivatives(const Chain& chain, const Array1<double>& rate,
                                 const std::vector<double>& times, const std::vector<double>& c,
                                 double epsilon, long maxSteps, Array1<double>& d) {
   const Flow flow = chainFlow(chain, rate, initial);
-  if (reachesTruncation(chain, flow, order, initial)) return truncatedWhy;
+  if (reachesTruncation(chain, flow, order, initial)) return truncatedRun;
   const UnreliabilityAdjoint adjoint(chain, flow, order, uniformRate(chain, rate));
   return adjoint.solve(times, c, epsilon, maxSteps, adjointBudget(chain, 0.0), d);
 }
 
 Array1<double> rateValues(const Chain& chain, const Array1<double>& rate) {
   Array1<double> theta(chain.rateNames.size(), 0.0);
+  Array1<char> single(chain.rateNames.size(), 0);  // read from an arc of multiplier 1
   for (int a = chain.narcs(); a >= 1; --a) {
-    theta(chain.arcs(a).rate) = rate(a) / chain.arcs(a).multiplier;
+    const Arc& arc = chain.arcs(a);
+    if (single(arc.rate)) continue;
+    // An arc of one unit holds the value itself, not a product rounded.
+    theta(arc.rate) = rate(a) / arc.multiplier;
+    single(arc.rate) = arc.multiplier == 1 ? 1 : 0;
   }
   return theta;
 }
@@ -340,15 +341,14 @@ Array1<double> withoutRates(const Chain& chain, const Array1<double>& rate,
   return out;
 }
 
-ComponentMeasures renamedMeasures(ComponentMeasures c,
-                                  const std::map<std::string, std::string>& names) {
-  const auto renamed = [&](std::string& name) {
-    const auto to = names.find(name);
-    if (to != names.end()) name = to->second;
+ComponentMeasures renamedMeasures(ComponentMeasures c, const ModelNames& names) {
+  const auto renamed = [](const std::map<std::string, std::string>& by, std::string& name) {
+    const auto to = by.find(name);
+    if (to != by.end()) name = to->second;
   };
-  renamed(c.component);
-  renamed(c.rateName);
-  for (auto& rate : c.rates) renamed(rate.first);
+  renamed(names.labels, c.component);
+  renamed(names.rates, c.rateName);
+  for (auto& rate : c.rates) renamed(names.rates, rate.first);
   return c;
 }
 

@@ -109,10 +109,24 @@ struct ComponentMeasures {
   std::string perfectWhy;  // why the perfect figures are NaN, or ""
 };
 
-// The measures under other names: of the component, its rate names, by
-// `names` (a name not in it kept).
-ComponentMeasures renamedMeasures(ComponentMeasures c,
-                                  const std::map<std::string, std::string>& names);
+// A chain's names as the model names them: its components (elements) and
+// its rate names, each kept where the map has none.
+struct ModelNames {
+  std::map<std::string, std::string> labels;
+  std::map<std::string, std::string> rates;
+};
+
+// The measures under the model's names.
+ComponentMeasures renamedMeasures(ComponentMeasures c, const ModelNames& names);
+
+// Why a figure after a truncated run has no derivative.
+constexpr const char* truncatedRun =
+    "after a truncated run the figures are bounds, and the derivatives of bounds bound nothing: "
+    "generate the complete chain";
+
+// Why an infinite MTTF has no derivative.
+constexpr const char* infiniteMttf =
+    "the MTTF is infinite: the model can end in a state that has not failed";
 
 // What a measure without a value holds.
 constexpr double noMeasure = std::numeric_limits<double>::quiet_NaN();

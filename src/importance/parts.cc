@@ -93,21 +93,18 @@ void perfectMttf(const StaticTree& tree, const std::vector<MeasuredPart>& parts,
 
 // dMTTF/dλ of every component through the integral over the parts'
 // curves, or why there is none.
-std::string mttfDerivatives(const StaticTree& tree, const std::vector<MeasuredPart>& parts,
-                            double epsilon, std::vector<Joined>& joined) {
-  std::vector<PartChain> chains;
-  std::vector<PartBounds> bounds;
-  for (const MeasuredPart& part : parts) {
-    chains.push_back(part.chain);
-    bounds.push_back(part.bounds);
-  }
+// dMTTF/dθ by each part's rate names through the quadrature's weights of
+// its curve, one backward sweep per part, into d; or why there are none.
+std::string quadratureDerivatives(const StaticTree& tree, const std::vector<PartChain>& chains,
+                                  const std::vector<PartBounds>& bounds, double epsilon,
+                                  std::vector<Array1<double>>& d) {
   MttfSensitivity sensitivity;
   Error error;
   if (!mttfSensitivity(tree, bounds, chains, partSweep(chains), sensitivity, error)) {
     return error.message();
   }
-  std::vector<Array1<double>> d(parts.size());
-  for (std::size_t p = 0; p < parts.size() && !sensitivity.byPart.empty(); ++p) {
+  d = std::vector<Array1<double>>(chains.size());
+  for (std::size_t p = 0; p < chains.size() && !sensitivity.byPart.empty(); ++p) {
     // dR_p = −dU_p, as no part reaches a truncation state.
     std::vector<double> c = sensitivity.byPart[p];
     for (double& x : c) x = -x;
@@ -115,6 +112,26 @@ std::string mttfDerivatives(const StaticTree& tree, const std::vector<MeasuredPa
     const std::string why =
         weightedDerivatives(*part.chain, *part.rate, *part.order, part.initial, sensitivity.times,
                             c, epsilon, stepLimit(*part.chain), d[p]);
+    if (!why.empty()) return why;
+  }
+  return "";
+}
+
+// dMTTF/dλ of every component, exact over the product of the parts' chains
+// where it is small enough, else through the integral over their curves;
+// or why there is none.
+std::string mttfDerivatives(const StaticTree& tree, const std::vector<MeasuredPart>& parts,
+                            double epsilon, std::vector<Joined>& joined) {
+  std::vector<PartChain> chains;
+  std::vector<PartBounds> bounds;
+  for (const MeasuredPart& part : parts) {
+    if (part.bounds.truncated > 0.0) return truncatedRun;
+    chains.push_back(part.chain);
+    bounds.push_back(part.bounds);
+  }
+  std::vector<Array1<double>> d;
+  if (!productMttfDerivatives(tree, chains, d)) {
+    const std::string why = quadratureDerivatives(tree, chains, bounds, epsilon, d);
     if (!why.empty()) return why;
   }
   for (Joined& j : joined) {
@@ -156,9 +173,8 @@ Measures partsMeasures(const StaticTree& tree, const std::vector<MeasuredPart>& 
     out.timeDerivative.push_back(why.empty() ? timeDerivative : noMeasure);
     out.elasticitySum.push_back(why.empty() ? 0.0 : noMeasure);
   }
-  out.mttfWhy = std::isfinite(figures.mttfLower)
-                    ? mttfDerivatives(tree, parts, epsilon, joined)
-                    : "the MTTF is infinite: the model can end in a state that has not failed";
+  out.mttfWhy = std::isfinite(figures.mttfLower) ? mttfDerivatives(tree, parts, epsilon, joined)
+                                                 : infiniteMttf;
   out.mttfCriticalitySum = out.mttfWhy.empty() ? 0.0 : noMeasure;
   for (Joined& joint : joined) {
     ComponentMeasures& m = joint.top;

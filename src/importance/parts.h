@@ -18,14 +18,14 @@
 namespace molvex {
 
 // A part as its measures are combined: its chain (shared with the parts the
-// same as it), what its measures say, and its chain's names -- components
-// and rate names -- as this part's elements are named.
+// same as it), what its measures say, and its chain's names as the model
+// names this part's elements and their rates.
 struct MeasuredPart {
   PartChain chain;
   PartBounds bounds;
   const Measures* measures = nullptr;
   const std::vector<Unreliability>* figures = nullptr;  // at the times asked
-  std::map<std::string, std::string> names;  // a name of the chain -> this part's; others kept
+  ModelNames names;
 };
 
 // The measures of the top of `tree` over `parts` (in the order of the

@@ -32,7 +32,7 @@ bool near(double x, double y, double relative) {
 
 // Every element's measures by the parts against those of the whole chain.
 void expectAsWhole(const std::string& model, const std::string& how,
-                   const std::vector<std::string>& more = {}) {
+                   const std::vector<std::string>& more = {}, std::string* out = nullptr) {
   SCOPED_TRACE(model);
   testing::ScratchDir dir;
   dir.write("m.dft", model);
@@ -72,6 +72,7 @@ void expectAsWhole(const std::string& model, const std::string& how,
     }
   }
   EXPECT_EQ(names.size(), componentNames(one.out).size());
+  if (out != nullptr) *out = parts.out;
 }
 
 TEST(CombinedImportance, EachElementOfThePartsAsInTheWholeChain) {
@@ -86,6 +87,25 @@ TEST(CombinedImportance, EachElementOfThePartsAsInTheWholeChain) {
       "X lambda=0.4; Y lambda=1.2; U lambda=0.8; V lambda=0.5;\n",
   };
   for (const char* model : models) expectAsWhole(model, "\"parts\"");
+  // Names that make the same rate name in different parts, one a warm
+  // spare's rate while dormant.
+  expectAsWhole("toplevel T;\nT or x X;\nx lambda=0.1;\nX lambda=0.2;\n", "\"parts\"");
+  expectAsWhole(
+      "toplevel T;\nT or A a_dorm;\nA wsp p a;\np lambda=0.3;\na lambda=0.2 dorm=0.5;\n"
+      "a_dorm lambda=0.1;\n",
+      "\"parts\"");
+  // Rates far apart: the MTTF over the product of the parts, exact.
+  expectAsWhole("toplevel T;\nT and a b;\na lambda=10000;\nb lambda=0.00001;\n", "\"parts\"");
+  // 22 parts, a product of 4 million states: the MTTF by quadrature.
+  std::string wide = "toplevel T;\nT 2of22";
+  std::string rates;
+  for (int i = 1; i <= 22; ++i) {
+    wide += " E" + std::to_string(i);
+    rates += "E" + std::to_string(i) + " lambda=" + std::to_string(0.1 * i) + ";\n";
+  }
+  std::string out;
+  expectAsWhole(wide + ";\n" + rates, "\"parts\"", {}, &out);
+  EXPECT_GT(jsonNumber(out, "mttf_relative_error"), 0) << out;
   // A parameter of two parts is one component over both.
   expectAsWhole(
       "param L; toplevel S;\nS or P Q;\nP and A B;\nQ and C D;\n"

@@ -223,24 +223,19 @@ struct Product {
       start += position[p](chains[p].initial) * stride[p];
     }
   }
-  // Part p's state in product state x.
-  int state(const std::vector<PartChain>& chains, std::size_t p, long x) const {
-    const int n = chains[p].chain->nstates;
-    return (*chains[p].order)(static_cast<int>((x / stride[p]) % n) + 1);
-  }
-  // Product state x with part p moved to its state s.
-  long moved(const std::vector<PartChain>& chains, std::size_t p, long x, int s) const {
-    return x + (position[p](s) - position[p](state(chains, p, x))) * stride[p];
+  // Part p's position in its order in product state x.
+  int at(std::size_t p, long x) const {
+    return static_cast<int>((x / stride[p]) % position[p].size());
   }
 };
 
 // Whether the top has failed in product state x; truncation states are
-// failures when `counted`.
+// failures when `counted`.  `failed` is room for the parts' values.
 bool topFailed(const StaticTree& tree, const std::vector<PartChain>& chains, const Product& space,
-               long x, bool counted) {
-  std::vector<double> failed(chains.size());
+               long x, bool counted, std::vector<double>& failed) {
+  failed.resize(chains.size());
   for (std::size_t p = 0; p < chains.size(); ++p) {
-    const StateKind kind = chains[p].chain->kind(space.state(chains, p, x));
+    const StateKind kind = chains[p].chain->kind((*chains[p].order)(space.at(p, x) + 1));
     failed[p] = kind == StateKind::Failure || (counted && kind == StateKind::Truncation) ? 1 : 0;
   }
   return topFailure(tree, failed) == 1.0;
@@ -253,9 +248,11 @@ void productArcs(const std::vector<PartChain>& chains, const Product& space, lon
                  const Visit& arc) {
   for (std::size_t p = 0; p < chains.size(); ++p) {
     const Chain& c = *chains[p].chain;
-    const int s = space.state(chains, p, x);
+    const int at = space.at(p, x);
+    const int s = (*chains[p].order)(at + 1);
     for (int a = c.first(s); a < c.first(s + 1); ++a) {
-      if ((*chains[p].rate)(a) != 0.0) arc(p, a, space.moved(chains, p, x, c.arcs(a).target));
+      if ((*chains[p].rate)(a) == 0.0) continue;
+      arc(p, a, x + (space.position[p](c.arcs(a).target) - at) * space.stride[p]);
     }
   }
 }
@@ -266,6 +263,7 @@ void productArcs(const std::vector<PartChain>& chains, const Product& space, lon
 std::vector<double> productMeans(const StaticTree& tree, const std::vector<PartChain>& chains,
                                  const Product& space, bool counted) {
   std::vector<double> mean(static_cast<std::size_t>(space.size), 0.0);
+  std::vector<double> failed;
   for (long x = space.size - 1; x >= 0; --x) {
     double exit = 0.0;
     double after = 0.0;
@@ -274,21 +272,22 @@ std::vector<double> productMeans(const StaticTree& tree, const std::vector<PartC
       exit += r;
       after += r * mean[static_cast<std::size_t>(next)];
     });
-    mean[static_cast<std::size_t>(x)] = topFailed(tree, chains, space, x, counted) ? 0.0
-                                        : exit == 0.0                              ? infinity
+    mean[static_cast<std::size_t>(x)] = topFailed(tree, chains, space, x, counted, failed) ? 0.0
+                                        : exit == 0.0 ? infinity
                                                       : (1.0 + after) / exit;
   }
   return mean;
 }
 
-// The exact mean time over the product of the parts' chains, where it holds
-// at most productStates states.  False when it is larger.
+// Whether the product of the parts' chains holds at most productStates states.
 bool productFits(const std::vector<PartChain>& chains) {
   double size = 1.0;
   for (const PartChain& c : chains) size *= c.chain->nstates;
   return !chains.empty() && size <= productStates;
 }
 
+// The exact mean time over the product of the parts' chains, where it fits.
+// False when it does not.
 bool productMttf(const StaticTree& tree, const std::vector<PartChain>& chains, CombinedMttf& out) {
   if (!productFits(chains)) return false;
   const Product space(chains);
@@ -428,9 +427,10 @@ bool productMttfDerivatives(const StaticTree& tree, const std::vector<PartChain>
   // the mean time spent in x, from the probability of reaching it.
   std::vector<double> reach(static_cast<std::size_t>(space.size), 0.0);
   reach[static_cast<std::size_t>(space.start)] = 1.0;
+  std::vector<double> failed;
   for (long x = space.start; x < space.size; ++x) {
     const double here = reach[static_cast<std::size_t>(x)];
-    if (here == 0.0 || topFailed(tree, chains, space, x, true)) continue;
+    if (here == 0.0 || topFailed(tree, chains, space, x, true, failed)) continue;
     double exit = 0.0;
     productArcs(chains, space, x,
                 [&](std::size_t p, int a, long) { exit += (*chains[p].rate)(a); });

@@ -363,6 +363,32 @@ void rankComponents(std::vector<ComponentMeasures>& components) {
       [&](const ComponentMeasures& x, const ComponentMeasures& y) { return key(x) > key(y); });
 }
 
+void openChecks(Measures& out) {
+  out.elasticitySum.clear();
+  for (std::size_t j = 0; j < out.why.size(); ++j) {
+    out.elasticitySum.push_back(out.why[j].empty() ? 0.0 : noMeasure);
+    if (!out.why[j].empty()) out.timeDerivative[j] = noMeasure;
+  }
+  out.mttfCriticalitySum = out.mttfWhy.empty() ? 0.0 : noMeasure;
+}
+
+void addCriticalities(ComponentMeasures& m, int count, const Figures& figures,
+                      const std::vector<Unreliability>& today, Measures& out) {
+  m.mttfCriticality = noMeasure;
+  if (out.mttfWhy.empty()) {
+    m.mttfCriticality = m.lambda * m.dMttf / figures.mttfLower;
+    out.mttfCriticalitySum += count * m.mttfCriticality;
+  } else {
+    m.dMttf = noMeasure;
+  }
+  m.criticality.clear();
+  for (std::size_t j = 0; j < m.dU.size(); ++j) {
+    if (!out.why[j].empty()) m.dU[j] = noMeasure;
+    m.criticality.push_back(today[j].lower > 0.0 ? m.lambda * m.dU[j] / today[j].lower : noMeasure);
+    if (out.why[j].empty()) out.elasticitySum[j] += count * m.lambda * m.dU[j];
+  }
+}
+
 void perfectFigures(const Chain& chain, const Array1<double>& rate, const Array1<int>& order,
                     int initial, const std::vector<double>& times, double epsilon, long maxSteps,
                     Figures& figures, std::vector<Unreliability>& u) {
@@ -382,10 +408,9 @@ Measures measureComponents(const Chain& chain, const Array1<double>& rate, const
   out.mttfWhy = d.mttfWhy;
   for (const RateDerivatives::AtTime& at : d.unreliability) {
     out.why.push_back(at.why);
-    out.elasticitySum.push_back(at.why.empty() ? 0.0 : noMeasure);
-    out.timeDerivative.push_back(at.why.empty() ? at.timeDerivative : noMeasure);
+    out.timeDerivative.push_back(at.timeDerivative);
   }
-  out.mttfCriticalitySum = out.mttfWhy.empty() ? 0.0 : noMeasure;
+  openChecks(out);
   const std::vector<Component> components = chainComponents(chain, rate);
   for (std::size_t i = 0; i < components.size(); ++i) {
     const Component& c = components[i];
@@ -394,7 +419,6 @@ Measures measureComponents(const Chain& chain, const Array1<double>& rate, const
     m.rateName = chain.rateNames(c.names.front());
     for (int k : c.names) m.rates.emplace_back(chain.rateNames(k), theta(k));
     m.lambda = c.lambda;
-    m.dMttf = m.mttfCriticality = noMeasure;
     const std::vector<std::size_t> orbit =
         lumping ? lumping->orbit(i) : std::vector<std::size_t>{i};
     const int n = lumping ? lumping->copies(c) : 1;
@@ -404,11 +428,11 @@ Measures measureComponents(const Chain& chain, const Array1<double>& rate, const
       for (std::size_t o : orbit) sum += byComponent(components[o], by, theta);
       return sum / static_cast<double>(orbit.size() * n);
     };
-    if (out.mttfWhy.empty()) {
-      m.dMttf = share(d.mttf);
-      m.mttfCriticality = c.lambda * m.dMttf / figures.mttfLower;
-      out.mttfCriticalitySum += n * m.mttfCriticality;
+    m.dMttf = out.mttfWhy.empty() ? share(d.mttf) : noMeasure;
+    for (const RateDerivatives::AtTime& at : d.unreliability) {
+      m.dU.push_back(at.why.empty() ? share(at.d) : noMeasure);
     }
+    addCriticalities(m, n, figures, today, out);
     Figures f;
     std::vector<Unreliability> u;
     if (lumping) {
@@ -425,11 +449,6 @@ Measures measureComponents(const Chain& chain, const Array1<double>& rate, const
     m.mttfPerfectLower = f.mttfLower;
     m.mttfPerfectUpper = f.mttfUpper;
     for (std::size_t j = 0; j < times.size(); ++j) {
-      const RateDerivatives::AtTime& at = d.unreliability[j];
-      const double du = at.why.empty() ? share(at.d) : noMeasure;
-      m.dU.push_back(du);
-      m.criticality.push_back(today[j].lower > 0.0 ? c.lambda * du / today[j].lower : noMeasure);
-      if (at.why.empty()) out.elasticitySum[j] += n * c.lambda * du;
       m.perfectLower.push_back(u[j].lower);
       m.perfectUpper.push_back(u[j].upper);
     }

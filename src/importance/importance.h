@@ -150,6 +150,17 @@ struct Measures {
   std::vector<double> timeDerivative;  // ... which T·dU/dT equals
 };
 
+// The check sums of `out` opened, from its reasons (why, mttfWhy) and
+// the T·dU/dT of each time: 0 to add to where there are derivatives, NaN
+// where not.
+void openChecks(Measures& out);
+
+// The criticalities of a component whose derivatives (dMttf, dU) are those
+// of one of `count` elements alike, NaN where `out` says why there are none,
+// and their part of the check sums; `today` the figures at each time.
+void addCriticalities(ComponentMeasures& m, int count, const Figures& figures,
+                      const std::vector<Unreliability>& today, Measures& out);
+
 // How the components of a lumped chain stand for the model's elements.  A
 // chain folded by symmetries holds the figures only at rates the symmetries
 // keep: a component's rates move only together with those of the components

@@ -57,30 +57,13 @@ Measures mixtureMeasures(const std::vector<Outcome>& outcomes, const std::string
       out.timeDerivative[j] += o.weight * o.measures.timeDerivative[j];
     }
   }
-  for (std::size_t j = 0; j < times; ++j) {
-    out.elasticitySum.push_back(out.why[j].empty() ? 0.0 : noMeasure);
-    if (!out.why[j].empty()) out.timeDerivative[j] = noMeasure;
-  }
-  out.mttfCriticalitySum = out.mttfWhy.empty() ? 0.0 : noMeasure;
+  openChecks(out);
   std::set<std::string> seen;
   for (const Outcome& o : outcomes) {
     for (const ComponentMeasures& c : o.measures.components) {
       if (c.rateName == leftOut || !seen.insert(c.rateName).second) continue;
       ComponentMeasures m = mixed(outcomes, c, times);
-      m.mttfCriticality = noMeasure;
-      if (out.mttfWhy.empty()) {
-        m.mttfCriticality = m.lambda * m.dMttf / figures.mttfLower;
-        out.mttfCriticalitySum += m.mttfCriticality;
-      } else {
-        m.dMttf = noMeasure;
-      }
-      m.criticality.clear();
-      for (std::size_t j = 0; j < times; ++j) {
-        if (!out.why[j].empty()) m.dU[j] = noMeasure;
-        m.criticality.push_back(top[j].lower > 0.0 ? m.lambda * m.dU[j] / top[j].lower
-                                                   : noMeasure);
-        if (out.why[j].empty()) out.elasticitySum[j] += m.lambda * m.dU[j];
-      }
+      addCriticalities(m, 1, figures, top, out);
       out.components.push_back(std::move(m));
     }
   }

@@ -1,6 +1,7 @@
 #include "importance/parts.h"
 
 #include <cmath>
+#include <map>
 
 namespace molvex {
 namespace {
@@ -22,7 +23,6 @@ std::vector<Joined> joinComponents(const std::vector<MeasuredPart>& parts, std::
         // The top's measures are summed and formed below.
         m.dU.assign(times, 0.0);
         m.dMttf = 0.0;
-        m.criticality.clear();
         m.perfectLower.clear();
         m.perfectUpper.clear();
         out.push_back({std::move(m), {}});
@@ -50,31 +50,38 @@ std::vector<double> partFailures(const std::vector<MeasuredPart>& parts, const J
   return u;
 }
 
-// The component of a part's chain whose own rate is named `rateName`.
-Component componentOf(const MeasuredPart& part, const std::string& rateName) {
-  for (Component& c : chainComponents(*part.chain.chain, *part.chain.rate)) {
-    if (part.chain.chain->rateNames(c.names.front()) == rateName) return c;
+// The parts as the combination takes them, with each one's components by
+// their own rate names and its rate names' values, formed once.
+struct Combination {
+  std::vector<PartChain> chains;
+  std::vector<PartBounds> bounds;
+  std::vector<std::map<std::string, Component>> components;
+  std::vector<Array1<double>> theta;
+  explicit Combination(const std::vector<MeasuredPart>& parts) {
+    for (const MeasuredPart& part : parts) {
+      const Chain& chain = *part.chain.chain;
+      chains.push_back(part.chain);
+      bounds.push_back(part.bounds);
+      components.emplace_back();
+      for (Component& c : chainComponents(chain, *part.chain.rate)) {
+        components.back().emplace(chain.rateNames(c.names.front()), std::move(c));
+      }
+      theta.push_back(rateValues(chain, *part.chain.rate));
+    }
   }
-  return {};
-}
+};
 
 // The MTTF with the component perfect: the parts it belongs to with its
 // rates at 0, combined again.
-void perfectMttf(const StaticTree& tree, const std::vector<MeasuredPart>& parts,
-                 ComponentMeasures& m,
+void perfectMttf(const StaticTree& tree, const Combination& all, ComponentMeasures& m,
                  const std::vector<std::pair<std::size_t, const ComponentMeasures*>>& members) {
-  std::vector<PartChain> chains;
-  std::vector<PartBounds> bounds;
-  for (const MeasuredPart& part : parts) {
-    chains.push_back(part.chain);
-    bounds.push_back(part.bounds);
-  }
+  std::vector<PartChain> chains = all.chains;
+  std::vector<PartBounds> bounds = all.bounds;
   std::vector<Array1<double>> rates;
   rates.reserve(members.size());
   for (const auto& [p, c] : members) {
-    const PartChain& part = parts[p].chain;
-    rates.push_back(
-        withoutRates(*part.chain, *part.rate, componentOf(parts[p], c->rateName).names));
+    const PartChain& part = all.chains[p];
+    rates.push_back(withoutRates(*part.chain, *part.rate, all.components[p].at(c->rateName).names));
     chains[p].rate = &rates.back();
     const Figures f = solveFigures(*part.chain, rates.back(), *part.order, part.initial);
     bounds[p] = {fastestExit(*part.chain, rates.back()),
@@ -91,8 +98,6 @@ void perfectMttf(const StaticTree& tree, const std::vector<MeasuredPart>& parts,
   m.mttfPerfectUpper = mttf.upper;
 }
 
-// dMTTF/dλ of every component through the integral over the parts'
-// curves, or why there is none.
 // dMTTF/dθ by each part's rate names through the quadrature's weights of
 // its curve, one backward sweep per part, into d; or why there are none.
 std::string quadratureDerivatives(const StaticTree& tree, const std::vector<PartChain>& chains,
@@ -120,26 +125,20 @@ std::string quadratureDerivatives(const StaticTree& tree, const std::vector<Part
 // dMTTF/dλ of every component, exact over the product of the parts' chains
 // where it is small enough, else through the integral over their curves;
 // or why there is none.
-std::string mttfDerivatives(const StaticTree& tree, const std::vector<MeasuredPart>& parts,
-                            double epsilon, std::vector<Joined>& joined) {
-  std::vector<PartChain> chains;
-  std::vector<PartBounds> bounds;
-  for (const MeasuredPart& part : parts) {
-    if (part.bounds.truncated > 0.0) return truncatedRun;
-    chains.push_back(part.chain);
-    bounds.push_back(part.bounds);
+std::string mttfDerivatives(const StaticTree& tree, const Combination& all, double epsilon,
+                            std::vector<Joined>& joined) {
+  for (const PartBounds& b : all.bounds) {
+    if (b.truncated > 0.0) return truncatedRun;
   }
   std::vector<Array1<double>> d;
-  if (!productMttfDerivatives(tree, chains, d)) {
-    const std::string why = quadratureDerivatives(tree, chains, bounds, epsilon, d);
+  if (!productMttfDerivatives(tree, all.chains, d)) {
+    const std::string why = quadratureDerivatives(tree, all.chains, all.bounds, epsilon, d);
     if (!why.empty()) return why;
   }
   for (Joined& j : joined) {
     for (const auto& [p, c] : j.members) {
       if (d[p].size() == 0) continue;  // nothing moves: no derivative but 0
-      const PartChain& part = chains[p];
-      j.top.dMttf += byComponent(componentOf(parts[p], c->rateName), d[p],
-                                 rateValues(*part.chain, *part.rate));
+      j.top.dMttf += byComponent(all.components[p].at(c->rateName), d[p], all.theta[p]);
     }
   }
   return "";
@@ -152,6 +151,7 @@ Measures partsMeasures(const StaticTree& tree, const std::vector<MeasuredPart>& 
                        const std::vector<Unreliability>& top) {
   Measures out;
   std::vector<Joined> joined = joinComponents(parts, times.size());
+  const Combination all(parts);
   // ∂U_top/∂U_p at each time.
   std::vector<std::vector<double>> slope(parts.size(), std::vector<double>(times.size()));
   for (std::size_t j = 0; j < times.size(); ++j) {
@@ -170,28 +170,19 @@ Measures partsMeasures(const StaticTree& tree, const std::vector<MeasuredPart>& 
       timeDerivative += slope[p][j] * m.timeDerivative[j];
     }
     out.why.push_back(why);
-    out.timeDerivative.push_back(why.empty() ? timeDerivative : noMeasure);
-    out.elasticitySum.push_back(why.empty() ? 0.0 : noMeasure);
+    out.timeDerivative.push_back(timeDerivative);
   }
-  out.mttfWhy = std::isfinite(figures.mttfLower) ? mttfDerivatives(tree, parts, epsilon, joined)
-                                                 : infiniteMttf;
-  out.mttfCriticalitySum = out.mttfWhy.empty() ? 0.0 : noMeasure;
+  out.mttfWhy =
+      std::isfinite(figures.mttfLower) ? mttfDerivatives(tree, all, epsilon, joined) : infiniteMttf;
+  openChecks(out);
   for (Joined& joint : joined) {
     ComponentMeasures& m = joint.top;
-    m.mttfCriticality = noMeasure;
-    if (out.mttfWhy.empty()) {
-      m.mttfCriticality = m.lambda * m.dMttf / figures.mttfLower;
-      out.mttfCriticalitySum += m.mttfCriticality;
-    } else {
-      m.dMttf = noMeasure;
-    }
-    perfectMttf(tree, parts, m, joint.members);
     for (std::size_t j = 0; j < times.size(); ++j) {
       for (const auto& [p, c] : joint.members) m.dU[j] += slope[p][j] * c->dU[j];
-      const double du = out.why[j].empty() ? m.dU[j] : noMeasure;
-      m.dU[j] = du;
-      m.criticality.push_back(top[j].lower > 0.0 ? m.lambda * du / top[j].lower : noMeasure);
-      if (out.why[j].empty()) out.elasticitySum[j] += m.lambda * du;
+    }
+    addCriticalities(m, 1, figures, top, out);
+    perfectMttf(tree, all, m, joint.members);
+    for (std::size_t j = 0; j < times.size(); ++j) {
       m.perfectLower.push_back(topFailure(tree, partFailures(parts, &joint, j, false)));
       m.perfectUpper.push_back(topFailure(tree, partFailures(parts, &joint, j, true)));
     }

@@ -5,10 +5,6 @@
 #include <map>
 #include <unordered_map>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
-
 namespace molvex {
 namespace {
 
@@ -292,31 +288,12 @@ class Whole {
   int nstates_ = 0;
 };
 
-// A vector of at least `n` elements' room, its storage in pages of 2 MiB
-// where the system offers them: this machine's fault for each page of 4 KiB
-// costs more than writing the page.
-template <class T>
-void reserveLarge(std::vector<T>& v, std::size_t n) {
-  std::vector<T> bigger;
-  bigger.reserve(n);
-#ifdef __linux__
-  constexpr std::uintptr_t huge = std::uintptr_t{1} << 21;
-  const auto from = (reinterpret_cast<std::uintptr_t>(bigger.data()) + huge - 1) & ~(huge - 1);
-  const auto to = reinterpret_cast<std::uintptr_t>(bigger.data() + n) & ~(huge - 1);
-  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-#endif
-  bigger.insert(bigger.end(), v.begin(), v.end());
-  v.swap(bigger);
-}
-
 struct Built {
   std::vector<int> count;  // arcs of each expanded state, in the order expanded
-  std::vector<Arc> arcs;
+  TableStore<Arc> arcs;
 };
 
 void add(Built& b, int target, const Move& mv, int times, bool marked) {
-  if (b.arcs.size() == b.arcs.capacity())
-    reserveLarge(b.arcs, std::max<std::size_t>(1024, 2 * b.arcs.size()));
   b.arcs.push_back({target, mv.name, mv.multiplier * times, marked});
   ++b.count.back();
 }
@@ -391,8 +368,8 @@ void fill(const Chain& part, const std::vector<double>& value, const Whole& whol
   out.kind.resize(out.nstates);
   out.type.resize(out.nstates);
   out.first.resize(out.nstates + 1);
-  std::vector<double> values;
-  reserveLarge(values, b.arcs.size());
+  TableStore<double> values;
+  values.reserve(b.arcs.size());
   for (const Arc& arc : b.arcs)
     values.push_back(value[static_cast<std::size_t>(arc.rate)] * arc.multiplier);
   rate = Array1<double>(std::move(values));

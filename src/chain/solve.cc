@@ -299,9 +299,9 @@ void sweep(const Chain& chain, const Flow& flow, const Array1<int>& order,
 Flow arcsOf(const Flow& flow, const std::function<bool(int)>& keep) {
   Flow f;
   const int n = flow.start.size();
-  std::vector<int> first(1, 1);
-  std::vector<int> target;
-  std::vector<double> rate;
+  TableStore<int> first(1, 1);
+  TableStore<int> target;
+  TableStore<double> rate;
   for (int s = 1; s <= n; ++s) {
     for (int a = flow.first(s); keep(s) && a < flow.first(s + 1); ++a) {
       target.push_back(flow.target(a));

@@ -33,6 +33,21 @@ class Builder {
     return node(P(HDROOT));
   }
 
+  // The gates of a gate list of places of `kind`, after the top.
+  void listed(const CIntTab L, int kind, FlatTree::Listed& gates) {
+    if (L.size() < 1 || L(1) > L.size() - 1) return;  // the walk reports the count
+    for (int g = 1; g <= L(1); ++g) {
+      const int p = L(g + 1);
+      const int i = whole(p) && field(p, FTYPE) == kind ? node(p) : -1;
+      if (i < 0) {
+        gates.NODES.clear();
+        return;
+      }
+      gates.NODES.push_back(i);
+    }
+    gates.FLAT = true;
+  }
+
   // The FDEP gates of FDPLST, after the top.
   void dependencies() {
     const CIntTab L = FT_.FDPLST;
@@ -191,11 +206,18 @@ struct Evaluation {
   const FlatTree& F;
   const int* state;  // 1-based
   const int* base;
+  // The order check's: the state's order slots, which each priority-AND
+  // gate met sets before it reads its own.
+  int* orders = nullptr;
+  // The sequence check has met an intact input of the gate it checks: a
+  // basic event under a sequence gate counts from its first failed unit.
+  bool gap = false;
 
   int value(int i, int parentKind) const {
     const FlatTree::Node& n = F.NODES[static_cast<std::size_t>(i)];
     if (n.kind == TBASIC) {
       const int failed = base[n.comp] - state[n.comp];
+      if (gap && parentKind == TSEQ) return failed;
       return failed < n.mult && wholeOnly(parentKind) ? 0 : failed;
     }
     if (n.slots) {
@@ -217,6 +239,7 @@ struct Evaluation {
         if (v >= n.m - acc) return 1;
         acc += v;
       } else if (n.kind == TPAND) {
+        if (orders != nullptr && v >= 1 && orders[n.m] == 0) orders[n.m] = arc->arc;
         acc = arc->arc == 1 ? (v >= 1 ? 1 : 0) : (acc == 1 && v >= 1 && state[n.m] == 1 ? 1 : 0);
       } else if (n.kind == TFDEP) {
         return v >= 1 && arc->arc == 1 ? 1 : 0;
@@ -239,6 +262,8 @@ void FLTTRE(const FaultTree& FT, int SPRBAS, int NSLOT, FlatTree& F) {
     return;
   }
   build.dependencies();
+  build.listed(FT.SEQLST, TSEQ, F.SEQS);
+  build.listed(FT.PNDLST, TPAND, F.PANDS);
   F.NBASIC = FT.NBASIC;
   F.SPRBAS = SPRBAS;
   F.NSLOT = NSLOT;
@@ -247,6 +272,31 @@ void FLTTRE(const FaultTree& FT, int SPRBAS, int NSLOT, FlatTree& F) {
 int flatValue(const FlatTree& F, int node, CIntTab STATE, CIntTab BASE) {
   const Evaluation e{F, STATE.begin() - 1, BASE.begin() - 1};
   return e.value(node, 0);
+}
+
+// The walk evaluates each gate's inputs in turn with the gate's own return
+// rule: an input of value 0 opens the gap, one of value 1 or more behind it
+// stops the check; the inputs' values follow the common rules, but for the
+// gap's, and a nested sequence gate is an AND gate.
+int flatSequences(const FlatTree& F, CIntTab STATE, CIntTab BASE) {
+  for (const int g : F.SEQS.NODES) {
+    Evaluation e{F, STATE.begin() - 1, BASE.begin() - 1};
+    const FlatTree::Node& n = F.NODES[static_cast<std::size_t>(g)];
+    for (int a = n.first; a < n.first + n.count; ++a) {
+      const int v = e.value(F.ARCS[static_cast<std::size_t>(a)].node, TSEQ);
+      if (e.gap && v >= 1) return 0;
+      if (v == 0) e.gap = true;
+    }
+  }
+  return 1;
+}
+
+// A priority-AND gate has no short-circuit, in the flat form as in the walk,
+// so each gate's evaluation meets the gates the walk meets, in its order.
+void flatOrders(const FlatTree& F, IntTab STATE, CIntTab BASE) {
+  Evaluation e{F, STATE.begin() - 1, BASE.begin() - 1};
+  e.orders = STATE.begin() - 1;
+  for (const int g : F.PANDS.NODES) e.value(g, 0);
 }
 
 }  // namespace molvex

@@ -54,6 +54,14 @@ struct FlatTree {
   std::vector<Arc> ARCS;
   std::vector<Dependency> FDEPS;
   std::vector<int> DEPENDENTS;
+  // The nodes of the gates of a gate list, in its order, where every one of
+  // them has a node (FLAT); else walk them.
+  struct Listed {
+    std::vector<int> NODES;
+    bool FLAT = false;
+  };
+  Listed SEQS;                            // SEQLST
+  Listed PANDS;                           // PNDLST
   int TOP = -1;                           // the node of the top place; -1: no flat form
   int NBASIC = 0, SPRBAS = 0, NSLOT = 0;  // what it was made for
 };
@@ -66,5 +74,15 @@ void FLTTRE(const FaultTree& FT, int SPRBAS, int NSLOT, FlatTree& F);
 // The value the walk gives node `node` (the top: F.TOP) in STATE, whose
 // failed units are BASE - STATE.
 int flatValue(const FlatTree& F, int node, CIntTab STATE, CIntTab BASE);
+
+// What the walk of the sequence check gives, where SEQS.FLAT: 1 when every
+// sequence gate's inputs that have occurred come before its first intact
+// one and nothing behind that one has a failed unit, else 0.
+int flatSequences(const FlatTree& F, CIntTab STATE, CIntTab BASE);
+
+// What the walk of the order check does, where PANDS.FLAT: the order slot of
+// every priority-AND gate it meets that is still 0 and sees an input failed
+// takes that input's place.
+void flatOrders(const FlatTree& F, IntTab STATE, CIntTab BASE);
 
 }  // namespace molvex

@@ -26,7 +26,11 @@ struct Ordering : TreeRules {
 
 }  // namespace
 
-int PACHK(FaultTree& FT, int SPRBAS, int NSLOT, IntTab STATE) {
+int PACHK(FaultTree& FT, int SPRBAS, int NSLOT, IntTab STATE, const FlatTree* FLAT) {
+  if (FLAT != nullptr && FLAT->PANDS.FLAT) {
+    flatOrders(*FLAT, STATE, FT.BASE);
+    return SUCCES;
+  }
   Traversal walk("PACHK", StackFault::QUIET, FT.PLCTAB, FT.CSPTAB, SPRBAS, FT.NBASIC, NSLOT, STATE,
                  FT.BASE, IntTab(pachkNfail, MAXBAS));
   int gates = 0;

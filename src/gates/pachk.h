@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ftinput/fttabs.h"
+#include "gates/flattr.h"
 #include "util/array1.h"
 
 namespace molvex {
@@ -15,6 +16,8 @@ namespace molvex {
 // 2 when only the second is.  A slot once set stays.  Only the order slots
 // of STATE are written.  Returns 1, or -1 after a message (after a failed
 // PUSH or POP, the stack's own); on an error the slots keep what was set.
-int PACHK(FaultTree& FT, int SPRBAS, int NSLOT, IntTab STATE);
+// The tree's flat form, when given and made for its priority-AND gates,
+// stands for the walk.
+int PACHK(FaultTree& FT, int SPRBAS, int NSLOT, IntTab STATE, const FlatTree* FLAT = nullptr);
 
 }  // namespace molvex

@@ -34,7 +34,12 @@ struct Sequencing : TreeRules {
 
 }  // namespace
 
-int SEQCHK(FaultTree& FT, int SPRBAS, int NSLOT, CIntTab STATE, int& ALLOWED) {
+int SEQCHK(FaultTree& FT, int SPRBAS, int NSLOT, CIntTab STATE, int& ALLOWED,
+           const FlatTree* FLAT) {
+  if (FLAT != nullptr && FLAT->SEQS.FLAT) {
+    ALLOWED = flatSequences(*FLAT, STATE, FT.BASE);
+    return SUCCES;
+  }
   Traversal walk("SEQCHK", StackFault::QUIET, FT.PLCTAB, FT.CSPTAB, SPRBAS, FT.NBASIC, NSLOT, STATE,
                  FT.BASE, IntTab(seqchkNfail, MAXBAS));
   if (walk.prepare() != SUCCES) return ERRGEN;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ftinput/fttabs.h"
+#include "gates/flattr.h"
 #include "util/array1.h"
 
 namespace molvex {
@@ -14,6 +15,9 @@ namespace molvex {
 // violated.  Returns 1 whatever ALLOWED says, or -1 after a message (after a
 // failed PUSH or POP, the stack's own).  ALLOWED is left as it was when the
 // place table has no room for the stack.
-int SEQCHK(FaultTree& FT, int SPRBAS, int NSLOT, CIntTab STATE, int& ALLOWED);
+// The tree's flat form, when given and made for its sequence gates, stands
+// for the walk.
+int SEQCHK(FaultTree& FT, int SPRBAS, int NSLOT, CIntTab STATE, int& ALLOWED,
+           const FlatTree* FLAT = nullptr);
 
 }  // namespace molvex

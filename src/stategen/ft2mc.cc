@@ -319,11 +319,11 @@ int applyGates(Generation& G, int failcp, bool& allowed) {
     if (status != SUCCES) return failedOn(G, status, "CSPCHK");
   }
   if (ALLOWED != 0 && count(FT.PNDLST) > 0) {
-    const int status = PACHK(FT, G.SPRBAS, G.NSLOT, G.NEW);
+    const int status = PACHK(FT, G.SPRBAS, G.NSLOT, G.NEW, flat(G));
     if (status != SUCCES) return failedOn(G, status, "PACHK");
   }
   if (ALLOWED != 0 && count(FT.SEQLST) > 0) {
-    const int status = SEQCHK(FT, G.SPRBAS, G.NSLOT, G.NEW, ALLOWED);
+    const int status = SEQCHK(FT, G.SPRBAS, G.NSLOT, G.NEW, ALLOWED, flat(G));
     if (status != SUCCES) return failedOn(G, status, "SEQCHK");
   }
   allowed = ALLOWED != 0;

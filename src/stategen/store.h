@@ -61,10 +61,12 @@ int setTableGrowth(long states, int firstPool = 1 << 15, int firstWork = 1 << 18
 // probe always ends at an empty slot and probe runs stay short.
 inline int IDXSLT() { return static_cast<int>(std::bit_ceil(unsigned(POOLWD / 4 + 1))); }
 
+// All zero when made (stamp 0 is no index's): a table of them then costs
+// nothing until a state lands in its page.
 struct IndexSlot {
-  int NODE = -1;
-  int STAMP = 0;      // the slot is in use when it carries the index's stamp
-  unsigned HASH = 0;  // of the node's compared words
+  int NODE;
+  int STAMP;      // the slot is in use when it carries the index's stamp
+  unsigned HASH;  // of the node's compared words
 };
 
 struct StateIndex {

@@ -17,8 +17,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <type_traits>
 #include <utility>
-#include <vector>
+
+#include "util/tablestore.h"
 
 namespace molvex {
 
@@ -89,7 +92,7 @@ class Array1 : public Span1<T> {
   Array1() = default;
   explicit Array1(int size, const T& value = T()) { resize(size, value); }
   // The elements of a vector filled beforehand, taken over without a copy.
-  explicit Array1(std::vector<T>&& from)
+  explicit Array1(TableStore<T>&& from)
       : Span1<T>(from.data(), static_cast<int>(from.size())), store_(std::move(from)) {}
   Array1(const Array1&) = delete;
   Array1& operator=(const Array1&) = delete;
@@ -104,8 +107,12 @@ class Array1 : public Span1<T> {
     return *this;
   }
 
+  // A table of zeros is fresh storage, written by nobody.
   void resize(int size, const T& value = T()) {
-    store_.assign(static_cast<std::size_t>(size), value);
+    if (zeroBits(value))
+      store_ = TableStore<T>(static_cast<std::size_t>(size));
+    else
+      store_.assign(static_cast<std::size_t>(size), value);
     static_cast<Span1<T>&>(*this) = Span1<T>(store_.data(), size);
   }
   // To `size` elements (no fewer than now), the new ones `value`, keeping
@@ -116,7 +123,15 @@ class Array1 : public Span1<T> {
   }
 
  private:
-  std::vector<T> store_;
+  static bool zeroBits(const T& value) {
+    if constexpr (std::is_trivially_default_constructible_v<T> && std::is_trivially_copyable_v<T>) {
+      const T zero{};
+      return std::memcmp(&value, &zero, sizeof(T)) == 0;
+    } else {
+      return false;
+    }
+  }
+  TableStore<T> store_;
 };
 
 using IntTab = Span1<int>;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,9 +19,23 @@ using Lines = std::vector<std::string>;
 
 class Tree : public testing::Tree {
  public:
+  // The walk; the tree's flat form, where it has one, must set the slots the
+  // walk sets.
   int check() {
-    return keepsPlaces([&] { return PACHK(ft, SPRBAS, NSLOT, state); });
+    FlatTree flat;
+    FLTTRE(ft, SPRBAS, NSLOT, flat);
+    flatMade = flat.PANDS.FLAT;
+    const std::vector<int> before(state.begin(), state.end());
+    const int status = keepsPlaces([&] { return PACHK(ft, SPRBAS, NSLOT, state); });
+    if (flatMade) {
+      const std::vector<int> walked(state.begin(), state.end());
+      std::copy(before.begin(), before.end(), state.begin());
+      EXPECT_EQ(PACHK(ft, SPRBAS, NSLOT, state, &flat), status);
+      EXPECT_EQ(std::vector<int>(state.begin(), state.end()), walked);
+    }
+    return status;
   }
+  bool flatMade = false;
   int order(int p) const { return state(NBASIC + p); }
   // Whether the top event has occurred, as the generation loop asks next.
   int occurred() {
@@ -53,6 +68,7 @@ TEST(Pachk, OrderSlotRecordsTheInputSeenFailedFirst) {
     const int p = t.pand(t.basic(c.firstMult, c.firstFailed), t.basic(1, c.secondFailed), c.before);
     t.finish(t.box(p));
     EXPECT_EQ(t.check(), 1) << c.what;
+    EXPECT_TRUE(t.flatMade) << c.what;
     EXPECT_EQ(t.order(1), c.after) << c.what;
     EXPECT_EQ(con.lines(), Lines{}) << c.what;
   }
@@ -87,6 +103,7 @@ TEST(Pachk, NestedGatesAreOrderedInTheOuterTraversal) {
   t.ft.PNDLST(1) = 1;
   t.ft.PNDLST(2) = outer;
   ASSERT_EQ(t.check(), 1);
+  EXPECT_TRUE(t.flatMade);
   EXPECT_EQ(t.order(1), 2);
   EXPECT_EQ(t.order(2), 2);
 }

@@ -19,10 +19,21 @@ class Tree : public testing::Tree {
  public:
   // A violation ends the check with frames left on the stack; the next call
   // empties it.
+  // The tree's flat form, where it has one, must give what the walk gives.
   int check() {
-    return keepsPlaces([&] { return SEQCHK(ft, SPRBAS, NSLOT, state, ALLOWED); }, true);
+    FlatTree flat;
+    FLTTRE(ft, SPRBAS, NSLOT, flat);
+    flatMade = flat.SEQS.FLAT;
+    const int status = keepsPlaces([&] { return SEQCHK(ft, SPRBAS, NSLOT, state, ALLOWED); }, true);
+    if (flatMade) {
+      int allowed = 7;
+      EXPECT_EQ(SEQCHK(ft, SPRBAS, NSLOT, state, allowed, &flat), status);
+      EXPECT_EQ(allowed, ALLOWED);
+    }
+    return status;
   }
   int ALLOWED = 7;  // neither 0 nor 1: shows whether it was set
+  bool flatMade = false;
 };
 
 // A state is allowed when the inputs that have occurred form a prefix and
@@ -72,6 +83,7 @@ TEST(Seqchk, FailedInputsMustFormAPrefix) {
     EXPECT_EQ(t.check(), 1) << c.what;
     EXPECT_EQ(t.ALLOWED, c.allowed) << c.what;
     EXPECT_EQ(con.lines(), Lines{}) << c.what;
+    EXPECT_TRUE(t.flatMade) << c.what;
   }
 }
 

@@ -176,7 +176,7 @@ TEST(StateIndex, EverySampleModelGivesTheFilesOfTheWalk) {
 
 // Random fault trees: a few components of one or two units, static gates
 // over them, and, as drawn, cold spare gates (some sharing a spare),
-// priority-AND and sequence gates in the tree and functional dependencies
+// priority-AND and sequence gates (nested too) in the tree and functional dependencies
 // beside it.
 class RandomTree {
  public:
@@ -195,6 +195,8 @@ class RandomTree {
       const int a = take(roots), b = take(roots);
       roots.push_back(gate("27", {a, b}));
     }
+    if (draw(0, 2) == 0 && roots.size() >= 2) sequence(roots, free);
+    // A second one may take the first as its leftmost input.
     if (draw(0, 2) == 0 && roots.size() >= 2) sequence(roots, free);
     while (roots.size() > 1) {
       std::vector<int> inputs;

@@ -34,6 +34,64 @@ TEST(Array1, CopyFromCopiesTheLeadingElements) {
   EXPECT_EQ(b(5), 0);
 }
 
+// Tables of zeros come from storage the system zeroed, not written: a table
+// made again must not show what the one before held, whether it is small
+// (the allocator's) or large (mapped on its own), nor a table grown by
+// zeros the old values where the new elements lie.
+TEST(Array1, TablesOfZerosAreZeroAfterEveryRemaking) {
+  struct Record {
+    int a;
+    double b;
+  };
+  for (const int n : {3, 1 << 20}) {
+    SCOPED_TRACE(n);
+    Array1<int> ints(n);
+    Array1<Record> records(n);
+    const auto scribble = [&] {
+      for (const int i : {1, n / 2 + 1, n}) {
+        ints(i) = 7;
+        records(i) = {7, 7.5};
+      }
+    };
+    const auto allZero = [&] {
+      for (const int i : {1, n / 2 + 1, n}) {
+        if (ints(i) != 0 || records(i).a != 0 || records(i).b != 0.0) return false;
+      }
+      return true;
+    };
+    EXPECT_TRUE(allZero());
+    scribble();
+    ints.resize(n);
+    records.resize(n);
+    EXPECT_TRUE(allZero());
+    ints.resize(n, 5);
+    EXPECT_EQ(ints(n), 5);
+    scribble();
+    ints.resize(n, 0);
+    records.resize(n, Record{});
+    EXPECT_TRUE(allZero());
+    scribble();
+    ints.grow(2 * n);
+    EXPECT_EQ(ints(n), 7);
+    EXPECT_EQ(ints(n + 1), 0);
+    EXPECT_EQ(ints(2 * n), 0);
+  }
+}
+
+TEST(Array1, TakesOverAVectorOfRecordsGrownPastTheMappedSize) {
+  struct Arc {
+    int to = -1;
+    double rate = 0.5;
+  };
+  TableStore<Arc> arcs;
+  for (int i = 0; i < (1 << 18); ++i) arcs.push_back({i, 1.0});
+  arcs.resize(arcs.size() + 2);
+  const Array1<Arc> table(std::move(arcs));
+  EXPECT_EQ(table((1 << 18)).to, (1 << 18) - 1);
+  EXPECT_EQ(table((1 << 18) + 2).to, -1);
+  EXPECT_EQ(table((1 << 18) + 2).rate, 0.5);
+}
+
 TEST(Array1DeathTest, AccessOutsideTheTableStops) {
   Array1<int> t(3);
   EXPECT_DEATH(t(0) = 1, "INDEX 0 OUTSIDE TABLE OF 3 WORDS");

@@ -118,6 +118,21 @@ class Builder {
 
   int field(int p, int offset) const { return FT_.PLCTAB(p + offset); }
 
+  static int rule(const FlatTree::Node& n) {
+    if (n.kind == TBASIC) return FlatTree::BASIC;
+    if (n.slots) return FlatTree::SLOTS;
+    if (n.kind == TAND || n.kind == TSEQ || n.kind == TCSP) return FlatTree::ALL;
+    if (n.kind == TOR) return FlatTree::ANY;
+    if (n.kind == TMOFN) return FlatTree::MOFN;
+    if (n.kind == TPAND) return FlatTree::PAND;
+    if (n.kind == TFDEP) return FlatTree::FDEP;
+    return FlatTree::FIRST;  // a box
+  }
+
+  static int under(int kind) {
+    return (wholeOnly(kind) ? FlatTree::WHOLE : 0) | (kind == TSEQ ? FlatTree::SEQUENCE : 0);
+  }
+
   bool whole(int p) const {
     return p > HDROOT && p <= last_ && field(p, FNARC) >= 0 && field(p, FNARC) <= last_ - p;
   }
@@ -130,8 +145,10 @@ class Builder {
     if (seen == ONPATH) return -1;  // a cycle
     if (seen >= 0) return seen;
     seen = ONPATH;
-    FlatTree::Node n{field(p, FTYPE), 0, 0, 0, 0, 0, false};
+    FlatTree::Node n{field(p, FTYPE), 0, 0, 0, 0, 0, false, 0, 0};
     if (!fill(p, n)) return -1;
+    n.rule = rule(n);
+    n.under = under(n.kind);
     F_.NODES.push_back(n);
     seen = static_cast<int>(F_.NODES.size()) - 1;
     return seen;
@@ -213,41 +230,56 @@ struct Evaluation {
   // basic event under a sequence gate counts from its first failed unit.
   bool gap = false;
 
-  int value(int i, int parentKind) const {
+  // `under`: the parent's Under bits.
+  int value(int i, int under) const {
     const FlatTree::Node& n = F.NODES[static_cast<std::size_t>(i)];
-    if (n.kind == TBASIC) {
-      const int failed = base[n.comp] - state[n.comp];
-      if (gap && parentKind == TSEQ) return failed;
-      return failed < n.mult && wholeOnly(parentKind) ? 0 : failed;
-    }
-    if (n.slots) {
-      for (int s = n.comp; s < n.comp + n.mult; ++s) {
-        if (state[s] != 0) return 0;
-      }
-      return 1;
-    }
     const FlatTree::Arc* arc = F.ARCS.data() + n.first;
-    const FlatTree::Arc* end = arc + n.count;
-    int acc = n.kind == TAND || n.kind == TSEQ || n.kind == TCSP ? 1 : 0;
-    for (; arc != end; ++arc) {
-      const int v = value(arc->node, n.kind);
-      if (n.kind == TAND || n.kind == TSEQ || n.kind == TCSP) {
-        if (v == 0) return 0;
-      } else if (n.kind == TOR) {
-        if (v > 0) return 1;
-      } else if (n.kind == TMOFN) {
-        if (v >= n.m - acc) return 1;
-        acc += v;
-      } else if (n.kind == TPAND) {
-        if (orders != nullptr && v >= 1 && orders[n.m] == 0) orders[n.m] = arc->arc;
-        acc = arc->arc == 1 ? (v >= 1 ? 1 : 0) : (acc == 1 && v >= 1 && state[n.m] == 1 ? 1 : 0);
-      } else if (n.kind == TFDEP) {
-        return v >= 1 && arc->arc == 1 ? 1 : 0;
-      } else {
-        return v;  // a box: its first input's value
+    const FlatTree::Arc* const end = arc + n.count;
+    switch (n.rule) {
+      case FlatTree::BASIC: {
+        const int failed = base[n.comp] - state[n.comp];
+        if (gap && (under & FlatTree::SEQUENCE) != 0) return failed;
+        return failed < n.mult && (under & FlatTree::WHOLE) != 0 ? 0 : failed;
       }
+      case FlatTree::SLOTS:
+        for (int s = n.comp; s < n.comp + n.mult; ++s) {
+          if (state[s] != 0) return 0;
+        }
+        return 1;
+      case FlatTree::ALL:
+        for (; arc != end; ++arc) {
+          if (value(arc->node, n.under) == 0) return 0;
+        }
+        return 1;
+      case FlatTree::ANY:
+        for (; arc != end; ++arc) {
+          if (value(arc->node, n.under) > 0) return 1;
+        }
+        return 0;
+      case FlatTree::MOFN:
+        for (int acc = 0; arc != end; ++arc) {
+          const int v = value(arc->node, n.under);
+          if (v >= n.m - acc) return 1;
+          acc += v;
+        }
+        return 0;
+      case FlatTree::PAND:
+        return pand(n, arc, end);
+      case FlatTree::FDEP:
+        return arc != end && value(arc->node, n.under) >= 1 && arc->arc == 1 ? 1 : 0;
+      default:  // a box: its first input's value
+        return arc != end ? value(arc->node, n.under) : 0;
     }
-    return n.kind == TMOFN ? 0 : acc;
+  }
+
+  int pand(const FlatTree::Node& n, const FlatTree::Arc* arc, const FlatTree::Arc* end) const {
+    int acc = 0;
+    for (; arc != end; ++arc) {
+      const int v = value(arc->node, n.under);
+      if (orders != nullptr && v >= 1 && orders[n.m] == 0) orders[n.m] = arc->arc;
+      acc = arc->arc == 1 ? (v >= 1 ? 1 : 0) : (acc == 1 && v >= 1 && state[n.m] == 1 ? 1 : 0);
+    }
+    return acc;
   }
 };
 
@@ -283,7 +315,7 @@ int flatSequences(const FlatTree& F, CIntTab STATE, CIntTab BASE) {
     Evaluation e{F, STATE.begin() - 1, BASE.begin() - 1};
     const FlatTree::Node& n = F.NODES[static_cast<std::size_t>(g)];
     for (int a = n.first; a < n.first + n.count; ++a) {
-      const int v = e.value(F.ARCS[static_cast<std::size_t>(a)].node, TSEQ);
+      const int v = e.value(F.ARCS[static_cast<std::size_t>(a)].node, n.under);
       if (e.gap && v >= 1) return 0;
       if (v == 0) e.gap = true;
     }

@@ -32,7 +32,11 @@ struct FlatTree {
     int comp;    // a basic event's component; a sharing spare gate's first slot
     int mult;    // a basic event's units; a sharing spare gate's slot count
     bool slots;  // a sharing spare gate: its slots, not its inputs, give its value
+    int rule;    // how its value is formed (a Rule), the kind read once
+    int under;   // what a basic input counts under it (Under bits)
   };
+  enum Rule { BASIC, SLOTS, ALL, ANY, MOFN, PAND, FDEP, FIRST };
+  enum Under { WHOLE = 1, SEQUENCE = 2 };
   struct Arc {
     int node;  // the input's node
     int arc;   // its place in the gate's input list, skipped inputs counted

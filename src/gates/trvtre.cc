@@ -14,11 +14,6 @@ int trvtreNfail[MAXBAS];
 
 }  // namespace
 
-bool wholeOnly(int type) {
-  return type == TAND || type == TXOR || type == TFDEP || type == TPAND || type == TSEQ ||
-         type == TCSP;
-}
-
 int TreeRules::basicValue(int failed, int mult, int parentType) const {
   return failed < mult && wholeOnly(parentType) ? 0 : failed;
 }

@@ -38,7 +38,10 @@ int TRVTRE(IntTab PLCTAB, CIntTab CSPTAB, int SPRBAS, int NBASIC, int NSLOT, CIn
 
 // Under gates of these types a basic event of several units counts only once
 // all of them have failed; under the others each failed unit counts.
-bool wholeOnly(int type);
+inline bool wholeOnly(int type) {
+  return type == TAND || type == TXOR || type == TFDEP || type == TPAND || type == TSEQ ||
+         type == TCSP;
+}
 
 // What a gate rule tells the traversal to do next.
 enum class Next {

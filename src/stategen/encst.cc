@@ -22,20 +22,27 @@ int ENCSTA(CIntTab STATE, int NSLOT, IntTab WORK, IntTab ENCODE, int LENMAX, CIn
     ENCODE(1) = 0;
     return SUCCES;
   }
+  // Slot h was checked above, and with it every slot below: the loops run
+  // unchecked, as they run for every state searched or stored.
+  const int* const state = STATE.begin() - 1;
+  const int* const base = BASE.begin() - 1;
+  int* const work = WORK.begin() - 1;
+  const int room = std::min(LENMAX, WORK.size());
   // Collected from the highest slot down, so that reading the work array
   // backwards gives the ascending order of the encoded form.
   int k = 0;
   for (int i = h; i >= 1; --i) {
-    for (int lost = BASE(i) - STATE(i); lost > 0; --lost) {
-      if (k >= LENMAX || k >= WORK.size()) return tooManyFailures("ENCSTA");
-      WORK(++k) = i;
+    for (int lost = base[i] - state[i]; lost > 0; --lost) {
+      if (k >= room) return tooManyFailures("ENCSTA");
+      work[++k] = i;
     }
   }
   if (k + 3 > ENCODE.size()) return tooManyFailures("ENCSTA");
-  ENCODE(1) = k;
-  for (int j = 1; j <= k; ++j) ENCODE(j + 1) = WORK(k - j + 1);
-  ENCODE(k + 2) = STATE(NSLOT + 1);
-  ENCODE(k + 3) = STATE(NSLOT + 2);
+  int* const code = ENCODE.begin() - 1;
+  code[1] = k;
+  for (int j = 1; j <= k; ++j) code[j + 1] = work[k - j + 1];
+  code[k + 2] = STATE(NSLOT + 1);
+  code[k + 3] = STATE(NSLOT + 2);
   return SUCCES;
 }
 
@@ -60,7 +67,11 @@ int DECSTA(IntTab STATE, int NSLOT, CIntTab ENCODE, int LENMAX, CIntTab BASE) {
 int CNTFAL(int NSLOT, CIntTab STATE, CIntTab BASE) {
   // Multiplicities come from the user's file; the sum must not overflow.
   long long sum = 0;
-  for (int i = 1; i <= NSLOT; ++i) sum += static_cast<long long>(BASE(i)) - STATE(i);
+  if (NSLOT >= 1) {
+    const int* const state = STATE.slice(1, NSLOT).begin();
+    const int* const base = BASE.slice(1, NSLOT).begin();
+    for (int i = 0; i < NSLOT; ++i) sum += static_cast<long long>(base[i]) - state[i];
+  }
   NFALST = static_cast<int>(std::clamp<long long>(sum, INT_MIN, INT_MAX));
   return NFALST;
 }

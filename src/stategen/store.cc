@@ -1,6 +1,8 @@
 #include "stategen/store.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "main/globals.h"
 #include "stategen/encst.h"
@@ -45,7 +47,7 @@ bool sameWords(const NodePool& POOL, int node, CIntTab KEY, int FIRST, int LAST)
 // The slot that holds KEY's words, or else the empty slot where they belong.
 int probe(const StateIndex& IDX, const NodePool& POOL, CIntTab KEY, int FIRST, int LAST,
           unsigned hash) {
-  const unsigned mask = static_cast<unsigned>(IDX.SLOTS.size()) - 1;
+  const unsigned mask = static_cast<unsigned>(IDX.ACTIVE) - 1;
   for (unsigned i = hash & mask;; i = (i + 1) & mask) {
     const IndexSlot& slot = IDX.SLOTS(static_cast<int>(i) + 1);
     if (slot.STAMP != IDX.STAMP ||
@@ -59,6 +61,7 @@ int probe(const StateIndex& IDX, const NodePool& POOL, CIntTab KEY, int FIRST, i
 // level at most, so the stamp does not run out.
 void emptyIndex(StateIndex& IDX, int NULPTR) {
   ++IDX.STAMP;
+  IDX.ACTIVE = std::min(FEWEST, IDX.SLOTS.size());
   IDX.COUNT = 0;
   IDX.HEAD = NULPTR;
   IDX.NODSIZ = IDX.FIRST = IDX.LAST = 0;
@@ -70,18 +73,37 @@ bool mirrors(const StateIndex* IDX, int HEAD, int NODSIZ, int FIRST, int LAST) {
          IDX->NODSIZ == NODSIZ && IDX->FIRST == FIRST && IDX->LAST == LAST;
 }
 
+// Puts an entry of the index where a probe over its active slots finds it.
+void place(StateIndex& IDX, const IndexSlot& slot) {
+  const unsigned mask = static_cast<unsigned>(IDX.ACTIVE) - 1;
+  unsigned i = slot.HASH & mask;
+  while (IDX.SLOTS(static_cast<int>(i) + 1).STAMP == IDX.STAMP) i = (i + 1) & mask;
+  IDX.SLOTS(static_cast<int>(i) + 1) = slot;
+}
+
 // Twice the slots, each node where a probe finds it: a growing pool
 // outgrows the index it started with.
 void regrow(StateIndex& IDX) {
   Array1<IndexSlot> old = std::move(IDX.SLOTS);
   IDX.SLOTS.resize(2 * old.size());
-  const unsigned mask = static_cast<unsigned>(IDX.SLOTS.size()) - 1;
+  IDX.ACTIVE = IDX.SLOTS.size();
   for (const IndexSlot& slot : old) {
-    if (slot.STAMP != IDX.STAMP) continue;
-    unsigned i = slot.HASH & mask;
-    while (IDX.SLOTS(static_cast<int>(i) + 1).STAMP == IDX.STAMP) i = (i + 1) & mask;
-    IDX.SLOTS(static_cast<int>(i) + 1) = slot;
+    if (slot.STAMP == IDX.STAMP) place(IDX, slot);
   }
+}
+
+// Twice the active slots, each node where a probe finds it.
+void widen(StateIndex& IDX) {
+  std::vector<IndexSlot> held;
+  held.reserve(static_cast<std::size_t>(IDX.COUNT));
+  for (int i = 1; i <= IDX.ACTIVE; ++i) {
+    IndexSlot& slot = IDX.SLOTS(i);
+    if (slot.STAMP != IDX.STAMP) continue;
+    held.push_back(slot);
+    slot.STAMP = 0;
+  }
+  IDX.ACTIVE = std::min(2 * IDX.ACTIVE, IDX.SLOTS.size());
+  for (const IndexSlot& slot : held) place(IDX, slot);
 }
 
 // The node just pushed on HEAD becomes the one the index gives for its words.
@@ -100,6 +122,7 @@ void enter(StateIndex* IDX, const NodePool& POOL, int HEAD, int NODSIZ, int FIRS
     IDX->LAST = LAST;
   }
   if (GROWTB != 0 && IDX->COUNT >= IDX->SLOTS.size() / 2) regrow(*IDX);
+  if (IDX->COUNT >= IDX->ACTIVE / 2 && IDX->ACTIVE < IDX->SLOTS.size()) widen(*IDX);
   if (IDX->NODSIZ != NODSIZ || IDX->FIRST != FIRST || IDX->LAST != LAST ||
       IDX->COUNT >= IDX->SLOTS.size() - 1) {
     IDX->INSYNC = 0;

@@ -69,8 +69,15 @@ struct IndexSlot {
   unsigned HASH;  // of the node's compared words
 };
 
+// A level's probes range over its first ACTIVE slots, from FEWEST on,
+// twice as many whenever half are in use: the probes of a small level stay
+// in a small part of the table, which the cache holds, and the largest level
+// has all of it.
+constexpr int FEWEST = 1024;
+
 struct StateIndex {
   Array1<IndexSlot> SLOTS;  // open addressing; none until INIIDX
+  int ACTIVE = 0;           // a power of two, at most the slots
   int STAMP = 1;            // emptying the index moves it on
   int COUNT = 0;            // slots in use
   int HEAD = -1;            // the list's head after the last push seen

@@ -27,33 +27,40 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Two pools as in a generation, with indexes unless `indexed` is 0;
-// three basic components of multiplicity 2, 1, 3.
+// Two pools as in a generation, with indexes unless `indexed` is 0; three
+// basic components of multiplicity 2, 1, 3, or `slots` of one unit each.
 struct Store {
-  Array1<int> words1{2000}, words2{2000}, heads{MAXNSZ};
-  StateStore st{{words1, heads}, {words2, heads}};
+  Array1<int> words1, words2, heads{MAXNSZ};
+  StateStore st;
   FaultTree ft;
-  Array1<int> work{3}, code{6};
-  explicit Store(int indexed) {
+  int nslot;
+  Array1<int> work, code;
+  explicit Store(int indexed, int slots = 3, int words = 2000)
+      : words1(words),
+        words2(words),
+        st{{words1, heads}, {words2, heads}},
+        nslot(slots),
+        work(slots),
+        code(slots + 3) {
     INITDR();
     st.USEIDX = indexed;
     INIDYN(st.POOL1, 0, 1, 5, 6);
     INIDYN(st.POOL2, 0, 1, 5, 6);
     INIIDX(st);
-    for (int i = 1; i <= 3; ++i) ft.BASE(i) = std::vector<int>{2, 1, 3}[i - 1];
+    for (int i = 1; i <= slots; ++i) ft.BASE(i) = slots == 3 ? std::vector<int>{2, 1, 3}[i - 1] : 1;
   }
-  // Pushes a state (three slots, level, number) on the level list, encoded.
+  // Pushes a state (the slots, level, number) on the level list, encoded.
   void push(std::vector<int> w) {
-    Array1<int> v(5);
-    for (int i = 1; i <= 5; ++i) v(i) = w[i - 1];
-    ASSERT_EQ(AD2LST(st.POOL1, st.LVLHD, 3, v, work, code, ft.BASE, 1, st.levelIndex()), 1);
+    Array1<int> v(nslot + 2);
+    for (int i = 1; i <= nslot + 2; ++i) v(i) = w[i - 1];
+    ASSERT_EQ(AD2LST(st.POOL1, st.LVLHD, nslot, v, work, code, ft.BASE, 1, st.levelIndex()), 1);
   }
   // The number of the stored twin of the slots, or 0.
   int find(std::vector<int> slots) {
-    Array1<int> v(5);
-    for (int i = 1; i <= 3; ++i) v(i) = slots[i - 1];
+    Array1<int> v(nslot + 2);
+    for (int i = 1; i <= nslot; ++i) v(i) = slots[i - 1];
     int number = 0, failmk = 0, level = 0;
-    SRCHST(st.POOL1, st.LVLHD, 3, v, work, code, ft.BASE, number, failmk, level, 1,
+    SRCHST(st.POOL1, st.LVLHD, nslot, v, work, code, ft.BASE, number, failmk, level, 1,
            st.levelIndex());
     return number;
   }
@@ -71,6 +78,33 @@ TEST(StateIndex, GivesTheMostRecentTwinAsTheWalkDoes) {
               (std::vector<int>{4, 3, 5, 0}))
         << "indexed " << indexed;
   }
+}
+
+// A level of thousands of states (each of 8 failures among 16 slots, as a
+// level holds states of one failure count): the probes' range widens as the
+// list grows, and every state stays where a search finds it.
+TEST(StateIndex, FindsEveryStateOfALevelThatOutgrowsTheFirstSlots) {
+  constexpr int slots = 16, states = 3000;
+  std::vector<std::vector<int>> level;
+  for (int bits = 0; static_cast<int>(level.size()) < states + 50; ++bits) {
+    if (__builtin_popcount(static_cast<unsigned>(bits)) != slots / 2) continue;
+    level.emplace_back();
+    for (int i = 0; i < slots; ++i) level.back().push_back((bits >> i) & 1);
+  }
+  std::vector<std::vector<int>> found;
+  for (int indexed : {0, 1}) {
+    Store s(indexed, slots, 60000);
+    for (int n = 1; n <= states; ++n) {
+      std::vector<int> w = level[static_cast<std::size_t>(n - 1)];
+      w.insert(w.end(), {1, n});
+      s.push(w);
+    }
+    found.emplace_back();
+    for (const auto& v : level) found.back().push_back(s.find(v));
+  }
+  EXPECT_EQ(found[0], found[1]);
+  EXPECT_EQ(found[1][states - 1], states);
+  EXPECT_EQ(found[1][states], 0);
 }
 
 TEST(StateIndex, FindsNodesWithoutWalkingTheList) {

@@ -39,8 +39,10 @@ class SpareTables {
         walk_(routine, StackFault::QUIET, FT.PLCTAB, FT.CSPTAB, SPRBAS, FT.NBASIC, NSLOT, STATE,
               FT.BASE, NFAIL) {}
 
-  // Where the places end, and that the state holds NBASIC components.
-  bool prepare() { return walk_.prepare() == SUCCES && walk_.countFailed() == SUCCES; }
+  // Where the places end, and that the state holds NBASIC components: the
+  // checks of a walk's set-up, without laying out its stack, as nothing here
+  // walks.
+  bool prepare() { return walk_.checkRoom() == SUCCES && walk_.countFailed() == SUCCES; }
 
   bool basic(int c) const {
     return (c >= 1 && c <= FT_.NBASIC) || outOfRange("BASIC COMPONENT", c);

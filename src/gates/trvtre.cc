@@ -54,7 +54,7 @@ Traversal::Traversal(std::string_view routine, StackFault stackFault, IntTab PLC
       BASE_(BASE),
       NFAIL_(NFAIL) {}
 
-int Traversal::prepare() {
+int Traversal::checkRoom() {
   const int free = PLCTAB_(HDFREE);
   const int places = PLCTAB_(HDNPLC);
   lastRecord_ = free - 1 - FNARC;
@@ -64,7 +64,12 @@ int Traversal::prepare() {
     errorLine(SCRUNT, routine_, "F800") << "TABLE TOO SMALL TO HOLD STACK ****";
     return ERRGEN;
   }
-  stack_ = Stack{PLCTAB_.slice(free, FRMSIZ * places)};
+  return SUCCES;
+}
+
+int Traversal::prepare() {
+  if (checkRoom() != SUCCES) return ERRGEN;
+  stack_ = Stack{PLCTAB_.slice(PLCTAB_(HDFREE), FRMSIZ * PLCTAB_(HDNPLC))};
   INISTK(stack_, KBDUNT, SCRUNT);
   return SUCCES;
 }

@@ -101,6 +101,8 @@ class Traversal {
   // Checks that the free area holds three words per place (F800) and empties
   // the stack there.  Returns 1 or -1.
   int prepare();
+  // The check alone, for the routines that read places without walking.
+  int checkRoom();
   // NFAIL(i) := BASE(i) - STATE(i), i = 1..NBASIC.  Returns 1 or -1.
   int countFailed();
   // Evaluates the subtree of `start` above a sentinel frame of its own;

@@ -595,6 +595,14 @@ TEST(Cspchk, Errors) {
        -1,
        {" **** DETUSD: ERROR F806 - INTERNAL ERROR - SPARE SLOT OUT OF RANGE ( 5)",
         " **** CSPCHK: TRACEBACK - ERROR -1 RETURNED BY DETUSD()"}},
+      {"no room behind the places for a walk's stack",
+       [=](T s) {
+         held(s);
+         s.t.ft.PLCTAB(HDFREE) = PLCSIZ - 3 * s.t.ft.PLCTAB(HDNPLC) + 2;
+         return s.fail(1);
+       },
+       -1,
+       {" **** CSPCHK: ERROR F800 - TABLE TOO SMALL TO HOLD STACK ****"}},
       {"gate input outside the places",
        [=](T s) {
          sharedPair(s, ok, down, ok, {1, 0}, {0, 1});

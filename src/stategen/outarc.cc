@@ -67,21 +67,20 @@ namespace {
 // " ->" and each slot of NEW after one blank, as the free-format writer puts
 // integers behind " -> ": a run of slots equal to the source's is copied
 // from the head.
-void appendTarget(std::string& text, const ArcStates& S) {
-  text += " ->";
+void writeTarget(Line& line, const ArcStates& S) {
+  line << " ->";
   const std::vector<int>& at = S.HEAD.AT;
   for (int i = 1; i <= S.NSLOT;) {
     if (S.NEW(i) != S.CUR(i)) {
-      text.push_back(' ');
-      appendDigits(text, S.NEW(i));
+      line << S.NEW(i);
       ++i;
       continue;
     }
     int j = i + 1;
     while (j <= S.NSLOT && S.NEW(j) == S.CUR(j)) ++j;
     const auto from = static_cast<std::size_t>(at[static_cast<std::size_t>(i)]);
-    text.append(S.HEAD.TEXT, from,
-                static_cast<std::size_t>(at[static_cast<std::size_t>(j)]) - from);
+    line << std::string_view(S.HEAD.TEXT)
+                .substr(from, static_cast<std::size_t>(at[static_cast<std::size_t>(j)]) - from);
     i = j;
   }
 }
@@ -117,22 +116,15 @@ void OUTARC(const ArcStates& S, int k, const RateNames& NAMES, CIntTab TRNCST, C
   const std::string_view mult(digits.data(), static_cast<std::size_t>(ndig));
   const Rate rate(name, marked);
   if (S.VERBOSE != 0) {
-    // The comment is formed whole and handed to the line writer as text:
-    // the head of every arc of the source is the same, and the target's
-    // slots are formed by the same rule the writer follows.
-    static std::string comment;
-    comment.assign(S.HEAD.TEXT);
+    // The head of every arc of the source is the same, formed once.
+    Line line(INTUNT);
+    line << S.HEAD.TEXT;
     if (failure) {
-      comment += " -> F ";  // the blank the free format puts before an integer
-      appendDigits(comment, type);
+      line << " -> F " << type;
     } else {
-      appendTarget(comment, S);
+      writeTarget(line, S);
     }
-    comment += "    ";
-    comment += mult;
-    comment += '*';
-    comment += rate.view();
-    Line(INTUNT) << comment;
+    line << "    " << mult << "*" << rate.view();
   }
   {
     Line line(INTUNT);

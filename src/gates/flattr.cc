@@ -223,6 +223,8 @@ struct Evaluation {
   const FlatTree& F;
   const int* state;  // 1-based
   const int* base;
+  const FlatTree::Node* nodes = F.NODES.data();
+  const FlatTree::Arc* arcs = F.ARCS.data();
   // The order check's: the state's order slots, which each priority-AND
   // gate met sets before it reads its own.
   int* orders = nullptr;
@@ -230,17 +232,24 @@ struct Evaluation {
   // basic event under a sequence gate counts from its first failed unit.
   bool gap = false;
 
-  // `under`: the parent's Under bits.
+  // The value of node i; `under`: its parent's Under bits.  A basic input's
+  // value is formed in the gate's loop, without a call: most inputs are
+  // basic events.
   int value(int i, int under) const {
-    const FlatTree::Node& n = F.NODES[static_cast<std::size_t>(i)];
-    const FlatTree::Arc* arc = F.ARCS.data() + n.first;
+    const FlatTree::Node& n = nodes[i];
+    return n.rule == FlatTree::BASIC ? basic(n, under) : gate(n);
+  }
+
+  int basic(const FlatTree::Node& n, int under) const {
+    const int failed = base[n.comp] - state[n.comp];
+    if (gap && (under & FlatTree::SEQUENCE) != 0) return failed;
+    return failed < n.mult && (under & FlatTree::WHOLE) != 0 ? 0 : failed;
+  }
+
+  int gate(const FlatTree::Node& n) const {
+    const FlatTree::Arc* arc = arcs + n.first;
     const FlatTree::Arc* const end = arc + n.count;
     switch (n.rule) {
-      case FlatTree::BASIC: {
-        const int failed = base[n.comp] - state[n.comp];
-        if (gap && (under & FlatTree::SEQUENCE) != 0) return failed;
-        return failed < n.mult && (under & FlatTree::WHOLE) != 0 ? 0 : failed;
-      }
       case FlatTree::SLOTS:
         for (int s = n.comp; s < n.comp + n.mult; ++s) {
           if (state[s] != 0) return 0;

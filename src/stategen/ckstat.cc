@@ -39,15 +39,20 @@ int incompatible(const FaultTree& FT, const Check& C) {
 // from there.
 int canonical(FaultTree& FT, Check& C) {
   const int NBASIC = FT.NBASIC;
+  // The component slots, checked once: the loops run for every successor.
+  const int* const now = C.NEW.slice(1, NBASIC).begin() - 1;
+  const int* const cur = C.CUR.slice(1, NBASIC).begin() - 1;
+  const int* const base = FT.BASE.slice(1, NBASIC).begin() - 1;
+  int* const work = C.WORK.slice(1, NBASIC).begin() - 1;
   int failcp = 0;
   for (int i = 1; i <= NBASIC; ++i) {
-    C.WORK(i) = C.NEW(i);
-    if (C.NEW(i) == C.CUR(i)) continue;
-    if (C.NEW(i) != C.CUR(i) - 1 || failcp != 0) return incompatible(FT, C);
+    work[i] = now[i];
+    if (now[i] == cur[i]) continue;
+    if (now[i] != cur[i] - 1 || failcp != 0) return incompatible(FT, C);
     failcp = i;
   }
   int h = NBASIC;
-  while (h >= 1 && C.NEW(h) >= FT.BASE(h)) --h;
+  while (h >= 1 && now[h] >= base[h]) --h;
   if (h < 1) {
     C.NEWFLG = 0;
     return SUCCES;
@@ -58,13 +63,13 @@ int canonical(FaultTree& FT, Check& C) {
       C.NEWFLG = 1;
       return SUCCES;
     }
-    if (C.NEW(i) >= FT.BASE(i)) continue;
-    C.WORK(i) += 1;
+    if (now[i] >= base[i]) continue;
+    work[i] += 1;
     int failed = 0;
     const int status = evaluate(FT, C, C.WORK, failed);
     if (status != SUCCES) return status;
     if (failed == 0) break;
-    C.WORK(i) -= 1;
+    work[i] -= 1;
   }
   C.NEWFLG = 0;
   const int status = evaluate(FT, C, C.NEW, C.FAILED);

@@ -31,6 +31,26 @@ struct Rate {
   std::string_view view() const { return std::string_view(text.data(), text.size()); }
 };
 
+// The end of an arc's line: four blanks, the multiplier and "*" where the
+// line shows it, and the rate text, formed as one text for the line writer.
+struct Tail {
+  std::array<char, 4 + 20 + 1 + RATLEN> text;
+  std::size_t size = 0;
+  Tail(std::string_view mult, const Rate& rate) {
+    add("    ");
+    if (!mult.empty()) {
+      add(mult);
+      add("*");
+    }
+    add(rate.view());
+  }
+  void add(std::string_view piece) {
+    std::copy(piece.begin(), piece.end(), text.begin() + static_cast<std::ptrdiff_t>(size));
+    size += piece.size();
+  }
+  std::string_view view() const { return std::string_view(text.data(), size); }
+};
+
 // The rate name of transition k.
 const std::string& rateName(const RateNames& NAMES, CIntTab BASTYP, const ArcTable& ARCS, int k) {
   const int type = BASTYP(ARCS.ARCBE(k));
@@ -106,10 +126,12 @@ void OUTARC(const ArcStates& S, int k, const RateNames& NAMES, CIntTab TRNCST, C
     CHNSNK->arc(S.CURNUM, target, m, type, ARCS.ARCDRM(k) != 0, marked);
     return;
   }
+  // A multiplier is nearly always one digit.
   static std::string digits(20, ' ');
-  int ndig = 0;
-  const int status = INTCHR(digits, m, ndig, 20, 'L');
-  if (status != SUCCES) {
+  int ndig = 1;
+  if (m >= 0 && m <= 9) {
+    digits[0] = static_cast<char>('0' + m);
+  } else if (const int status = INTCHR(digits, m, ndig, 20, 'L'); status != SUCCES) {
     errorLine(SCRUNT, "OUTARC", "F505") << Fixed{status, 2} << " RETURNED BY INTCHR()";
     return;
   }
@@ -124,14 +146,9 @@ void OUTARC(const ArcStates& S, int k, const RateNames& NAMES, CIntTab TRNCST, C
     } else {
       writeTarget(line, S);
     }
-    line << "    " << mult << "*" << rate.view();
+    line << Tail(mult, rate).view();
   }
-  {
-    Line line(INTUNT);
-    line << S.CURNUM << " " << target << "    ";
-    if (m > 1) line << mult << "*";
-    line << rate.view();
-  }
+  Line(INTUNT) << S.CURNUM << " " << target << Tail(m > 1 ? mult : "", rate).view();
   if (S.VERBOSE != 0) Line{INTUNT};
 }
 

@@ -40,10 +40,10 @@ int incompatible(const FaultTree& FT, const Check& C) {
 int canonical(FaultTree& FT, Check& C) {
   const int NBASIC = FT.NBASIC;
   // The component slots, checked once: the loops run for every successor.
-  const int* const now = C.NEW.slice(1, NBASIC).begin() - 1;
-  const int* const cur = C.CUR.slice(1, NBASIC).begin() - 1;
-  const int* const base = FT.BASE.slice(1, NBASIC).begin() - 1;
-  int* const work = C.WORK.slice(1, NBASIC).begin() - 1;
+  const int* const now = C.NEW.checkedRun(NBASIC) - 1;
+  const int* const cur = C.CUR.checkedRun(NBASIC) - 1;
+  const int* const base = FT.BASE.checkedRun(NBASIC) - 1;
+  int* const work = C.WORK.checkedRun(NBASIC) - 1;
   int failcp = 0;
   for (int i = 1; i <= NBASIC; ++i) {
     work[i] = now[i];

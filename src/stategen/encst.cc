@@ -67,11 +67,9 @@ int DECSTA(IntTab STATE, int NSLOT, CIntTab ENCODE, int LENMAX, CIntTab BASE) {
 int CNTFAL(int NSLOT, CIntTab STATE, CIntTab BASE) {
   // Multiplicities come from the user's file; the sum must not overflow.
   long long sum = 0;
-  if (NSLOT >= 1) {
-    const int* const state = STATE.slice(1, NSLOT).begin();
-    const int* const base = BASE.slice(1, NSLOT).begin();
-    for (int i = 0; i < NSLOT; ++i) sum += static_cast<long long>(base[i]) - state[i];
-  }
+  const int* const state = STATE.checkedRun(NSLOT);
+  const int* const base = BASE.checkedRun(NSLOT);
+  for (int i = 0; i < NSLOT; ++i) sum += static_cast<long long>(base[i]) - state[i];
   NFALST = static_cast<int>(std::clamp<long long>(sum, INT_MIN, INT_MAX));
   return NFALST;
 }

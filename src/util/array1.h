@@ -44,6 +44,14 @@ class Span1 {
     return data_[i - 1];
   }
 
+  // Element 1's address, for a loop over elements 1..count checked here
+  // once: a count past the table stops the process as the loop's first
+  // access past it would have.
+  T* checkedRun(int count) const {
+    if (count > size_) indexFault(static_cast<long>(size_) + 1, size_);
+    return data_;
+  }
+
   // Elements first .. first+count-1 of this table, as a table of its own
   // whose element 1 is element `first` here.
   Span1 slice(int first, int count) const {
@@ -107,9 +115,11 @@ class Array1 : public Span1<T> {
     return *this;
   }
 
-  // A table of zeros is fresh storage, written by nobody.
+  // A new table of zeros is fresh storage, written by nobody; a table that
+  // has elements keeps its storage, so that views of it stay valid where
+  // they did.
   void resize(int size, const T& value = T()) {
-    if (zeroBits(value))
+    if (store_.empty() && zeroBits(value))
       store_ = TableStore<T>(static_cast<std::size_t>(size));
     else
       store_.assign(static_cast<std::size_t>(size), value);

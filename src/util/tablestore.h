@@ -23,10 +23,8 @@ void* zeroedStorage(std::size_t bytes);
 void releaseStorage(void* storage, std::size_t bytes);
 
 // Value-initialized elements of a type whose value-initialization is all zero
-// bits (numbers, plain records of them) are left as the storage gives them;
-// a vector of this storage must therefore not be resized without a value
-// after it shrank, which would leave the old values (Array1 never does; the
-// callers that hand it a vector build it by pushing or with values).
+// bits (numbers, plain records of them) are left as the storage gives them,
+// which holds them zero only where the storage is fresh: see TableStore.
 template <class T>
 struct ZeroedAllocator {
   using value_type = T;
@@ -52,7 +50,31 @@ struct ZeroedAllocator {
   }
 };
 
+// A vector of that storage, which offers only what keeps a value-initialized
+// element zero: made with a size, its storage is fresh; it grows by values
+// given, never by elements made without one, which storage kept from before
+// a shrink would show with its old values.
 template <class T>
-using TableStore = std::vector<T, ZeroedAllocator<T>>;
+class TableStore {
+ public:
+  TableStore() = default;
+  explicit TableStore(std::size_t n) : v_(n) {}
+  TableStore(std::size_t n, const T& value) : v_(n, value) {}
+
+  void push_back(const T& value) { v_.push_back(value); }
+  void reserve(std::size_t n) { v_.reserve(n); }
+  void resize(std::size_t n, const T& value) { v_.resize(n, value); }
+  void assign(std::size_t n, const T& value) { v_.assign(n, value); }
+
+  std::size_t size() const { return v_.size(); }
+  bool empty() const { return v_.empty(); }
+  T* data() { return v_.data(); }
+  const T* data() const { return v_.data(); }
+  const T* begin() const { return v_.data(); }
+  const T* end() const { return v_.data() + v_.size(); }
+
+ private:
+  std::vector<T, ZeroedAllocator<T>> v_;
+};
 
 }  // namespace molvex

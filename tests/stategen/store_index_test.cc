@@ -210,8 +210,8 @@ TEST(StateIndex, EverySampleModelGivesTheFilesOfTheWalk) {
 
 // Random fault trees: a few components of one or two units, static gates
 // over them, and, as drawn, cold spare gates (some sharing a spare),
-// priority-AND and sequence gates (nested too) in the tree and functional dependencies
-// beside it.
+// priority-AND and sequence gates (nested too) and boxes in the tree, and
+// functional dependencies and a dynamic gate beside it.
 class RandomTree {
  public:
   explicit RandomTree(unsigned seed) : rng_(seed) {
@@ -225,13 +225,17 @@ class RandomTree {
     std::vector<int> roots = parts;
     std::vector<int> free = parts;  // not an input of a cold spare gate
     if (draw(0, 2) == 0) coldSpares(roots, free);
-    if (draw(0, 2) == 0 && roots.size() >= 2) {
-      const int a = take(roots), b = take(roots);
-      roots.push_back(gate("27", {a, b}));
+    // A second gate of each kind may take the first as an input: nested
+    // priority-AND gates, a sequence whose leftmost input is a sequence, a
+    // priority-AND gate or a box.
+    for (int twice = 0; twice < 2; ++twice) {
+      if (draw(0, 2) == 0 && roots.size() >= 2) {
+        const int a = take(roots), b = take(roots);
+        roots.push_back(gate("27", {a, b}));
+      }
+      if (draw(0, 4) == 0 && !roots.empty()) roots.push_back(gate("21 B", {take(roots)}));
+      if (draw(0, 2) == 0 && roots.size() >= 2) sequence(roots, free);
     }
-    if (draw(0, 2) == 0 && roots.size() >= 2) sequence(roots, free);
-    // A second one may take the first as its leftmost input.
-    if (draw(0, 2) == 0 && roots.size() >= 2) sequence(roots, free);
     while (roots.size() > 1) {
       std::vector<int> inputs;
       const int count = draw(2, std::min<int>(3, static_cast<int>(roots.size())));
@@ -247,6 +251,11 @@ class RandomTree {
       }
     }
     gate("22", {top});
+    // A dynamic gate the top does not reach is checked all the same.
+    if (draw(0, 4) == 0) {
+      gate(draw(0, 1) == 0 ? "27" : "28", {parts[static_cast<std::size_t>(draw(0, n - 1))],
+                                           parts[static_cast<std::size_t>(draw(0, n - 1))]});
+    }
   }
   const std::string& ftr() const { return ftr_; }
 

@@ -61,9 +61,11 @@ TEST(Array1, TablesOfZerosAreZeroAfterEveryRemaking) {
     };
     EXPECT_TRUE(allZero());
     scribble();
+    const IntTab view = ints;
     ints.resize(n);
     records.resize(n);
     EXPECT_TRUE(allZero());
+    EXPECT_EQ(view.begin(), ints.begin());  // a table remade keeps its storage
     ints.resize(n, 5);
     EXPECT_EQ(ints(n), 5);
     scribble();
@@ -78,18 +80,22 @@ TEST(Array1, TablesOfZerosAreZeroAfterEveryRemaking) {
   }
 }
 
+// Records with values of their own are made with them, from any storage;
+// pushed past the size that is mapped on its own, they keep their values.
 TEST(Array1, TakesOverAVectorOfRecordsGrownPastTheMappedSize) {
   struct Arc {
     int to = -1;
     double rate = 0.5;
   };
+  const TableStore<Arc> made(3);
+  EXPECT_EQ(made.begin()[2].to, -1);
+  EXPECT_EQ(made.begin()[2].rate, 0.5);
   TableStore<Arc> arcs;
   for (int i = 0; i < (1 << 18); ++i) arcs.push_back({i, 1.0});
-  arcs.resize(arcs.size() + 2);
+  arcs.resize(arcs.size() + 2, Arc{});
   const Array1<Arc> table(std::move(arcs));
   EXPECT_EQ(table((1 << 18)).to, (1 << 18) - 1);
   EXPECT_EQ(table((1 << 18) + 2).to, -1);
-  EXPECT_EQ(table((1 << 18) + 2).rate, 0.5);
 }
 
 TEST(Array1DeathTest, AccessOutsideTheTableStops) {
@@ -102,6 +108,9 @@ TEST(Array1DeathTest, AccessOutsideTheTableStops) {
   // A count taken from a table word must not wrap the end past the check.
   EXPECT_DEATH(t.slice(2, INT_MAX), "INDEX 2147483648 OUTSIDE TABLE OF 3 WORDS");
   EXPECT_DEATH(t.slice(INT_MAX, 2), "INDEX 2147483648 OUTSIDE TABLE OF 3 WORDS");
+  // A run checked once stops where the loop's first access past it would.
+  EXPECT_DEATH(t.checkedRun(5), "INDEX 4 OUTSIDE TABLE OF 3 WORDS");
+  EXPECT_EQ(t.checkedRun(3), t.begin());
 }
 
 }  // namespace

@@ -41,9 +41,11 @@ class Builder {
       const int i = whole(p) && field(p, FTYPE) == kind ? node(p) : -1;
       if (i < 0) {
         gates.NODES.clear();
+        gates.READS.clear();
         return;
       }
       gates.NODES.push_back(i);
+      gates.READS.push_back(slotsRead(i));
     }
     gates.FLAT = true;
   }
@@ -79,25 +81,46 @@ class Builder {
     return d;
   }
 
-  // The components below node i into BELOW; whether a sharing spare gate's
-  // slots are read there too.
-  bool reads(int i, std::bitset<MAXBAS + 1>& BELOW) const {
+  // Each node at or below node i, once.
+  template <class Visit>
+  void below(int i, Visit visit) const {
     std::vector<bool> seen(F_.NODES.size());
     std::vector<int> todo{i};
-    bool slots = false;
     while (!todo.empty()) {
       const int k = todo.back();
       todo.pop_back();
       if (seen[static_cast<std::size_t>(k)]) continue;
       seen[static_cast<std::size_t>(k)] = true;
       const FlatTree::Node& n = F_.NODES[static_cast<std::size_t>(k)];
-      if (n.kind == TBASIC) BELOW.set(static_cast<std::size_t>(n.comp));
-      slots = slots || n.slots;
+      visit(n);
       for (int a = n.first; a < n.first + n.count; ++a) {
         todo.push_back(F_.ARCS[static_cast<std::size_t>(a)].node);
       }
     }
+  }
+
+  // The components below node i into BELOW; whether a sharing spare gate's
+  // slots are read there too.
+  bool reads(int i, std::bitset<MAXBAS + 1>& BELOW) const {
+    bool slots = false;
+    below(i, [&](const FlatTree::Node& n) {
+      if (n.kind == TBASIC) BELOW.set(static_cast<std::size_t>(n.comp));
+      slots = slots || n.slots;
+    });
     return slots;
+  }
+
+  // Every slot of the state the evaluation of node i may read: components,
+  // a sharing spare gate's slots, a priority-AND gate's order slot.
+  std::bitset<MAXBAS + 1> slotsRead(int i) const {
+    std::bitset<MAXBAS + 1> read;
+    below(i, [&](const FlatTree::Node& n) {
+      if (n.kind == TBASIC) read.set(static_cast<std::size_t>(n.comp));
+      if (n.kind == TPAND) read.set(static_cast<std::size_t>(n.m));
+      for (int s = n.comp; n.slots && s < n.comp + n.mult; ++s)
+        read.set(static_cast<std::size_t>(s));
+    });
+    return read;
   }
 
   // Whether an FDEP gate lies below the node, whose walk would force its
@@ -318,13 +341,26 @@ int flatValue(const FlatTree& F, int node, CIntTab STATE, CIntTab BASE) {
 // The walk evaluates each gate's inputs in turn with the gate's own return
 // rule: an input of value 0 opens the gap, one of value 1 or more behind it
 // stops the check; the inputs' values follow the common rules, but for the
-// gap's, and a nested sequence gate is an AND gate.
-int flatSequences(const FlatTree& F, CIntTab STATE, CIntTab BASE) {
-  for (const int g : F.SEQS.NODES) {
-    Evaluation e{F, STATE.begin() - 1, BASE.begin() - 1};
-    const FlatTree::Node& n = F.NODES[static_cast<std::size_t>(g)];
-    for (int a = n.first; a < n.first + n.count; ++a) {
-      const int v = e.value(F.ARCS[static_cast<std::size_t>(a)].node, n.under);
+// gap's, and a nested sequence gate is an AND gate.  A gate's verdict
+// depends on the slots its evaluation reads alone, so a gate that reads no
+// slot in which STATE differs from a SOURCE every gate allowed allows STATE.
+int flatSequences(const FlatTree& F, CIntTab STATE, CIntTab BASE, CIntTab SOURCE) {
+  std::bitset<MAXBAS + 1> changed;
+  if (SOURCE.size() > 0) {
+    const int* const now = STATE.checkedRun(F.NSLOT) - 1;
+    const int* const was = SOURCE.checkedRun(F.NSLOT) - 1;
+    for (int s = 1; s <= F.NSLOT; ++s) {
+      if (now[s] != was[s]) changed.set(static_cast<std::size_t>(s));
+    }
+  }
+  Evaluation e{F, STATE.begin() - 1, BASE.begin() - 1};
+  for (std::size_t g = 0; g < F.SEQS.NODES.size(); ++g) {
+    if (SOURCE.size() > 0 && (F.SEQS.READS[g] & changed).none()) continue;
+    const FlatTree::Node& n = e.nodes[F.SEQS.NODES[g]];
+    e.gap = false;
+    const FlatTree::Arc* const end = e.arcs + n.first + n.count;
+    for (const FlatTree::Arc* arc = e.arcs + n.first; arc != end; ++arc) {
+      const int v = e.value(arc->node, n.under);
       if (e.gap && v >= 1) return 0;
       if (v == 0) e.gap = true;
     }

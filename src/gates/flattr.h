@@ -62,6 +62,7 @@ struct FlatTree {
   // them has a node (FLAT); else walk them.
   struct Listed {
     std::vector<int> NODES;
+    std::vector<std::bitset<MAXBAS + 1>> READS;  // the slots each one's evaluation reads
     bool FLAT = false;
   };
   Listed SEQS;                            // SEQLST
@@ -81,8 +82,10 @@ int flatValue(const FlatTree& F, int node, CIntTab STATE, CIntTab BASE);
 
 // What the walk of the sequence check gives, where SEQS.FLAT: 1 when every
 // sequence gate's inputs that have occurred come before its first intact
-// one and nothing behind that one has a failed unit, else 0.
-int flatSequences(const FlatTree& F, CIntTab STATE, CIntTab BASE);
+// one and nothing behind that one has a failed unit, else 0.  SOURCE, when
+// given, is a state that every sequence gate allowed: only the gates that
+// read a slot in which STATE differs from it are evaluated.
+int flatSequences(const FlatTree& F, CIntTab STATE, CIntTab BASE, CIntTab SOURCE = CIntTab());
 
 // What the walk of the order check does, where PANDS.FLAT: the order slot of
 // every priority-AND gate it meets that is still 0 and sees an input failed

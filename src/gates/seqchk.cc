@@ -34,10 +34,10 @@ struct Sequencing : TreeRules {
 
 }  // namespace
 
-int SEQCHK(FaultTree& FT, int SPRBAS, int NSLOT, CIntTab STATE, int& ALLOWED,
-           const FlatTree* FLAT) {
+int SEQCHK(FaultTree& FT, int SPRBAS, int NSLOT, CIntTab STATE, int& ALLOWED, const FlatTree* FLAT,
+           CIntTab SOURCE) {
   if (FLAT != nullptr && FLAT->SEQS.FLAT) {
-    ALLOWED = flatSequences(*FLAT, STATE, FT.BASE);
+    ALLOWED = flatSequences(*FLAT, STATE, FT.BASE, SOURCE);
     return SUCCES;
   }
   Traversal walk("SEQCHK", StackFault::QUIET, FT.PLCTAB, FT.CSPTAB, SPRBAS, FT.NBASIC, NSLOT, STATE,

@@ -16,8 +16,9 @@ namespace molvex {
 // failed PUSH or POP, the stack's own).  ALLOWED is left as it was when the
 // place table has no room for the stack.
 // The tree's flat form, when given and made for its sequence gates, stands
-// for the walk.
+// for the walk, and with SOURCE, a state that every gate allowed, looks only
+// at the gates that read a slot in which STATE differs from it.
 int SEQCHK(FaultTree& FT, int SPRBAS, int NSLOT, CIntTab STATE, int& ALLOWED,
-           const FlatTree* FLAT = nullptr);
+           const FlatTree* FLAT = nullptr, CIntTab SOURCE = CIntTab());
 
 }  // namespace molvex

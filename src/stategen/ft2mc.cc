@@ -323,7 +323,12 @@ int applyGates(Generation& G, int failcp, bool& allowed) {
     if (status != SUCCES) return failedOn(G, status, "PACHK");
   }
   if (ALLOWED != 0 && count(FT.SEQLST) > 0) {
-    const int status = SEQCHK(FT, G.SPRBAS, G.NSLOT, G.NEW, ALLOWED, flat(G));
+    // Every state past the root came out of a check that allowed it (a
+    // symmetry maps a sequence gate onto one with its inputs in order), so
+    // only a gate that reads a slot this transition changed can stop it; the
+    // root came out of none.
+    const CIntTab source = G.LEVEL > 0 ? CIntTab(G.CUR) : CIntTab();
+    const int status = SEQCHK(FT, G.SPRBAS, G.NSLOT, G.NEW, ALLOWED, flat(G), source);
     if (status != SUCCES) return failedOn(G, status, "SEQCHK");
   }
   allowed = ALLOWED != 0;

@@ -32,24 +32,12 @@ struct Rate {
 };
 
 // The end of an arc's line: four blanks, the multiplier and "*" where the
-// line shows it, and the rate text, formed as one text for the line writer.
-struct Tail {
-  std::array<char, 4 + 20 + 1 + RATLEN> text;
-  std::size_t size = 0;
-  Tail(std::string_view mult, const Rate& rate) {
-    add("    ");
-    if (!mult.empty()) {
-      add(mult);
-      add("*");
-    }
-    add(rate.view());
-  }
-  void add(std::string_view piece) {
-    std::copy(piece.begin(), piece.end(), text.begin() + static_cast<std::ptrdiff_t>(size));
-    size += piece.size();
-  }
-  std::string_view view() const { return std::string_view(text.data(), size); }
-};
+// line shows it, and the rate text.
+void writeTail(Line& line, std::string_view mult, const Rate& rate) {
+  line << "    ";
+  if (!mult.empty()) line << mult << '*';
+  line << rate.view();
+}
 
 // The rate name of transition k.
 const std::string& rateName(const RateNames& NAMES, CIntTab BASTYP, const ArcTable& ARCS, int k) {
@@ -90,17 +78,21 @@ namespace {
 void writeTarget(Line& line, const ArcStates& S) {
   line << " ->";
   const std::vector<int>& at = S.HEAD.AT;
-  for (int i = 1; i <= S.NSLOT;) {
-    if (S.NEW(i) != S.CUR(i)) {
-      line << S.NEW(i);
+  const std::string_view head(S.HEAD.TEXT);
+  // Every slot is read, so the runs are checked once; slot i is at i - 1.
+  const int* const target = S.NEW.checkedRun(S.NSLOT);
+  const int* const source = S.CUR.checkedRun(S.NSLOT);
+  const auto n = static_cast<std::size_t>(std::max(S.NSLOT, 0));
+  for (std::size_t i = 0; i < n;) {
+    if (target[i] != source[i]) {
+      line << target[i];
       ++i;
       continue;
     }
-    int j = i + 1;
-    while (j <= S.NSLOT && S.NEW(j) == S.CUR(j)) ++j;
-    const auto from = static_cast<std::size_t>(at[static_cast<std::size_t>(i)]);
-    line << std::string_view(S.HEAD.TEXT)
-                .substr(from, static_cast<std::size_t>(at[static_cast<std::size_t>(j)]) - from);
+    std::size_t j = i + 1;
+    while (j < n && target[j] == source[j]) ++j;
+    line << head.substr(static_cast<std::size_t>(at[i + 1]),
+                        static_cast<std::size_t>(at[j + 1] - at[i + 1]));
     i = j;
   }
 }
@@ -115,8 +107,10 @@ void OUTARC(const ArcStates& S, int k, const RateNames& NAMES, CIntTab TRNCST, C
   long long m = ARCS.ARCMUL(k);
   const int target = IABSV(ARCS.ARCTO(k));
   const bool failure = ARCS.ARCTO(k) < 0;
+  // Every later transition is looked at, so their targets are checked once.
+  const int* const to = ARCS.ARCTO.checkedRun(ARCS.NTRANS);
   for (int j = k + 1; j <= ARCS.NTRANS; ++j) {
-    if (ARCS.ARCTO(j) == ARCS.ARCTO(k) && rateName(NAMES, BASTYP, ARCS, j) == name) {
+    if (to[j - 1] == to[k - 1] && rateName(NAMES, BASTYP, ARCS, j) == name) {
       m += ARCS.ARCMUL(j);
       ARCS.ARCTO(j) = 0;
     }
@@ -146,9 +140,13 @@ void OUTARC(const ArcStates& S, int k, const RateNames& NAMES, CIntTab TRNCST, C
     } else {
       writeTarget(line, S);
     }
-    line << Tail(mult, rate).view();
+    writeTail(line, mult, rate);
   }
-  Line(INTUNT) << S.CURNUM << " " << target << Tail(m > 1 ? mult : "", rate).view();
+  {
+    Line arc(INTUNT);
+    arc << S.CURNUM << " " << target;
+    writeTail(arc, m > 1 ? mult : "", rate);
+  }
   if (S.VERBOSE != 0) Line{INTUNT};
 }
 

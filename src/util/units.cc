@@ -13,10 +13,6 @@
 #include <sstream>
 
 namespace molvex {
-namespace {
-
-// A file unit's output is handed to its stream once this much has gathered.
-constexpr std::size_t FLUSHAT = 1 << 18;
 
 struct Unit {
   std::unique_ptr<std::fstream> file;  // set when the unit is open on a file
@@ -29,6 +25,11 @@ struct Unit {
   bool failed = false;   // a write has failed since the unit was opened
   std::string buf;
 };
+
+namespace {
+
+// A file unit's output is handed to its stream once this much has gathered.
+constexpr std::size_t FLUSHAT = 1 << 18;
 
 std::array<Unit, MAXUNT + 1>& table() {
   static std::array<Unit, MAXUNT + 1> units = [] {
@@ -331,9 +332,8 @@ void appendText(int unit, std::string_view text) {
   if (u->console || u->buf.size() >= FLUSHAT) drain(*u);
 }
 
-Line::Line(int unit) : unit_(unit) {
-  Unit* u = unitAt(unit);
-  buf_ = u != nullptr ? &u->buf : &sink().buf;
+Line::Line(int unit) : unit_(unitAt(unit)) {
+  buf_ = unit_ != nullptr ? &unit_->buf : &sink().buf;
   buf_->push_back(' ');
 }
 
@@ -341,32 +341,19 @@ Line::Line(Line&& other) noexcept : buf_(other.buf_), unit_(other.unit_) {
   other.buf_ = nullptr;
 }
 
-Line::~Line() {
-  if (buf_ == nullptr) return;
+void Line::end() {
   buf_->push_back('\n');
-  Unit* u = unitAt(unit_);
-  if (u == nullptr) {
+  if (unit_ == nullptr) {
     buf_->clear();
     return;
   }
-  if (u->console || u->buf.size() >= FLUSHAT) drain(*u);
+  if (unit_->console || unit_->buf.size() >= FLUSHAT) drain(*unit_);
 }
 
-Line& Line::operator<<(std::string_view text) {
-  buf_->append(text);
-  return *this;
-}
-
-Line& Line::operator<<(int value) {
-  if (buf_->back() != ' ') buf_->push_back(' ');
-  // A slot value or a small count is a single digit: no conversion, no copy.
-  if (value >= 0 && value <= 9) {
-    buf_->push_back(static_cast<char>('0' + value));
-    return *this;
-  }
-  char digits[16];
-  auto r = std::to_chars(digits, digits + sizeof digits, value);
-  buf_->append(digits, static_cast<std::size_t>(r.ptr - digits));
+Line& Line::digits(int value) {
+  char text[16];
+  auto r = std::to_chars(text, text + sizeof text, value);
+  buf_->append(text, static_cast<std::size_t>(r.ptr - text));
   return *this;
 }
 

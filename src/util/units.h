@@ -110,10 +110,13 @@ struct Fixed {
   int width;
 };
 
+struct Unit;  // a unit's stream and the output gathered for it
+
 // One free-format line.  It begins with one blank; a text item is written
 // as given; an integer item is written as its digits, preceded by one blank
 // unless the line so far ends in a blank.  The line ends when the Line object
-// goes out of scope.
+// goes out of scope.  The items most lines are made of are appended here,
+// without a call: the arc lines of a chain are written millions of times.
 class Line {
  public:
   explicit Line(int unit);
@@ -121,18 +124,37 @@ class Line {
   Line(const Line&) = delete;
   Line& operator=(const Line&) = delete;
   Line& operator=(Line&&) = delete;
-  ~Line();
+  ~Line() {
+    if (buf_ != nullptr) end();
+  }
 
-  Line& operator<<(std::string_view text);
+  Line& operator<<(std::string_view text) {
+    buf_->append(text);
+    return *this;
+  }
   Line& operator<<(const char* text) { return *this << std::string_view(text); }
   Line& operator<<(const std::string& text) { return *this << std::string_view(text); }
-  Line& operator<<(char c) { return *this << std::string_view(&c, 1); }
-  Line& operator<<(int value);
+  Line& operator<<(char c) {
+    buf_->push_back(c);
+    return *this;
+  }
+  Line& operator<<(int value) {
+    if (buf_->back() != ' ') buf_->push_back(' ');
+    // A slot value or a small count is a single digit: no conversion.
+    if (value >= 0 && value <= 9) {
+      buf_->push_back(static_cast<char>('0' + value));
+      return *this;
+    }
+    return digits(value);
+  }
   Line& operator<<(Fixed field);
 
  private:
+  void end();
+  Line& digits(int value);
+
   std::string* buf_;
-  int unit_;
+  Unit* unit_;  // null for output that goes nowhere
 };
 
 }  // namespace molvex

@@ -80,7 +80,13 @@ int canonical(FaultTree& FT, Check& C) {
 }  // namespace
 
 int FRSTIM(StateStore& ST, FaultTree& FT, Check& C) {
-  if (C.DYNFLG != 1) return canonical(FT, C);
+  // The level list holds every state of the successor's level generated so
+  // far, each stored when it was first met; so the successor is new exactly
+  // when the list lacks it, the question the canonical rule answers without
+  // searching.  Where the list has an index, a search costs less than the
+  // rule's trial evaluations, and it is needed anyway for the twin's number
+  // when the successor is not new.
+  if (C.DYNFLG != 1 && ST.levelIndex() == nullptr) return canonical(FT, C);
   const int status = SRCHST(ST.POOL1, ST.LVLHD, C.NSLOT, C.NEW, C.WORK, C.ENCODE, FT.BASE,
                             C.NUMBER, C.FAILED, C.LEVEL, ENCOK, ST.levelIndex());
   if (status == SUCCES || status == NOTFND) {

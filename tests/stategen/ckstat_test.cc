@@ -4,6 +4,7 @@
 
 #include "ftinput/bldlst.h"
 #include "main/globals.h"
+#include "stategen/encst.h"
 #include "support/console.h"
 
 namespace molvex {
@@ -17,10 +18,14 @@ struct Tree {
   Array1<int> work{WRKSIZ}, words1{1000}, words2{1000}, heads{MAXNSZ};
   StateStore st{{words1, heads}, {words2, heads}};
   Array1<int> cur{5}, nw{5}, trial{5}, code{6};
-  Tree() {
+  // The canonical rule answers where the lists are walked; with an index
+  // the level list is searched instead.
+  explicit Tree(int indexed = 0) {
     INITDR();
+    st.USEIDX = indexed;
     INIDYN(st.POOL1, 0, 1, 5, 6);
     INIDYN(st.POOL2, 0, 1, 5, 6);
+    INIIDX(st);
     dir.write("T.FTR",
               "N 1 1 16 1\nN 2 2 16 1\nN 3 3 16 1\n"
               "N 4 4 19\nA 2 2 4 4\nA 3 3 4 4\n"
@@ -60,6 +65,26 @@ TEST(RootStateCheck, NewExactlyWhenGeneratedFromTheCanonicalPredecessor) {
       EXPECT_EQ(k.NUMBER, 0);
     }
   }
+}
+
+TEST(RootStateCheck, WithAnIndexTheLevelListAnswers) {
+  Tree t(1);
+  Array1<int> stored(5), wk(3);
+  const int words[] = {0, 1, 0, 2, -6};  // {c1, c3}: failed, number 6
+  for (int i = 1; i <= 5; ++i) stored(i) = words[i - 1];
+  ASSERT_EQ(
+      AD2LST(t.st.POOL1, t.st.LVLHD, 3, stored, wk, t.code, t.ft.BASE, ENCOK, t.st.levelIndex()),
+      1);
+  // From {c3} the canonical rule calls {c1, c3} new; the list has it, so it
+  // is met, with its twin's number and failure.
+  Check met = t.check({1, 1, 0, 1, 4}, {0, 1, 0, 2, 0});
+  ASSERT_EQ(CKSTAT(t.st, t.ft, met), 1);
+  EXPECT_EQ((std::vector<int>{met.NEWFLG, met.NUMBER, met.FAILED, met.LEVEL}),
+            (std::vector<int>{0, 6, 1, 2}));
+  // The rule calls {c2, c3} not new from {c3}; the list lacks it.
+  Check unmet = t.check({1, 1, 0, 1, 4}, {1, 0, 0, 2, 0});
+  ASSERT_EQ(CKSTAT(t.st, t.ft, unmet), 1);
+  EXPECT_EQ(unmet.NEWFLG, 1);
 }
 
 TEST(RootStateCheck, AStateThatIsNotOneFailureAwayIsReported) {

@@ -1,7 +1,9 @@
 // The index of the state lists must give exactly the node that walking the
 // list gives: first the store's own cases, then whole generations of every
 // sample model and of random trees, once with the index and once with the
-// plain walk, which must write the same files and print the same lines.  The
+// plain walk, which must write the same files and print the same lines (with
+// the index, whether a successor is new is looked up; with the walk the
+// canonical rule says, so the runs compare the two as well).  The
 // same generations check that the dependencies walked only where a failure
 // of the transition reaches their trigger force what walking them all does,
 // and that the tree's flat form gives what the walk of the place table does.

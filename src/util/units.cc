@@ -3,9 +3,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -23,7 +25,7 @@ struct Unit {
   std::ostream* out = nullptr;
   bool console = false;  // flushed line by line
   bool failed = false;   // a write has failed since the unit was opened
-  std::string buf;
+  TextBuffer buf;
 };
 
 namespace {
@@ -79,11 +81,11 @@ bool writeAll(int fd, std::string_view text) {
 void drain(Unit& u) {
   if (u.buf.empty()) return;
   if (u.fd >= 0) {
-    if (!writeAll(u.fd, u.buf)) u.failed = true;
+    if (!writeAll(u.fd, u.buf.view())) u.failed = true;
   } else if (u.out == nullptr) {
     u.failed = true;
   } else {
-    u.out->write(u.buf.data(), static_cast<std::streamsize>(u.buf.size()));
+    u.out->write(u.buf.view().data(), static_cast<std::streamsize>(u.buf.size()));
     if (u.console) u.out->flush();
     if (!*u.out) u.failed = true;
   }
@@ -332,6 +334,21 @@ void appendText(int unit, std::string_view text) {
   if (u->console || u->buf.size() >= FLUSHAT) drain(*u);
 }
 
+void TextBuffer::reserve(std::size_t n) {
+  if (n > static_cast<std::size_t>(cap_ - data_.get())) grow(n - size());
+}
+
+void TextBuffer::grow(std::size_t more) {
+  const std::size_t used = size();
+  const std::size_t capacity = std::max(2 * static_cast<std::size_t>(cap_ - data_.get()),
+                                        std::max<std::size_t>(used + more, 256));
+  auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
+  if (used > 0) std::memcpy(bigger.get(), data_.get(), used);
+  data_ = std::move(bigger);
+  end_ = data_.get() + used;
+  cap_ = data_.get() + capacity;
+}
+
 Line::Line(int unit) : unit_(unitAt(unit)) {
   buf_ = unit_ != nullptr ? &unit_->buf : &sink().buf;
   buf_->push_back(' ');
@@ -353,7 +370,7 @@ void Line::end() {
 Line& Line::digits(int value) {
   char text[16];
   auto r = std::to_chars(text, text + sizeof text, value);
-  buf_->append(text, static_cast<std::size_t>(r.ptr - text));
+  buf_->append(std::string_view(text, static_cast<std::size_t>(r.ptr - text)));
   return *this;
 }
 
@@ -361,8 +378,8 @@ Line& Line::operator<<(Fixed field) {
   char digits[16];
   auto r = std::to_chars(digits, digits + sizeof digits, field.value);
   const int n = static_cast<int>(r.ptr - digits);
-  if (n < field.width) buf_->append(static_cast<std::size_t>(field.width - n), ' ');
-  buf_->append(digits, static_cast<std::size_t>(r.ptr - digits));
+  for (int i = n; i < field.width; ++i) buf_->push_back(' ');
+  buf_->append(std::string_view(digits, static_cast<std::size_t>(n)));
   return *this;
 }
 

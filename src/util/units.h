@@ -10,12 +10,14 @@
 // reported by closeUnit, so that a full disk is never taken for success.
 #pragma once
 
+#include <cstring>
 #include <istream>
 #include <map>
 #include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace molvex {
 
@@ -112,6 +114,44 @@ struct Fixed {
 
 struct Unit;  // a unit's stream and the output gathered for it
 
+// The output gathered for a unit: a growing text that appends with one
+// check of its room, as the lines of a chain are appended millions of times.
+class TextBuffer {
+ public:
+  TextBuffer() = default;
+  TextBuffer(TextBuffer&& other) noexcept { *this = std::move(other); }
+  TextBuffer& operator=(TextBuffer&& other) noexcept {
+    data_ = std::move(other.data_);
+    end_ = std::exchange(other.end_, nullptr);
+    cap_ = std::exchange(other.cap_, nullptr);
+    return *this;
+  }
+
+  void append(std::string_view text) {
+    if (text.size() > static_cast<std::size_t>(cap_ - end_)) grow(text.size());
+    if (!text.empty()) std::memcpy(end_, text.data(), text.size());
+    end_ += text.size();
+  }
+  void push_back(char c) {
+    if (end_ == cap_) grow(1);
+    *end_++ = c;
+  }
+  // The last character; the text must not be empty.
+  char back() const { return end_[-1]; }
+  std::size_t size() const { return static_cast<std::size_t>(end_ - data_.get()); }
+  bool empty() const { return end_ == data_.get(); }
+  void clear() { end_ = data_.get(); }
+  void reserve(std::size_t n);
+  std::string_view view() const { return std::string_view(data_.get(), size()); }
+
+ private:
+  void grow(std::size_t more);  // room for `more` characters beyond the text
+
+  std::unique_ptr<char[]> data_;
+  char* end_ = nullptr;
+  char* cap_ = nullptr;
+};
+
 // One free-format line.  It begins with one blank; a text item is written
 // as given; an integer item is written as its digits, preceded by one blank
 // unless the line so far ends in a blank.  The line ends when the Line object
@@ -153,7 +193,7 @@ class Line {
   void end();
   Line& digits(int value);
 
-  std::string* buf_;
+  TextBuffer* buf_;
   Unit* unit_;  // null for output that goes nowhere
 };
 

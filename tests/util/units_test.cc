@@ -36,6 +36,24 @@ TEST(FreeFormat, FixedFieldsAreRightJustifiedAndNeverCut) {
   EXPECT_EQ(con.lines(), std::vector<std::string>{" (  20,  -3)12345"});
 }
 
+TEST(FreeFormat, TextGrowsPastEveryRoomItHadWithoutLosingWhatItHeld) {
+  TextBuffer text;
+  std::string expected;
+  for (const std::size_t piece : {0, 1, 254, 1, 300, 0, 5000, 3}) {
+    const std::string add(piece, static_cast<char>('a' + expected.size() % 26));
+    text.append(add);
+    expected += add;
+    text.push_back('|');
+    expected += '|';
+  }
+  EXPECT_EQ(text.view(), expected);
+  TextBuffer moved = std::move(text);
+  EXPECT_EQ(moved.view(), expected);
+  moved.clear();
+  moved.push_back('x');
+  EXPECT_EQ(moved.view(), "x");
+}
+
 TEST(Units, PromptStaysOnItsLine) {
   Console con;
   writeText(6, " Define another model  (y/n) ?  ");

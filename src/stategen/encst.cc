@@ -16,33 +16,25 @@ int tooManyFailures(const char* routine) {
 }  // namespace
 
 int ENCSTA(CIntTab STATE, int NSLOT, IntTab WORK, IntTab ENCODE, int LENMAX, CIntTab BASE) {
-  int h = NSLOT;
-  while (h >= 1 && STATE(h) >= BASE(h)) --h;
-  if (h < 1) {
-    ENCODE(1) = 0;
-    return SUCCES;
-  }
-  // Slot h was checked above, and with it every slot below: the loops run
-  // unchecked, as they run for every state searched or stored.
-  const int* const state = STATE.begin() - 1;
-  const int* const base = BASE.begin() - 1;
-  int* const work = WORK.begin() - 1;
-  const int room = std::min(LENMAX, WORK.size());
-  // Collected from the highest slot down, so that reading the work array
-  // backwards gives the ascending order of the encoded form.
+  // Every slot is read, as for every state searched or stored: the slots are
+  // checked once, and each failed unit's slot is written in its place as it
+  // is met, in ascending order.  The room for the units is what the declared
+  // length, the work table and the encoded form's trailer leave.
+  const int* const state = STATE.checkedRun(NSLOT);
+  const int* const base = BASE.checkedRun(NSLOT);
+  const int room = std::min({LENMAX, WORK.size(), ENCODE.size() - 3});
+  int* const code = ENCODE.begin();  // code[j] is word j + 1
   int k = 0;
-  for (int i = h; i >= 1; --i) {
+  for (int i = 0; i < NSLOT; ++i) {
     for (int lost = base[i] - state[i]; lost > 0; --lost) {
       if (k >= room) return tooManyFailures("ENCSTA");
-      work[++k] = i;
+      code[++k] = i + 1;
     }
   }
-  if (k + 3 > ENCODE.size()) return tooManyFailures("ENCSTA");
-  int* const code = ENCODE.begin() - 1;
-  code[1] = k;
-  for (int j = 1; j <= k; ++j) code[j + 1] = work[k - j + 1];
-  code[k + 2] = STATE(NSLOT + 1);
-  code[k + 3] = STATE(NSLOT + 2);
+  ENCODE(1) = k;
+  if (k == 0) return SUCCES;
+  ENCODE(k + 2) = STATE(NSLOT + 1);
+  ENCODE(k + 3) = STATE(NSLOT + 2);
   return SUCCES;
 }
 

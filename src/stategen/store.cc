@@ -29,19 +29,25 @@ int typeState(Array1<int>& numbers, int type, int& NSTATE) {
   return numbers(type);
 }
 
+// Words FIRST..LAST of a table, checked once: a search reads them all.
+const int* wordRun(CIntTab table, int FIRST, int LAST) {
+  return table.slice(FIRST, std::max(LAST - FIRST + 1, 0)).begin();
+}
+
 unsigned hashWords(CIntTab KEY, int FIRST, int LAST) {
+  const int* const key = wordRun(KEY, FIRST, LAST);
   std::uint64_t h = 0x9E3779B97F4A7C15u;
-  for (int j = FIRST; j <= LAST; ++j) {
-    h = (h ^ static_cast<std::uint32_t>(KEY(j))) * 0xFF51AFD7ED558CCDu;
+  for (int j = 0; j <= LAST - FIRST; ++j) {
+    h = (h ^ static_cast<std::uint32_t>(key[j])) * 0xFF51AFD7ED558CCDu;
     h ^= h >> 29;
   }
   return static_cast<unsigned>(h ^ (h >> 32));
 }
 
 bool sameWords(const NodePool& POOL, int node, CIntTab KEY, int FIRST, int LAST) {
-  int j = FIRST;
-  while (j <= LAST && POOL.POOL(node + j - 1) == KEY(j)) ++j;
-  return j > LAST;
+  const int* const key = wordRun(KEY, FIRST, LAST);
+  const int* const held = wordRun(POOL.POOL, node + FIRST - 1, node + LAST - 1);
+  return std::equal(key, key + std::max(LAST - FIRST + 1, 0), held);
 }
 
 // The slot that holds KEY's words, or else the empty slot where they belong.

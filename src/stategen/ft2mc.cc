@@ -405,7 +405,7 @@ int expand(Generation& G) {
   G.CHANGED = 0;
   G.RATMUL = 0;
   G.ARCS.NTRANS = k;
-  if (VERBOSE != 0) commentHead(G.HEAD, G.CUR, G.NSLOT);
+  if (CHNSNK == nullptr) commentHead(G.HEAD, G.CUR, G.NSLOT);
   for (k = 1; k <= G.ARCS.NTRANS; ++k) {
     if (G.ARCS.ARCTO(k) == 0) continue;  // merged into an earlier arc
     const CIntTab target = G.ARCNEW.slice((k - 1) * MAXBAS + 1, MAXBAS);

@@ -68,6 +68,8 @@ void commentHead(CommentHead& HEAD, CIntTab CUR, int NSLOT) {
     appendDigits(HEAD.TEXT, CUR(i));
   }
   HEAD.AT.back() = static_cast<int>(HEAD.TEXT.size());
+  HEAD.NUMBER.clear();
+  appendDigits(HEAD.NUMBER, CUR(NSLOT + 2));
 }
 
 namespace {
@@ -144,7 +146,7 @@ void OUTARC(const ArcStates& S, int k, const RateNames& NAMES, CIntTab TRNCST, C
   }
   {
     Line arc(INTUNT);
-    arc << S.CURNUM << " " << target;
+    arc << S.HEAD.NUMBER << " " << target;
     writeTail(arc, m > 1 ? mult : "", rate);
   }
   if (S.VERBOSE != 0) Line{INTUNT};

@@ -50,14 +50,17 @@ class ChainSink {
 
 inline ChainSink* CHNSNK = nullptr;
 
-// "*" and the slots of a source state, the head of a verbose comment line,
-// and where the text of each slot, its blank and digits, begins in it
-// (AT[NSLOT + 1]: the end): the slots a target shares with its source are
-// copied from there instead of being formed again.  Kept from state to
-// state, so that it is not allocated anew.
+// The text every arc of a source state begins with, formed once for them:
+// "*" and the slots of the state, the head of a verbose comment line, with
+// where the text of each slot, its blank and digits, begins in it
+// (AT[NSLOT + 1]: the end) — the slots a target shares with its source are
+// copied from there instead of being formed again — and the digits of the
+// state's number, the head of its arc lines.  Kept from state to state, so
+// that it is not allocated anew.
 struct CommentHead {
   std::string TEXT;
   std::vector<int> AT;
+  std::string NUMBER;
 };
 
 // What OUTARC needs to know of the source and target states.
@@ -73,7 +76,8 @@ struct ArcStates {
   const CommentHead& HEAD;
 };
 
-// HEAD := "*" and slots 1..NSLOT of CUR, with where each begins.
+// HEAD := "*" and slots 1..NSLOT of CUR, with where each begins, and the
+// number word CUR(NSLOT + 2).
 void commentHead(CommentHead& HEAD, CIntTab CUR, int NSLOT);
 
 // Writes transition k of the source state as one arc, merging into it the

@@ -31,6 +31,7 @@ struct Fixture {
       nw(i) = 1;
     }
     nw(1) = 0;
+    cur(5) = 4;
     EXPECT_EQ(openOutput(INTUNT, "T.INT"), 1);
   }
   void add(int to, int be, int mul, int dorm = 0) {
@@ -43,7 +44,7 @@ struct Fixture {
   std::vector<std::string> write(int trunc, int verbose) {
     CommentHead head;
     commentHead(head, cur, 3);
-    const ArcStates s{4, 3, cur, nw, trunc, verbose, head};
+    const ArcStates s{cur(5), 3, cur, nw, trunc, verbose, head};
     for (int k = 1; k <= arcs.NTRANS; ++k) {
       if (arcs.ARCTO(k) != 0) OUTARC(s, k, {names, dormant}, trncst, bastyp, arcs);
     }

@@ -40,9 +40,9 @@ class SpareTables {
               FT.BASE, NFAIL) {}
 
   // Where the places end, and that the state holds NBASIC components: the
-  // checks of a walk's set-up, without laying out its stack, as nothing here
-  // walks.
-  bool prepare() { return walk_.checkRoom() == SUCCES && walk_.countFailed() == SUCCES; }
+  // checks of a walk's set-up, without laying out its stack or counting the
+  // failed units, as nothing here walks.
+  bool prepare() { return walk_.checkRoom() == SUCCES && walk_.checkComponents() == SUCCES; }
 
   bool basic(int c) const {
     return (c >= 1 && c <= FT_.NBASIC) || outOfRange("BASIC COMPONENT", c);

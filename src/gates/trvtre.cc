@@ -74,11 +74,16 @@ int Traversal::prepare() {
   return SUCCES;
 }
 
-int Traversal::countFailed() {
+int Traversal::checkComponents() const {
   if (NBASIC_ < 0 || NBASIC_ > std::min({NFAIL_.size(), STATE_.size(), BASE_.size()})) {
     outOfRange("NUMBER OF BASIC COMPONENTS", NBASIC_);
     return ERRGEN;
   }
+  return SUCCES;
+}
+
+int Traversal::countFailed() {
+  if (checkComponents() != SUCCES) return ERRGEN;
   // The bounds are checked above for the whole run, not word by word.
   std::transform(BASE_.begin(), BASE_.begin() + NBASIC_, STATE_.begin(), NFAIL_.begin(),
                  std::minus<>());

@@ -105,6 +105,9 @@ class Traversal {
   int checkRoom();
   // NFAIL(i) := BASE(i) - STATE(i), i = 1..NBASIC.  Returns 1 or -1.
   int countFailed();
+  // That the tables hold NBASIC components, the check of countFailed alone,
+  // for the routines that read no counts.  Returns 1 or -1.
+  int checkComponents() const;
   // Evaluates the subtree of `start` above a sentinel frame of its own;
   // `value` is the subtree's value.  Returns 1 (also when a rule stopped the
   // evaluation), -1 after a message, or the stack's status.

@@ -1,9 +1,11 @@
 #include "stategen/store.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <vector>
 
+#include "ftinput/fttabs.h"
 #include "main/globals.h"
 #include "stategen/encst.h"
 #include "util/convrt.h"
@@ -34,6 +36,12 @@ const int* wordRun(CIntTab table, int FIRST, int LAST) {
   return table.slice(FIRST, std::max(LAST - FIRST + 1, 0)).begin();
 }
 
+// The words a search compares begin after the count of an encoded state's
+// failed units, or at a vector's first slot.
+constexpr int ENCODED_FROM = 2, WHOLE_FROM = 1;
+
+unsigned folded(std::uint64_t h) { return static_cast<unsigned>(h ^ (h >> 32)); }
+
 unsigned hashWords(CIntTab KEY, int FIRST, int LAST) {
   const int* const key = wordRun(KEY, FIRST, LAST);
   std::uint64_t h = 0x9E3779B97F4A7C15u;
@@ -41,7 +49,41 @@ unsigned hashWords(CIntTab KEY, int FIRST, int LAST) {
     h = (h ^ static_cast<std::uint32_t>(key[j])) * 0xFF51AFD7ED558CCDu;
     h ^= h >> 29;
   }
-  return static_cast<unsigned>(h ^ (h >> 32));
+  return folded(h);
+}
+
+// A fixed random word for a slot (the finalizer of splitmix64).
+constexpr std::uint64_t mixed(std::uint64_t slot) {
+  std::uint64_t z = slot * 0x9E3779B97F4A7C15u;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+  return z ^ (z >> 31);
+}
+
+// The words of the slots a state vector can have, formed once.
+constexpr auto SLOTWD = [] {
+  std::array<std::uint64_t, MAXBAS + 1> words{};
+  for (std::size_t i = 0; i < words.size(); ++i) words[i] = mixed(i);
+  return words;
+}();
+
+std::uint64_t slotWord(int slot) {
+  return slot >= 0 && slot <= MAXBAS ? SLOTWD[static_cast<std::size_t>(slot)]
+                                     : mixed(static_cast<std::uint64_t>(slot));
+}
+
+// An encoded state's failed units hash as the sum of their slots' words:
+// the same sum whether read from the slots a node lists or counted in a
+// state vector, so that a search need not encode the state it looks for.
+unsigned unitsHash(CIntTab KEY, int FIRST, int LAST) {
+  const int* const key = wordRun(KEY, FIRST, LAST);
+  std::uint64_t sum = 0;
+  for (int j = 0; j <= LAST - FIRST; ++j) sum += slotWord(key[j]);
+  return folded(sum);
+}
+
+unsigned keyHash(CIntTab KEY, int FIRST, int LAST) {
+  return FIRST == ENCODED_FROM ? unitsHash(KEY, FIRST, LAST) : hashWords(KEY, FIRST, LAST);
 }
 
 bool sameWords(const NodePool& POOL, int node, CIntTab KEY, int FIRST, int LAST) {
@@ -50,17 +92,45 @@ bool sameWords(const NodePool& POOL, int node, CIntTab KEY, int FIRST, int LAST)
   return std::equal(key, key + std::max(LAST - FIRST + 1, 0), held);
 }
 
-// The slot that holds KEY's words, or else the empty slot where they belong.
-int probe(const StateIndex& IDX, const NodePool& POOL, CIntTab KEY, int FIRST, int LAST,
-          unsigned hash) {
+// The slot that holds a node `same` accepts, or else the empty slot where
+// one with the hash belongs.
+template <class Same>
+int probe(const StateIndex& IDX, unsigned hash, Same same) {
   const unsigned mask = static_cast<unsigned>(IDX.ACTIVE) - 1;
   for (unsigned i = hash & mask;; i = (i + 1) & mask) {
     const IndexSlot& slot = IDX.SLOTS(static_cast<int>(i) + 1);
-    if (slot.STAMP != IDX.STAMP ||
-        (slot.HASH == hash && sameWords(POOL, slot.NODE, KEY, FIRST, LAST))) {
+    if (slot.STAMP != IDX.STAMP || (slot.HASH == hash && same(slot.NODE))) {
       return static_cast<int>(i) + 1;
     }
   }
+}
+
+int probe(const StateIndex& IDX, const NodePool& POOL, CIntTab KEY, int FIRST, int LAST,
+          unsigned hash) {
+  return probe(IDX, hash, [&](int node) { return sameWords(POOL, node, KEY, FIRST, LAST); });
+}
+
+// A state's failed units as its encoded form lists them: their number (as
+// ENCSTA counts them, units of slots above their base not taken off) and
+// their hash.
+struct FailedUnits {
+  long long count = 0;
+  unsigned hash = 0;
+};
+
+FailedUnits failedUnits(CIntTab STATE, CIntTab BASE, int NSLOT) {
+  const int* const state = STATE.checkedRun(NSLOT);
+  const int* const base = BASE.checkedRun(NSLOT);
+  FailedUnits units;
+  std::uint64_t sum = 0;
+  for (int i = 0; i < NSLOT; ++i) {
+    const int lost = base[i] - state[i];
+    if (lost <= 0) continue;
+    units.count += lost;
+    sum += static_cast<std::uint64_t>(lost) * slotWord(i + 1);
+  }
+  units.hash = folded(sum);
+  return units;
 }
 
 // A store lives for one generation, which empties its level list once per
@@ -135,7 +205,7 @@ void enter(StateIndex* IDX, const NodePool& POOL, int HEAD, int NODSIZ, int FIRS
     return;
   }
   const CIntTab words = POOL.POOL.slice(HEAD, NODSIZ);
-  const unsigned hash = hashWords(words, FIRST, LAST);
+  const unsigned hash = keyHash(words, FIRST, LAST);
   IndexSlot& slot = IDX->SLOTS(probe(*IDX, POOL, words, FIRST, LAST, hash));
   if (slot.STAMP != IDX->STAMP) ++IDX->COUNT;
   slot = IndexSlot{HEAD, IDX->STAMP, hash};
@@ -189,7 +259,7 @@ int AD2LST(NodePool& POOL, int& HEAD, int NSLOT, CIntTab STATE, IntTab WORK, Int
       traceback(SCRUNT, "AD2LST", status2, "PSHNOD");
       return status2;
     }
-    enter(IDX, POOL, HEAD, k + 3, 2, k + 1);
+    enter(IDX, POOL, HEAD, k + 3, ENCODED_FROM, k + 1);
     return SUCCES;
   }
   const int status = PSHNOD(POOL, HEAD, STATE, NSLOT + 2);
@@ -197,14 +267,14 @@ int AD2LST(NodePool& POOL, int& HEAD, int NSLOT, CIntTab STATE, IntTab WORK, Int
     traceback(SCRUNT, "AD2LST", status, "PSHNOD");
     return status;
   }
-  enter(IDX, POOL, HEAD, NSLOT + 2, 1, NSLOT);
+  enter(IDX, POOL, HEAD, NSLOT + 2, WHOLE_FROM, NSLOT);
   return SUCCES;
 }
 
 int FNDNOD(const NodePool& POOL, int HEAD, CIntTab KEY, int NODSIZ, int FIRST, int LAST,
            int& NODE, const StateIndex* IDX) {
   if (mirrors(IDX, HEAD, NODSIZ, FIRST, LAST)) {
-    const unsigned hash = hashWords(KEY, FIRST, LAST);
+    const unsigned hash = keyHash(KEY, FIRST, LAST);
     const IndexSlot& slot = IDX->SLOTS(probe(*IDX, POOL, KEY, FIRST, LAST, hash));
     NODE = slot.STAMP == IDX->STAMP ? slot.NODE : POOL.NULPTR;
     return NODE != POOL.NULPTR ? SUCCES : NOTFND;
@@ -219,6 +289,45 @@ int FNDNOD(const NodePool& POOL, int HEAD, CIntTab KEY, int NODSIZ, int FIRST, i
   return NOTFND;
 }
 
+// The listed slots, ascending, each as often as the state lost units of
+// it: as the state has `count` failed units too, they cannot miss one.
+bool LSTUNT(const NodePool& POOL, int NODE, int COUNT, CIntTab STATE, CIntTab BASE, int NSLOT) {
+  const int* const listed = wordRun(POOL.POOL, NODE + 1, NODE + COUNT);
+  const int* const state = STATE.checkedRun(NSLOT);
+  const int* const base = BASE.checkedRun(NSLOT);
+  for (int p = 0; p < COUNT;) {
+    const int slot = listed[p];
+    if (slot < 1 || slot > NSLOT || (p > 0 && slot <= listed[p - 1])) return false;
+    int run = 1;
+    while (p + run < COUNT && listed[p + run] == slot) ++run;
+    if (base[slot - 1] - state[slot - 1] != run) return false;
+    p += run;
+  }
+  return true;
+}
+
+namespace {
+
+// The search of an encoded list through its index, without encoding the
+// state: true with the twin's node (or NULPTR) when the index mirrors the
+// list of nodes of the state's count of failed units and ENCSTA would
+// encode it without complaint, false when the search is to encode it.
+bool indexedSearch(const NodePool& POOL, int HEAD, int NSLOT, CIntTab STATE, CIntTab WORK,
+                   CIntTab ENCODE, CIntTab BASE, const StateIndex* IDX, int& node) {
+  if (IDX == nullptr) return false;
+  const FailedUnits units = failedUnits(STATE, BASE, NSLOT);
+  const int room = std::min({NSLOT, WORK.size(), ENCODE.size() - 3});
+  if (units.count < 1 || units.count > room) return false;
+  const int k = static_cast<int>(units.count);
+  if (!mirrors(IDX, HEAD, k + 3, ENCODED_FROM, k + 1)) return false;
+  const IndexSlot& slot = IDX->SLOTS(
+      probe(*IDX, units.hash, [&](int held) { return LSTUNT(POOL, held, k, STATE, BASE, NSLOT); }));
+  node = slot.STAMP == IDX->STAMP ? slot.NODE : POOL.NULPTR;
+  return true;
+}
+
+}  // namespace
+
 int SRCHST(const NodePool& POOL, int HEAD, int NSLOT, IntTab STATE, IntTab WORK, IntTab ENCODE,
            CIntTab BASE, int& NUMBER, int& FAILMK, int& LEVEL, int ENCFLG,
            const StateIndex* IDX) {
@@ -226,18 +335,28 @@ int SRCHST(const NodePool& POOL, int HEAD, int NSLOT, IntTab STATE, IntTab WORK,
   LEVEL = 0;
   int node = POOL.NULPTR;
   if (encodes(ENCFLG, NSLOT, STATE, BASE)) {
+    if (indexedSearch(POOL, HEAD, NSLOT, STATE, WORK, ENCODE, BASE, IDX, node)) {
+      if (node == POOL.NULPTR) return NOTFND;
+      const int k = POOL.POOL(node);
+      describeTwin(POOL.POOL(node + k + 1), POOL.POOL(node + k + 2), NUMBER, FAILMK, LEVEL);
+      return SUCCES;
+    }
     const int status = ENCSTA(STATE, NSLOT, WORK, ENCODE, NSLOT, BASE);
     if (status != SUCCES) {
       traceback(SCRUNT, "SRCHST", status, "ENCSTA");
       return status;
     }
     const int k = ENCODE(1);
-    if (FNDNOD(POOL, HEAD, ENCODE, k + 3, 2, k + 1, node, IDX) != SUCCES) return NOTFND;
+    if (FNDNOD(POOL, HEAD, ENCODE, k + 3, ENCODED_FROM, k + 1, node, IDX) != SUCCES) {
+      return NOTFND;
+    }
     ENCODE(k + 3) = POOL.POOL(node + k + 2);
     describeTwin(POOL.POOL(node + k + 1), ENCODE(k + 3), NUMBER, FAILMK, LEVEL);
     return SUCCES;
   }
-  if (FNDNOD(POOL, HEAD, STATE, NSLOT + 2, 1, NSLOT, node, IDX) != SUCCES) return NOTFND;
+  if (FNDNOD(POOL, HEAD, STATE, NSLOT + 2, WHOLE_FROM, NSLOT, node, IDX) != SUCCES) {
+    return NOTFND;
+  }
   STATE(NSLOT + 2) = POOL.POOL(node + NSLOT + 1);
   describeTwin(POOL.POOL(node + NSLOT), STATE(NSLOT + 2), NUMBER, FAILMK, LEVEL);
   return SUCCES;

@@ -121,9 +121,16 @@ int AD2LST(NodePool& POOL, int& HEAD, int NSLOT, CIntTab STATE, IntTab WORK, Int
 
 // On a hit NUMBER, FAILMK and LEVEL describe the stored twin, and the twin's
 // state-number word is copied into STATE (full form) or ENCODE (encoded).
+// An encoded list's index is searched without encoding the state: ENCODE is
+// then left as it was.
 int SRCHST(const NodePool& POOL, int HEAD, int NSLOT, IntTab STATE, IntTab WORK, IntTab ENCODE,
            CIntTab BASE, int& NUMBER, int& FAILMK, int& LEVEL, int ENCFLG,
            const StateIndex* IDX = nullptr);
+
+// Whether the encoded node NODE, which lists COUNT failed units, lists
+// those of STATE, which has COUNT of them: what comparing it with the
+// state's encoded form would say, without forming it.
+bool LSTUNT(const NodePool& POOL, int NODE, int COUNT, CIntTab STATE, CIntTab BASE, int NSLOT);
 
 // The first node from HEAD whose words FIRST..LAST equal those of KEY; the
 // index, when it mirrors the list, gives it without the walk.

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "main/globals.h"
 #include "stategen/encst.h"
 #include "support/console.h"
+#include "util/pool.h"
 
 namespace molvex {
 namespace {
@@ -74,6 +77,36 @@ TEST(StateStore, EncodedStatesMatchOnTheirFailedSlotsOnly) {
                    level, 1),
             1);
   EXPECT_EQ((std::vector<int>{number, failmk, level, f.code(5)}), (std::vector<int>{7, 0, 2, 7}));
+}
+
+// The index compares a node with the state it was found for, by hash, only
+// when the hashes agree: the cases a collision could bring.
+TEST(StateStore, AnEncodedNodeListsTheFailedUnitsOfAStateExactly) {
+  struct Case {
+    std::vector<int> listed;  // the node's failed slots
+    std::initializer_list<int> state;
+    bool same;
+  };
+  const Case cases[] = {
+      {{1, 3}, {1, 1, 2, 2, 0}, true},  {{1, 3, 3}, {1, 1, 1, 2, 0}, true},
+      {{1, 1}, {1, 1, 2, 2, 0}, false},  // slot 1 twice, once in the state
+      {{3, 3}, {1, 1, 2, 2, 0}, false}, {{1, 2}, {1, 1, 2, 2, 0}, false},  // slot 2 lost nothing
+      {{3, 1}, {1, 1, 2, 2, 0}, false},                                    // not in ascending order
+      {{1, 4}, {1, 1, 2, 2, 0}, false},                                    // past the slots
+      {{0, 3}, {1, 1, 2, 2, 0}, false},
+  };
+  for (const Case& c : cases) {
+    Fixture f;
+    const int k = static_cast<int>(c.listed.size());
+    Array1<int> words(k + 3);
+    words(1) = k;
+    for (int j = 0; j < k; ++j) words(j + 2) = c.listed[static_cast<std::size_t>(j)];
+    words(k + 2) = 2;
+    words(k + 3) = 9;
+    ASSERT_EQ(PSHNOD(f.st.POOL1, f.st.LVLHD, words, k + 3), 1);
+    EXPECT_EQ(LSTUNT(f.st.POOL1, f.st.LVLHD, k, f.vec(c.state), f.ft.BASE, 3), c.same)
+        << c.listed[0] << " " << c.listed[1];
+  }
 }
 
 TEST(StateStore, ResettingTheLevelListEmptiesPoolOne) {

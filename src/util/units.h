@@ -136,8 +136,9 @@ class TextBuffer {
     if (end_ == cap_) grow(1);
     *end_++ = c;
   }
-  // The last character; the text must not be empty.
-  char back() const { return end_[-1]; }
+  // The last character, or none ('\0') in an empty text: a line's text is
+  // handed on when another line on its unit ends while it is being formed.
+  char back() const { return end_ != data_.get() ? end_[-1] : '\0'; }
   std::size_t size() const { return static_cast<std::size_t>(end_ - data_.get()); }
   bool empty() const { return end_ == data_.get(); }
   void clear() { end_ = data_.get(); }

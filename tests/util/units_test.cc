@@ -30,6 +30,17 @@ TEST(FreeFormat, IntegersTakeABlankOnlyWhenTheTextBeforeLacksOne) {
                          }));
 }
 
+TEST(FreeFormat, ALineEndedWhileAnotherIsFormedLeavesItWhole) {
+  Console con;
+  {
+    Line outer(6);
+    outer << "A";
+    Line(6) << "B";  // the console hands on what it holds, "A" too
+    outer << 7;
+  }
+  EXPECT_EQ(con.screen(), " A B\n 7\n");
+}
+
 TEST(FreeFormat, FixedFieldsAreRightJustifiedAndNeverCut) {
   Console con;
   Line(6) << "(" << Fixed{20, 4} << "," << Fixed{-3, 4} << ")" << Fixed{12345, 3};

@@ -41,14 +41,29 @@ TEST(EncodedState, TheRootEncodesToASingleZero) {
   EXPECT_EQ(v.code(2), 55);  // the trailer is not written
 }
 
+// Three failed units, against each bound in turn: the declared length, the
+// work table, the encoded form (k + 3 words); nothing is written past the
+// tables, which the sanitized run would see.
 TEST(EncodedState, TooManyFailuresForTheDeclaredLength) {
-  testing::Console con;
-  INITDR();
-  Vectors v{0, 1, 3, 2, 5};
-  EXPECT_EQ(ENCSTA(v.state, 3, v.work, v.code, 1, v.base), -1);
-  EXPECT_EQ(con.lines(),
-            std::vector<std::string>{
-                " **** ENCSTA: ERROR F400 - # FAILURES EXCEED DECLARED LENGTH OF AN ENCODED STATE"});
+  struct Case {
+    int lenmax, work, code;
+  };
+  for (const Case c : {Case{2, 3, 6}, Case{3, 2, 6}, Case{3, 3, 5}}) {
+    testing::Console con;
+    INITDR();
+    Array1<int> base(5), state(5), work(c.work), code(c.code);
+    const int b[] = {2, 1, 3, 0, 0}, v[] = {0, 1, 2, 2, 5};
+    for (int i = 1; i <= 5; ++i) {
+      base(i) = b[i - 1];
+      state(i) = v[i - 1];
+    }
+    EXPECT_EQ(ENCSTA(state, 3, work, code, c.lenmax, base), -1);
+    EXPECT_EQ(
+        con.lines(),
+        std::vector<std::string>{
+            " **** ENCSTA: ERROR F400 - # FAILURES EXCEED DECLARED LENGTH OF AN ENCODED STATE"})
+        << c.lenmax << " " << c.work << " " << c.code;
+  }
 }
 
 TEST(EncodedState, DecodingInvertsEncoding) {

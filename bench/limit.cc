@@ -70,12 +70,12 @@ class CountingSink : public molvex::ChainSink {
 
 // The generation with the index, the chain handed over instead of written;
 // returns the seconds.
-double untextedGeneration(const Model& m, CountingSink& sink) {
+double untextedGeneration(const Model& m, CountingSink& sink, int& status) {
   molvex::bench::writeModel(m);
   molvex::IDXDEF = 1;
   molvex::CHNSNK = &sink;
   const auto start = Clock::now();
-  molvex::bench::generate(m);
+  status = molvex::bench::generate(m);
   const double seconds = secondsSince(start);
   molvex::CHNSNK = nullptr;
   return seconds;
@@ -127,11 +127,13 @@ int main(int argc, char** argv) {
     fs::rename(m.name + ext, "indexed/" + m.name + ext);
   }
   CountingSink sink;
-  const double tBare = untextedGeneration(m, sink);
+  int bareStatus = 0;
+  const double tBare = untextedGeneration(m, sink, bareStatus);
   std::printf(
-      "generation without the text (chain handed over, %ld states, %ld arcs): %.3f s; / cp = "
-      "%.1f\n",
-      sink.states, sink.arcs, tBare, tBare / tCopy);
+      "generation without the text (status %d, chain handed over, %ld states, %ld arcs): %.3f s; "
+      "/ cp = %.1f\n",
+      bareStatus, sink.states, sink.arcs, tBare, tBare / tCopy);
+  if (bareStatus != indexed.status) result = 1;
   if (scan) {
     const double tScan = timedGeneration(m, 0, scanned);
     bool same = true;

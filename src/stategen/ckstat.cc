@@ -37,30 +37,20 @@ int incompatible(const FaultTree& FT, const Check& C) {
 // repair leaves the system working.  The breadth-first order expands that
 // predecessor first, so the successor is new exactly when it is generated
 // from there.
-// The component one unit of which failed on the way from the source to the
-// successor, 0 when none did, -1 when the successor is not one such failure
-// away; the component slots are checked once, as this runs for every
-// successor.
-int failedOnTheWay(const FaultTree& FT, const Check& C) {
-  const int* const now = C.NEW.checkedRun(FT.NBASIC);
-  const int* const cur = C.CUR.checkedRun(FT.NBASIC);
-  int failcp = 0;
-  for (int i = 0; i < FT.NBASIC; ++i) {
-    if (now[i] == cur[i]) continue;
-    if (now[i] != cur[i] - 1 || failcp != 0) return -1;
-    failcp = i + 1;
-  }
-  return failcp;
-}
-
 int canonical(FaultTree& FT, Check& C) {
   const int NBASIC = FT.NBASIC;
-  const int failcp = failedOnTheWay(FT, C);
-  if (failcp < 0) return incompatible(FT, C);
+  // The component slots, checked once: the loops run for every successor.
   const int* const now = C.NEW.checkedRun(NBASIC) - 1;
+  const int* const cur = C.CUR.checkedRun(NBASIC) - 1;
   const int* const base = FT.BASE.checkedRun(NBASIC) - 1;
   int* const work = C.WORK.checkedRun(NBASIC) - 1;
-  for (int i = 1; i <= NBASIC; ++i) work[i] = now[i];
+  int failcp = 0;
+  for (int i = 1; i <= NBASIC; ++i) {
+    work[i] = now[i];
+    if (now[i] == cur[i]) continue;
+    if (now[i] != cur[i] - 1 || failcp != 0) return incompatible(FT, C);
+    failcp = i;
+  }
   int h = NBASIC;
   while (h >= 1 && now[h] >= base[h]) --h;
   if (h < 1) {
@@ -95,13 +85,10 @@ int FRSTIM(StateStore& ST, FaultTree& FT, Check& C) {
   // when the list lacks it, the question the canonical rule answers without
   // searching.  Where the list has an index, a search costs less than the
   // rule's trial evaluations, and it is needed anyway for the twin's number
-  // when the successor is not new.
-  if (C.DYNFLG != 1) {
-    if (ST.levelIndex() == nullptr) return canonical(FT, C);
-    // The search keeps the rule's check that the successor is one failure
-    // away from its source: a generation that broke it would be reported.
-    if (failedOnTheWay(FT, C) <= 0) return incompatible(FT, C);
-  }
+  // when the successor is not new.  The search takes the successor as it
+  // is; only the rule needs it one failure away from its source, and checks
+  // that (F512).
+  if (C.DYNFLG != 1 && ST.levelIndex() == nullptr) return canonical(FT, C);
   const int status = SRCHST(ST.POOL1, ST.LVLHD, C.NSLOT, C.NEW, C.WORK, C.ENCODE, FT.BASE,
                             C.NUMBER, C.FAILED, C.LEVEL, ENCOK, ST.levelIndex());
   if (status == SUCCES || status == NOTFND) {

@@ -15,14 +15,17 @@ int tooManyFailures(const char* routine) {
 
 }  // namespace
 
+int encodedRoom(int LENMAX, CIntTab WORK, CIntTab ENCODE) {
+  return std::min({LENMAX, WORK.size(), ENCODE.size() - 3});
+}
+
 int ENCSTA(CIntTab STATE, int NSLOT, IntTab WORK, IntTab ENCODE, int LENMAX, CIntTab BASE) {
   // Every slot is read, as for every state searched or stored: the slots are
   // checked once, and each failed unit's slot is written in its place as it
-  // is met, in ascending order.  The room for the units is what the declared
-  // length, the work table and the encoded form's trailer leave.
+  // is met, in ascending order.
   const int* const state = STATE.checkedRun(NSLOT);
   const int* const base = BASE.checkedRun(NSLOT);
-  const int room = std::min({LENMAX, WORK.size(), ENCODE.size() - 3});
+  const int room = encodedRoom(LENMAX, WORK, ENCODE);
   int* const code = ENCODE.begin();  // code[j] is word j + 1
   int k = 0;
   for (int i = 0; i < NSLOT; ++i) {

@@ -16,6 +16,9 @@ inline int ENCOK = 0;
 inline int NFALST = 0;  // the last failure count CNTFAL computed
 
 int ENCSTA(CIntTab STATE, int NSLOT, IntTab WORK, IntTab ENCODE, int LENMAX, CIntTab BASE);
+// The failed units ENCSTA encodes without F400: what the declared length,
+// the work table and the encoded form's trailer leave.
+int encodedRoom(int LENMAX, CIntTab WORK, CIntTab ENCODE);
 int DECSTA(IntTab STATE, int NSLOT, CIntTab ENCODE, int LENMAX, CIntTab BASE);
 int CNTFAL(int NSLOT, CIntTab STATE, CIntTab BASE);
 

@@ -316,8 +316,7 @@ bool indexedSearch(const NodePool& POOL, int HEAD, int NSLOT, CIntTab STATE, CIn
                    CIntTab ENCODE, CIntTab BASE, const StateIndex* IDX, int& node) {
   if (IDX == nullptr) return false;
   const FailedUnits units = failedUnits(STATE, BASE, NSLOT);
-  const int room = std::min({NSLOT, WORK.size(), ENCODE.size() - 3});
-  if (units.count < 1 || units.count > room) return false;
+  if (units.count < 1 || units.count > encodedRoom(NSLOT, WORK, ENCODE)) return false;
   const int k = static_cast<int>(units.count);
   if (!mirrors(IDX, HEAD, k + 3, ENCODED_FROM, k + 1)) return false;
   const IndexSlot& slot = IDX->SLOTS(

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "ftinput/plctab.h"
+#include "gates/flattr.h"
 #include "gates/trvtre.h"
 #include "main/error.h"
 #include "main/files.h"
@@ -29,8 +30,9 @@ struct Parent {
 class SpareTables {
  public:
   SpareTables(std::string_view routine, FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT,
-              CIntTab STATE, IntTab NFAIL)
+              CIntTab STATE, IntTab NFAIL, const FlatTree* FLAT)
       : routine_(routine),
+        FLAT_(FLAT),
         FT_(FT),
         SPRBAS_(SPRBAS),
         NSLOT_(NSLOT),
@@ -69,8 +71,10 @@ class SpareTables {
     return walk_.checkPlace(place) && walk_.component(place, c);
   }
   // The first input j of the gate whose component is c; F808 naming the
-  // list that led here when the gate has none.
+  // list that led here when the gate has none.  The flat form knows it
+  // wherever the search would find it without a message.
   bool inputOf(std::string_view list, const Parent& g, int c, int& j) const {
+    if (FLAT_ != nullptr && (j = spareInput(*FLAT_, g.position, c)) != 0) return true;
     for (j = 1; j <= field(g.gate, FNARC); ++j) {
       int input = 0;
       if (!inputComponent(g.gate, j, input)) return false;
@@ -93,6 +97,7 @@ class SpareTables {
     return true;
   }
 
+  const FlatTree* flat() const { return FLAT_; }
   int field(int place, int offset) const { return walk_.field(place, offset); }
   int input(int place, int j) const { return walk_.input(place, j); }
 
@@ -115,6 +120,7 @@ class SpareTables {
   }
 
   std::string_view routine_;
+  const FlatTree* FLAT_;
   const FaultTree& FT_;
   int SPRBAS_;
   int NSLOT_;
@@ -171,7 +177,7 @@ int unitsInUse(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& P
     int used = 0;
     int idle = 0;
     INUSE = 0;
-    const int status = DETUSD(FT, SPRBAS, POOL, NSLOT, V, V, c, used, idle, nullptr);
+    const int status = DETUSD(FT, SPRBAS, POOL, NSLOT, V, V, c, used, idle, nullptr, tables.flat());
     if (status == SUCCES) INUSE = used;
     return status;
   }
@@ -272,7 +278,8 @@ int replace(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& POOL
     int used = 0;
     int idle = 0;
     const int status = traced(
-        DETUSD(FT, SPRBAS, POOL, NSLOT, STATE, SRCSTA, c, used, idle, nullptr), "CSPCHK", "DETUSD");
+        DETUSD(FT, SPRBAS, POOL, NSLOT, STATE, SRCSTA, c, used, idle, nullptr, tables.flat()),
+        "CSPCHK", "DETUSD");
     if (status != SUCCES) return status;
     // Counted in the successor rather than the source state: a unit that a
     // dependency forced down in this very transition is no replacement.
@@ -313,9 +320,9 @@ int replaceForced(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool
 // The units forced down in STATE let go (UPDDSC), LOST := what each
 // shared-spare slot held of them.  Called only when a dependency acted.
 int letGo(FaultTree& FT, std::string_view routine, int SPRBAS, NodePool& POOL, int NSLOT,
-          IntTab STATE, CIntTab PRESTA, IntTab LOST) {
+          IntTab STATE, CIntTab PRESTA, IntTab LOST, const FlatTree* FLAT) {
   LOST.fill(0);
-  return traced(UPDDSC(FT, SPRBAS, POOL, NSLOT, STATE, PRESTA, LOST), routine, "UPDDSC");
+  return traced(UPDDSC(FT, SPRBAS, POOL, NSLOT, STATE, PRESTA, LOST, FLAT), routine, "UPDDSC");
 }
 
 // CSPCHK's decision for the failing unit itself, the units forced down let go.
@@ -352,7 +359,7 @@ int failingUnit(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& 
   }
   if (tables.field(g.gate, FSHARE) == 0) {
     return traced(SNGLGT(FT, SPRBAS, POOL2, NSLOT, head, STATE, PRESTA, SRCSTA, FAILCP, CHANGED,
-                         WARM, ALLOWED, RATMUL),
+                         WARM, ALLOWED, RATMUL, tables.flat()),
                   "CSPCHK", "SNGLGT");
   }
   // The first call of a transition lists the gates that hold a unit of the
@@ -360,8 +367,9 @@ int failingUnit(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& 
   int used = 0;
   int idle = 0;
   int* const list = RPTLST == POOL2.NULPTR ? &RPTLST : nullptr;
-  status = traced(DETUSD(FT, SPRBAS, POOL2, NSLOT, STATE, SRCSTA, FAILCP, used, idle, list),
-                  "CSPCHK", "DETUSD");
+  status = traced(
+      DETUSD(FT, SPRBAS, POOL2, NSLOT, STATE, SRCSTA, FAILCP, used, idle, list, tables.flat()),
+      "CSPCHK", "DETUSD");
   if (status != SUCCES) return status;
   if (RPTLST == POOL2.NULPTR) {  // all its units are dormant
     ALLOWED = forcedDown(CHANGED, PRESTA, STATE, FAILCP) ? 1 : 0;
@@ -371,8 +379,9 @@ int failingUnit(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& 
   int node = POOL2.NULPTR;
   int entry = POOL2.NULPTR;
   if ((status = takeOffer(POOL2, RPTLST, node, entry)) != SUCCES) return status;
-  status = traced(SHRDGT(FT, SPRBAS, POOL2, NSLOT, STATE, SRCSTA, FAILCP, idle, entry, RATMUL),
-                  "CSPCHK", "SHRDGT");
+  status = traced(
+      SHRDGT(FT, SPRBAS, POOL2, NSLOT, STATE, SRCSTA, FAILCP, idle, entry, RATMUL, tables.flat()),
+      "CSPCHK", "SHRDGT");
   if (status != SUCCES) return status;
   return release(POOL2, node, entry);
 }
@@ -381,16 +390,16 @@ int failingUnit(FaultTree& FT, const SpareTables& tables, int SPRBAS, NodePool& 
 
 int CSPCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, CIntTab PRESTA,
            CIntTab SRCSTA, CIntTab MODTYP, int FAILCP, int CHANGED, int WARM, int& ALLOWED,
-           int& RPTLST, int& RATMUL) {
+           int& RPTLST, int& RATMUL, const FlatTree* FLAT) {
   static int nfail[MAXBAS];
   static int lost[MAXBAS];
-  SpareTables tables("CSPCHK", FT, SPRBAS, POOL2, NSLOT, STATE, IntTab(nfail, MAXBAS));
+  SpareTables tables("CSPCHK", FT, SPRBAS, POOL2, NSLOT, STATE, IntTab(nfail, MAXBAS), FLAT);
   if (!tables.prepare() || !tables.basic(FAILCP)) return ERRGEN;
   const IntTab LOST(lost, MAXBAS);
   // Without a dependency that acted nothing is let go or replaced: the
   // common transition pays for neither.
   int status = SUCCES;
-  if (CHANGED != 0) status = letGo(FT, "CSPCHK", SPRBAS, POOL2, NSLOT, STATE, PRESTA, LOST);
+  if (CHANGED != 0) status = letGo(FT, "CSPCHK", SPRBAS, POOL2, NSLOT, STATE, PRESTA, LOST, FLAT);
   if (status == SUCCES) {
     status = failingUnit(FT, tables, SPRBAS, POOL2, NSLOT, STATE, PRESTA, SRCSTA, MODTYP, FAILCP,
                          CHANGED, WARM, ALLOWED, RPTLST, RATMUL);
@@ -402,16 +411,17 @@ int CSPCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, 
 }
 
 int DRMCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, CIntTab PRESTA,
-           CIntTab SRCSTA, CIntTab MODTYP, int FAILCP, int CHANGED, int& ALLOWED, int& RATMUL) {
+           CIntTab SRCSTA, CIntTab MODTYP, int FAILCP, int CHANGED, int& ALLOWED, int& RATMUL,
+           const FlatTree* FLAT) {
   static int nfail[MAXBAS];
   static int lost[MAXBAS];
-  SpareTables tables("DRMCHK", FT, SPRBAS, POOL2, NSLOT, STATE, IntTab(nfail, MAXBAS));
+  SpareTables tables("DRMCHK", FT, SPRBAS, POOL2, NSLOT, STATE, IntTab(nfail, MAXBAS), FLAT);
   if (!tables.prepare() || !tables.basic(FAILCP)) return ERRGEN;
   const IntTab LOST(lost, MAXBAS);
   // The units not in use in the source state: all of a module not in use.
   long long inUse = 0;
   int status = SUCCES;
-  if (CHANGED != 0) status = letGo(FT, "DRMCHK", SPRBAS, POOL2, NSLOT, STATE, PRESTA, LOST);
+  if (CHANGED != 0) status = letGo(FT, "DRMCHK", SPRBAS, POOL2, NSLOT, STATE, PRESTA, LOST, FLAT);
   if (status == SUCCES) {
     status = awakeUnits(FT, tables, SPRBAS, POOL2, NSLOT, SRCSTA, MODTYP, FAILCP, inUse);
   }
@@ -425,9 +435,9 @@ int DRMCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, 
 }
 
 int UPDDSC(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, IntTab STATE, CIntTab PRESTA,
-           IntTab LOST) {
+           IntTab LOST, const FlatTree* FLAT) {
   static int nfail[MAXBAS];
-  SpareTables tables("UPDDSC", FT, SPRBAS, POOL, NSLOT, STATE, IntTab(nfail, MAXBAS));
+  SpareTables tables("UPDDSC", FT, SPRBAS, POOL, NSLOT, STATE, IntTab(nfail, MAXBAS), FLAT);
   if (!tables.prepare()) return ERRGEN;
   for (int i = 1; i <= FT.NBASIC; ++i) {
     if (STATE(i) == PRESTA(i)) continue;
@@ -447,9 +457,9 @@ int UPDDSC(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, IntTab ST
 
 int SNGLGT(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, int NODE, CIntTab STATE,
            CIntTab PRESTA, CIntTab SRCSTA, int FAILCP, int CHANGED, int WARM, int& ALLOWED,
-           int& RATMUL) {
+           int& RATMUL, const FlatTree* FLAT) {
   static int nfail[MAXBAS];
-  SpareTables tables("SNGLGT", FT, SPRBAS, POOL, NSLOT, STATE, IntTab(nfail, MAXBAS));
+  SpareTables tables("SNGLGT", FT, SPRBAS, POOL, NSLOT, STATE, IntTab(nfail, MAXBAS), FLAT);
   Parent g;
   int j = 0;
   if (!tables.prepare() || !tables.basic(FAILCP) || !tables.entry(NODE, g) ||
@@ -480,9 +490,9 @@ int SNGLGT(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, int NODE,
 }
 
 int DETUSD(FaultTree& FT, int SPRBAS, NodePool& POOL, int NSLOT, CIntTab STATE, CIntTab SRCSTA,
-           int COMP, int& USED, int& FREE, int* RPTLST) {
+           int COMP, int& USED, int& FREE, int* RPTLST, const FlatTree* FLAT) {
   static int nfail[MAXBAS];
-  SpareTables tables("DETUSD", FT, SPRBAS, POOL, NSLOT, STATE, IntTab(nfail, MAXBAS));
+  SpareTables tables("DETUSD", FT, SPRBAS, POOL, NSLOT, STATE, IntTab(nfail, MAXBAS), FLAT);
   if (!tables.prepare() || !tables.basic(COMP)) return ERRGEN;
   USED = 0;
   long long used = 0;
@@ -511,10 +521,10 @@ int DETUSD(FaultTree& FT, int SPRBAS, NodePool& POOL, int NSLOT, CIntTab STATE, 
 }
 
 int SHRDGT(FaultTree& FT, int SPRBAS, NodePool& POOL, int NSLOT, IntTab STATE, CIntTab SRCSTA,
-           int FAILCP, int FREE, int ENTRY, int& RATMUL) {
+           int FAILCP, int FREE, int ENTRY, int& RATMUL, const FlatTree* FLAT) {
   static int nfail[MAXBAS];
   // Its messages are those of CSPCHK, whose step it is.
-  SpareTables tables("CSPCHK", FT, SPRBAS, POOL, NSLOT, STATE, IntTab(nfail, MAXBAS));
+  SpareTables tables("CSPCHK", FT, SPRBAS, POOL, NSLOT, STATE, IntTab(nfail, MAXBAS), FLAT);
   Parent g;
   int j = 0;
   int slot = 0;

@@ -19,6 +19,9 @@
 // two-word node.  Nodes taken from pool 2 stay taken until the generation
 // ends.
 //
+// Each routine takes the tree's flat form (FLAT, optional), which knows the
+// input of each gate that holds each component, where a generation has one.
+//
 // These routines run once per transition: they allocate nothing but pool
 // nodes, and every place, CSPTAB position, slot and pool node they read is
 // checked first (F806), so that no table of a tree can make them read or
@@ -26,6 +29,7 @@
 #pragma once
 
 #include "ftinput/fttabs.h"
+#include "gates/flattr.h"
 #include "util/array1.h"
 #include "util/pool.h"
 
@@ -47,7 +51,7 @@ namespace molvex {
 // status after a message and a traceback line.
 int CSPCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, CIntTab PRESTA,
            CIntTab SRCSTA, CIntTab MODTYP, int FAILCP, int CHANGED, int WARM, int& ALLOWED,
-           int& RPTLST, int& RATMUL);
+           int& RPTLST, int& RATMUL, const FlatTree* FLAT = nullptr);
 
 // The failure of a dormant unit of FAILCP, a component whose type has a rate
 // while dormant: the same successor STATE as CSPCHK's, but RATMUL := the
@@ -57,7 +61,8 @@ int CSPCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, 
 // units a dependency forced down.  Returns 1,
 // or the failing status after a message and a traceback line.
 int DRMCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, CIntTab PRESTA,
-           CIntTab SRCSTA, CIntTab MODTYP, int FAILCP, int CHANGED, int& ALLOWED, int& RATMUL);
+           CIntTab SRCSTA, CIntTab MODTYP, int FAILCP, int CHANGED, int& ALLOWED, int& RATMUL,
+           const FlatTree* FLAT = nullptr);
 
 // A sharing gate no longer holds any unit of a component that a dependency
 // forced down (STATE(i) differs from PRESTA(i)): its slot for it becomes 0,
@@ -65,27 +70,27 @@ int DRMCHK(FaultTree& FT, int SPRBAS, NodePool& POOL2, int NSLOT, IntTab STATE, 
 // can take replacements once the failing unit's own gate is served (CSPCHK,
 // DRMCHK).  Returns 1 or -1.
 int UPDDSC(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, IntTab STATE, CIntTab PRESTA,
-           IntTab LOST);
+           IntTab LOST, const FlatTree* FLAT = nullptr);
 
 // The check for FAILCP under a gate that shares no spare, NODE being the
 // first node of CSPRNT(FAILCP): such a component has no other cold spare
 // gate (F809).  WARM as for CSPCHK.  Returns 1 or -1.
 int SNGLGT(FaultTree& FT, int SPRBAS, const NodePool& POOL, int NSLOT, int NODE, CIntTab STATE,
            CIntTab PRESTA, CIntTab SRCSTA, int FAILCP, int CHANGED, int WARM, int& ALLOWED,
-           int& RATMUL);
+           int& RATMUL, const FlatTree* FLAT = nullptr);
 
 // USED := the units of component COMP that the sharing gates hold in STATE;
 // FREE := SRCSTA(COMP) - USED, its idle units.  With RPTLST given, an entry
 // is pushed on it for each gate that holds a unit.  Returns 1, -1, or a pool
 // status after a traceback line.
 int DETUSD(FaultTree& FT, int SPRBAS, NodePool& POOL, int NSLOT, CIntTab STATE, CIntTab SRCSTA,
-           int COMP, int& USED, int& FREE, int* RPTLST);
+           int COMP, int& USED, int& FREE, int* RPTLST, const FlatTree* FLAT = nullptr);
 
 // The sharing gate of the REPEAT entry ENTRY loses a unit of FAILCP: RATMUL
 // := the units of it the gate holds.  When FAILCP had no idle unit (FREE),
 // the gate holds one unit fewer and takes one of the first later input that
 // has an idle unit.  Returns 1, or the failing status after a message.
 int SHRDGT(FaultTree& FT, int SPRBAS, NodePool& POOL, int NSLOT, IntTab STATE, CIntTab SRCSTA,
-           int FAILCP, int FREE, int ENTRY, int& RATMUL);
+           int FAILCP, int FREE, int ENTRY, int& RATMUL, const FlatTree* FLAT = nullptr);
 
 }  // namespace molvex

@@ -50,6 +50,27 @@ class Builder {
     gates.FLAT = true;
   }
 
+  // The inputs of the cold spare gates that hold each component, after the
+  // top, by the cold spare routines' own rule: the first input whose record
+  // names the component, every input before it a whole record naming one of
+  // the components.  Past an input they would report, nothing is known.
+  void spareInputs() {
+    const CIntTab L = FT_.CSPTAB;
+    const int gates = L.size() < 1 ? 0 : std::clamp(L(1), 0, L.size() - 1);
+    F_.SPAREINPUTS.assign(static_cast<std::size_t>(gates) * FT_.NBASIC, 0);
+    for (int p = 1; p <= gates; ++p) {
+      const int g = L(p + 1);
+      if (!whole(g)) continue;
+      int* const inputs = F_.SPAREINPUTS.data() + static_cast<std::size_t>(p - 1) * FT_.NBASIC;
+      for (int j = 1; j <= field(g, FNARC); ++j) {
+        const int in = FT_.PLCTAB(g + FNARC + j);
+        const int c = whole(in) ? field(in, FBASIC) : 0;
+        if (c < 1 || c > FT_.NBASIC) break;
+        if (inputs[c - 1] == 0) inputs[c - 1] = j;
+      }
+    }
+  }
+
   // The FDEP gates of FDPLST, after the top.
   void dependencies() {
     const CIntTab L = FT_.FDPLST;
@@ -328,6 +349,7 @@ void FLTTRE(const FaultTree& FT, int SPRBAS, int NSLOT, FlatTree& F) {
   build.dependencies();
   build.listed(FT.SEQLST, TSEQ, F.SEQS);
   build.listed(FT.PNDLST, TPAND, F.PANDS);
+  build.spareInputs();
   F.NBASIC = FT.NBASIC;
   F.SPRBAS = SPRBAS;
   F.NSLOT = NSLOT;

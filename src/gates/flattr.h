@@ -67,6 +67,11 @@ struct FlatTree {
   };
   Listed SEQS;                            // SEQLST
   Listed PANDS;                           // PNDLST
+  // For the cold spare gate at CSPTAB position p and component c,
+  // SPAREINPUTS[(p - 1) * NBASIC + c - 1] is the first input j whose basic
+  // event is c, where every input before it is one the cold spare routines
+  // accept; 0 where they would look and may report (see spareInput).
+  std::vector<int> SPAREINPUTS;
   int TOP = -1;                           // the node of the top place; -1: no flat form
   int NBASIC = 0, SPRBAS = 0, NSLOT = 0;  // what it was made for
 };
@@ -75,6 +80,16 @@ struct FlatTree {
 // NSLOT slots whose spare slots follow SPRBAS; TOP = -1 where the walk
 // might report anything.
 void FLTTRE(const FaultTree& FT, int SPRBAS, int NSLOT, FlatTree& F);
+
+// The input of the cold spare gate at CSPTAB position `position` that holds
+// component c, as the cold spare routines find it from the place table; 0
+// where they must look themselves.
+inline int spareInput(const FlatTree& F, int position, int c) {
+  const long long k = (position - 1LL) * F.NBASIC + c - 1;
+  return c >= 1 && c <= F.NBASIC && k >= 0 && k < static_cast<long long>(F.SPAREINPUTS.size())
+             ? F.SPAREINPUTS[static_cast<std::size_t>(k)]
+             : 0;
+}
 
 // The value the walk gives node `node` (the top: F.TOP) in STATE, whose
 // failed units are BASE - STATE.

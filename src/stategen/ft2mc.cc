@@ -310,12 +310,12 @@ int applyGates(Generation& G, int failcp, bool& allowed) {
   int ALLOWED = 1;
   if (G.DORMNT != 0) {
     const int status = DRMCHK(FT, G.SPRBAS, G.ST.POOL2, G.NSLOT, G.NEW, G.SAVE, G.CUR, G.MODTYP,
-                              failcp, G.CHANGED, ALLOWED, G.RATMUL);
+                              failcp, G.CHANGED, ALLOWED, G.RATMUL, flat(G));
     if (status != SUCCES) return failedOn(G, status, "DRMCHK");
   } else if (count(FT.CSPTAB) > 0) {
     const int status =
         CSPCHK(FT, G.SPRBAS, G.ST.POOL2, G.NSLOT, G.NEW, G.SAVE, G.CUR, G.MODTYP, failcp, G.CHANGED,
-               warm(G, failcp) ? 1 : 0, ALLOWED, G.RPTLST, G.RATMUL);
+               warm(G, failcp) ? 1 : 0, ALLOWED, G.RPTLST, G.RATMUL, flat(G));
     if (status != SUCCES) return failedOn(G, status, "CSPCHK");
   }
   if (ALLOWED != 0 && count(FT.PNDLST) > 0) {

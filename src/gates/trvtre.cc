@@ -41,30 +41,9 @@ Next TreeRules::pandOrder(Traversal& t, Frame& f, int value) {
   return Next::ADVANCE;
 }
 
-Traversal::Traversal(std::string_view routine, StackFault stackFault, IntTab PLCTAB, CIntTab CSPTAB,
-                     int SPRBAS, int NBASIC, int NSLOT, CIntTab STATE, CIntTab BASE, IntTab NFAIL)
-    : routine_(routine),
-      stackFault_(stackFault),
-      PLCTAB_(PLCTAB),
-      CSPTAB_(CSPTAB),
-      SPRBAS_(SPRBAS),
-      NBASIC_(NBASIC),
-      NSLOT_(NSLOT),
-      STATE_(STATE),
-      BASE_(BASE),
-      NFAIL_(NFAIL) {}
-
-int Traversal::checkRoom() {
-  const int free = PLCTAB_(HDFREE);
-  const int places = PLCTAB_(HDNPLC);
-  lastRecord_ = free - 1 - FNARC;
-  // A free area that begins inside the header, or a negative place count,
-  // leaves no room for a stack either.
-  if (free <= HDROOT || places < 0 || free + 3LL * places > PLCTAB_.size()) {
-    errorLine(SCRUNT, routine_, "F800") << "TABLE TOO SMALL TO HOLD STACK ****";
-    return ERRGEN;
-  }
-  return SUCCES;
+int Traversal::noRoom() const {
+  errorLine(SCRUNT, routine_, "F800") << "TABLE TOO SMALL TO HOLD STACK ****";
+  return ERRGEN;
 }
 
 int Traversal::prepare() {
@@ -74,12 +53,9 @@ int Traversal::prepare() {
   return SUCCES;
 }
 
-int Traversal::checkComponents() const {
-  if (NBASIC_ < 0 || NBASIC_ > std::min({NFAIL_.size(), STATE_.size(), BASE_.size()})) {
-    outOfRange("NUMBER OF BASIC COMPONENTS", NBASIC_);
-    return ERRGEN;
-  }
-  return SUCCES;
+int Traversal::tooManyComponents() const {
+  outOfRange("NUMBER OF BASIC COMPONENTS", NBASIC_);
+  return ERRGEN;
 }
 
 int Traversal::countFailed() {

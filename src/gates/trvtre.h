@@ -14,6 +14,7 @@
 // allocates nothing and calls nothing through pointers.
 #pragma once
 
+#include <algorithm>
 #include <string_view>
 
 #include "ftinput/gates.h"
@@ -95,19 +96,44 @@ class Traversal {
  public:
   // `routine` names every message; NFAIL is the routine's own table of
   // failed-unit counts (MAXBAS words).
+  // Inline with the checks below: the spare routines make one for every
+  // call, several per transition, and use little else of it.
   Traversal(std::string_view routine, StackFault stackFault, IntTab PLCTAB, CIntTab CSPTAB,
-            int SPRBAS, int NBASIC, int NSLOT, CIntTab STATE, CIntTab BASE, IntTab NFAIL);
+            int SPRBAS, int NBASIC, int NSLOT, CIntTab STATE, CIntTab BASE, IntTab NFAIL)
+      : routine_(routine),
+        stackFault_(stackFault),
+        PLCTAB_(PLCTAB),
+        CSPTAB_(CSPTAB),
+        SPRBAS_(SPRBAS),
+        NBASIC_(NBASIC),
+        NSLOT_(NSLOT),
+        STATE_(STATE),
+        BASE_(BASE),
+        NFAIL_(NFAIL) {}
 
   // Checks that the free area holds three words per place (F800) and empties
   // the stack there.  Returns 1 or -1.
   int prepare();
   // The check alone, for the routines that read places without walking.
-  int checkRoom();
+  int checkRoom() {
+    const int free = PLCTAB_(HDFREE);
+    const int places = PLCTAB_(HDNPLC);
+    lastRecord_ = free - 1 - FNARC;
+    // A free area that begins inside the header, or a negative place count,
+    // leaves no room for a stack either.
+    if (free <= HDROOT || places < 0 || free + 3LL * places > PLCTAB_.size()) return noRoom();
+    return SUCCES;
+  }
   // NFAIL(i) := BASE(i) - STATE(i), i = 1..NBASIC.  Returns 1 or -1.
   int countFailed();
   // That the tables hold NBASIC components, the check of countFailed alone,
   // for the routines that read no counts.  Returns 1 or -1.
-  int checkComponents() const;
+  int checkComponents() const {
+    if (NBASIC_ < 0 || NBASIC_ > std::min({NFAIL_.size(), STATE_.size(), BASE_.size()})) {
+      return tooManyComponents();
+    }
+    return SUCCES;
+  }
   // Evaluates the subtree of `start` above a sentinel frame of its own;
   // `value` is the subtree's value.  Returns 1 (also when a rule stopped the
   // evaluation), -1 after a message, or the stack's status.
@@ -154,6 +180,8 @@ class Traversal {
   // `last`; false after F806 when the state vector has no such slot.
   bool slotAfter(int after, int index, int last, std::string_view what, int& slot) const;
   bool outOfRange(std::string_view what, int value) const;
+  int noRoom() const;             // F800
+  int tooManyComponents() const;  // F806 on NBASIC
   Next illegalType(int place, int type) const;
   // Takes the next input that is not skipped, or hands the gate's value to
   // its parent when all are taken.  A basic event is never pushed: its value

@@ -65,6 +65,10 @@ int CNTFAL(int NSLOT, CIntTab STATE, CIntTab BASE) {
   const int* const state = STATE.checkedRun(NSLOT);
   const int* const base = BASE.checkedRun(NSLOT);
   for (int i = 0; i < NSLOT; ++i) sum += static_cast<long long>(base[i]) - state[i];
+  return failureCount(sum);
+}
+
+int failureCount(long long sum) {
   NFALST = static_cast<int>(std::clamp<long long>(sum, INT_MIN, INT_MAX));
   return NFALST;
 }

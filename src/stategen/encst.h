@@ -21,5 +21,9 @@ int ENCSTA(CIntTab STATE, int NSLOT, IntTab WORK, IntTab ENCODE, int LENMAX, CIn
 int encodedRoom(int LENMAX, CIntTab WORK, CIntTab ENCODE);
 int DECSTA(IntTab STATE, int NSLOT, CIntTab ENCODE, int LENMAX, CIntTab BASE);
 int CNTFAL(int NSLOT, CIntTab STATE, CIntTab BASE);
+// What CNTFAL returns for the sum of BASE - STATE over the slots, `sum`:
+// clamped to an int and kept in NFALST, for a search that forms the sum in
+// a pass of its own.
+int failureCount(long long sum);
 
 }  // namespace molvex

@@ -112,9 +112,11 @@ int probe(const StateIndex& IDX, const NodePool& POOL, CIntTab KEY, int FIRST, i
 
 // A state's failed units as its encoded form lists them: their number (as
 // ENCSTA counts them, units of slots above their base not taken off) and
-// their hash.
+// their hash; and NET, the sum of BASE - STATE that CNTFAL forms, in the
+// same pass.
 struct FailedUnits {
   long long count = 0;
+  long long net = 0;
   unsigned hash = 0;
 };
 
@@ -124,7 +126,8 @@ FailedUnits failedUnits(CIntTab STATE, CIntTab BASE, int NSLOT) {
   FailedUnits units;
   std::uint64_t sum = 0;
   for (int i = 0; i < NSLOT; ++i) {
-    const int lost = base[i] - state[i];
+    const long long lost = static_cast<long long>(base[i]) - state[i];
+    units.net += lost;
     if (lost <= 0) continue;
     units.count += lost;
     sum += static_cast<std::uint64_t>(lost) * slotWord(i + 1);
@@ -313,9 +316,9 @@ namespace {
 // list of nodes of the state's count of failed units and ENCSTA would
 // encode it without complaint, false when the search is to encode it.
 bool indexedSearch(const NodePool& POOL, int HEAD, int NSLOT, CIntTab STATE, CIntTab WORK,
-                   CIntTab ENCODE, CIntTab BASE, const StateIndex* IDX, int& node) {
+                   CIntTab ENCODE, CIntTab BASE, const StateIndex* IDX, const FailedUnits& units,
+                   int& node) {
   if (IDX == nullptr) return false;
-  const FailedUnits units = failedUnits(STATE, BASE, NSLOT);
   if (units.count < 1 || units.count > encodedRoom(NSLOT, WORK, ENCODE)) return false;
   const int k = static_cast<int>(units.count);
   if (!mirrors(IDX, HEAD, k + 3, ENCODED_FROM, k + 1)) return false;
@@ -333,8 +336,11 @@ int SRCHST(const NodePool& POOL, int HEAD, int NSLOT, IntTab STATE, IntTab WORK,
   NUMBER = 0;
   LEVEL = 0;
   int node = POOL.NULPTR;
-  if (encodes(ENCFLG, NSLOT, STATE, BASE)) {
-    if (indexedSearch(POOL, HEAD, NSLOT, STATE, WORK, ENCODE, BASE, IDX, node)) {
+  // One pass over the state gives both CNTFAL's count, which decides the
+  // form, and the failed units that the index is searched by.
+  const FailedUnits units = ENCFLG != 0 ? failedUnits(STATE, BASE, NSLOT) : FailedUnits{};
+  if (ENCFLG != 0 && failureCount(units.net) < NSLOT) {
+    if (indexedSearch(POOL, HEAD, NSLOT, STATE, WORK, ENCODE, BASE, IDX, units, node)) {
       if (node == POOL.NULPTR) return NOTFND;
       const int k = POOL.POOL(node);
       describeTwin(POOL.POOL(node + k + 1), POOL.POOL(node + k + 2), NUMBER, FAILMK, LEVEL);

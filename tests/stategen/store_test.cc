@@ -79,6 +79,22 @@ TEST(StateStore, EncodedStatesMatchOnTheirFailedSlotsOnly) {
   EXPECT_EQ((std::vector<int>{number, failmk, level, f.code(5)}), (std::vector<int>{7, 0, 2, 7}));
 }
 
+// The form is decided by the net count of failed units, as the store
+// decides it: (0, 0, 4) lists three failed units but counts 2 + 1 - 1 = 2,
+// fewer than its three slots, and is stored encoded.
+TEST(StateStore, AStateAboveItsBaseSomewhereIsSearchedInTheFormItWasStoredIn) {
+  Fixture f;
+  Array1<int> v = f.vec({0, 0, 4, 2, 7});
+  ASSERT_EQ(AD2LST(f.st.POOL1, f.st.LVLHD, 3, v, f.work, f.code, f.ft.BASE, 1), 1);
+  EXPECT_EQ(f.st.POOL1.NXTFRE, 1 + 3 + 3 + 1);
+  int number = 0, failmk = 0, level = 0;
+  Array1<int> key = f.vec({0, 0, 4, 0, 0});
+  ASSERT_EQ(
+      SRCHST(f.st.POOL1, f.st.LVLHD, 3, key, f.work, f.code, f.ft.BASE, number, failmk, level, 1),
+      1);
+  EXPECT_EQ((std::vector<int>{number, level}), (std::vector<int>{7, 2}));
+}
+
 // The index compares a node with the state it was found for, by hash, only
 // when the hashes agree: the cases a collision could bring.
 TEST(StateStore, AnEncodedNodeListsTheFailedUnitsOfAStateExactly) {

@@ -42,13 +42,23 @@ constexpr int ENCODED_FROM = 2, WHOLE_FROM = 1;
 
 unsigned folded(std::uint64_t h) { return static_cast<unsigned>(h ^ (h >> 32)); }
 
+std::uint64_t mixedIn(std::uint64_t h, std::uint64_t word) {
+  h = (h ^ word) * 0xFF51AFD7ED558CCDu;
+  return h ^ (h >> 29);
+}
+
+// Two words to a round: one multiply mixes a pair as well as one word, and a
+// whole state vector is hashed for every search and every state stored.
 unsigned hashWords(CIntTab KEY, int FIRST, int LAST) {
   const int* const key = wordRun(KEY, FIRST, LAST);
+  const int n = std::max(LAST - FIRST + 1, 0);
   std::uint64_t h = 0x9E3779B97F4A7C15u;
-  for (int j = 0; j <= LAST - FIRST; ++j) {
-    h = (h ^ static_cast<std::uint32_t>(key[j])) * 0xFF51AFD7ED558CCDu;
-    h ^= h >> 29;
+  int j = 0;
+  for (; j + 1 < n; j += 2) {
+    const std::uint64_t high = static_cast<std::uint32_t>(key[j + 1]);
+    h = mixedIn(h, static_cast<std::uint32_t>(key[j]) | high << 32);
   }
+  if (j < n) h = mixedIn(h, static_cast<std::uint32_t>(key[j]));
   return folded(h);
 }
 

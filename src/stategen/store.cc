@@ -135,13 +135,18 @@ FailedUnits failedUnits(CIntTab STATE, CIntTab BASE, int NSLOT) {
   const int* const base = BASE.checkedRun(NSLOT);
   FailedUnits units;
   std::uint64_t sum = 0;
-  for (int i = 0; i < NSLOT; ++i) {
+  // Without a branch on the slot's loss, which follows no pattern a
+  // processor could predict: a slot that lost nothing adds nothing.
+  const auto add = [&](int i, std::uint64_t word) {
     const long long lost = static_cast<long long>(base[i]) - state[i];
+    const long long failed = std::max(lost, 0LL);
     units.net += lost;
-    if (lost <= 0) continue;
-    units.count += lost;
-    sum += static_cast<std::uint64_t>(lost) * slotWord(i + 1);
-  }
+    units.count += failed;
+    sum += static_cast<std::uint64_t>(failed) * word;
+  };
+  const int known = std::min(NSLOT, MAXBAS);
+  for (int i = 0; i < known; ++i) add(i, SLOTWD[static_cast<std::size_t>(i) + 1]);
+  for (int i = known; i < NSLOT; ++i) add(i, slotWord(i + 1));
   units.hash = folded(sum);
   return units;
 }

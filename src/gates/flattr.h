@@ -62,7 +62,9 @@ struct FlatTree {
   // them has a node (FLAT); else walk them.
   struct Listed {
     std::vector<int> NODES;
-    std::vector<std::bitset<MAXBAS + 1>> READS;  // the slots each one's evaluation reads
+    // By slot (0..MAXBAS): the gates, by their index in NODES, whose
+    // evaluation reads it.
+    std::vector<std::vector<int>> READERS;
     bool FLAT = false;
   };
   Listed SEQS;                            // SEQLST

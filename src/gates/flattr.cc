@@ -42,17 +42,22 @@ class Builder {
       const int i = whole(p) && field(p, FTYPE) == kind ? node(p) : -1;
       if (i < 0) {
         gates.NODES.clear();
-        gates.READERS.clear();
         return;
-      }
-      gates.READERS.resize(MAXBAS + 1);
-      const std::bitset<MAXBAS + 1> read = slotsRead(i);
-      for (std::size_t s = 0; s < read.size(); ++s) {
-        if (read[s]) gates.READERS[s].push_back(static_cast<int>(gates.NODES.size()));
       }
       gates.NODES.push_back(i);
     }
     gates.FLAT = true;
+  }
+
+  // Which of the listed gates read each slot, for a list made whole.
+  void readers(FlatTree::Listed& gates) const {
+    gates.READERS.assign(MAXBAS + 1, {});
+    for (std::size_t g = 0; g < gates.NODES.size(); ++g) {
+      const std::bitset<MAXBAS + 1> read = slotsRead(gates.NODES[g]);
+      for (std::size_t s = 0; s < read.size(); ++s) {
+        if (read[s]) gates.READERS[s].push_back(static_cast<int>(g));
+      }
+    }
   }
 
   // The inputs of the cold spare gates that hold each component, after the
@@ -353,6 +358,7 @@ void FLTTRE(const FaultTree& FT, int SPRBAS, int NSLOT, FlatTree& F) {
   }
   build.dependencies();
   build.listed(FT.SEQLST, TSEQ, F.SEQS);
+  if (F.SEQS.FLAT) build.readers(F.SEQS);
   build.listed(FT.PNDLST, TPAND, F.PANDS);
   build.spareInputs();
   F.NBASIC = FT.NBASIC;

@@ -63,7 +63,7 @@ struct FlatTree {
   struct Listed {
     std::vector<int> NODES;
     // By slot (0..MAXBAS): the gates, by their index in NODES, whose
-    // evaluation reads it.
+    // evaluation reads it; made for SEQS, the only list asked by slot.
     std::vector<std::vector<int>> READERS;
     bool FLAT = false;
   };

@@ -469,6 +469,14 @@ TEST(Cspchk, Errors) {
   using T = Spares&;
   const Units ok{1, 0}, down{1, 1};
   const auto held = [=](T s) { sharedPair(s, ok, ok, ok, {1, 0}, {1, 0}); };
+  // The pair, its tables then changed, and a failure of component c.
+  const auto heldThen = [=](std::function<void(T)> change, int c) {
+    return [=](T s) {
+      held(s);
+      change(s);
+      return s.fail(c);
+    };
+  };
   const std::string notIn = "LINKED LIST OF CSP GATE DESCENDENTS ";
   const std::vector<Case> cases = {
       {"component under two gates without shared spares",
@@ -499,11 +507,7 @@ TEST(Cspchk, Errors) {
             "IN PLACE TABLE",
         " **** CSPCHK: TRACEBACK - ERROR -1 RETURNED BY SNGLGT()"}},
       {"sharing gate listed for a component it lacks",
-       [=](T s) {
-         held(s);
-         s.parent(2, 1, 0);
-         return s.fail(2);
-       },
+       heldThen([](T s) { s.parent(2, 1, 0); }, 2),
        -1,
        {" **** DETUSD: ERROR F808 - " + notIn +
             "(CSPRNT) IS CORRUPTED: COMPONENT 2 IS NOT A DESCENDENT OF CSP GATE 1 AT LOCATION 22 "
@@ -538,11 +542,7 @@ TEST(Cspchk, Errors) {
         " **** CSPCHK: TRACEBACK - ERROR -1 RETURNED BY DETUSD()",
         " **** CSPCHK: TRACEBACK - ERROR -1 RETURNED BY SHRDGT()"}},
       {"repeat entry of a gate without the component",
-       [=](T s) {
-         held(s);
-         s.repeat(2, 2);
-         return s.fail(1);
-       },
+       heldThen([](T s) { s.repeat(2, 2); }, 1),
        -1,
        {" **** CSPCHK: ERROR F808 - " + notIn +
             "(REPEAT) IS CORRUPTED: COMPONENT 1 IS NOT A DESCENDENT OF CSP GATE 2 AT LOCATION 30 "
@@ -559,11 +559,7 @@ TEST(Cspchk, Errors) {
         "TABLE) IS NOT USING ANY OF COMPONENT 5 IN STATE 1 1 1 0 0 1 0",
         " **** CSPCHK: TRACEBACK - ERROR -1 RETURNED BY SHRDGT()"}},
       {"repeat node heading no entry",
-       [=](T s) {
-         held(s);
-         s.repeat(1, 0, false);
-         return s.fail(1);
-       },
+       heldThen([](T s) { s.repeat(1, 0, false); }, 1),
        -8,
        {" **** POPPTR: ERROR U401 - STACK UNDERFLOW",
         " **** CSPCHK: TRACEBACK - ERROR -8 RETURNED BY POPPTR()"}},
@@ -579,46 +575,37 @@ TEST(Cspchk, Errors) {
         " **** CSPCHK: TRACEBACK - ERROR -1 RETURNED BY DETUSD()"},
        4 * 3 + 2},  // the parent lists, and two words more
       {"list node outside the pool",
-       [=](T s) {
-         held(s);
-         s.t.ft.CSPRNT(1) = 599;
-         return s.fail(1);
-       },
+       heldThen([](T s) { s.t.ft.CSPRNT(1) = 599; }, 1),
        -1,
        {" **** CSPCHK: ERROR F806 - INTERNAL ERROR - LIST NODE OUT OF RANGE ( 599)"}},
       {"gate position past CSPTAB",
-       [=](T s) {
-         held(s);
-         s.parent(1, 3, 0);
-         return s.fail(1);
-       },
+       heldThen([](T s) { s.parent(1, 3, 0); }, 1),
        -1,
        {" **** CSPCHK: ERROR F806 - INTERNAL ERROR - CSP GATE OUT OF RANGE ( 3)"}},
       {"spare slot past the state",
-       [=](T s) {
-         held(s);
-         s.parent(1, 1, 4);
-         return s.fail(1);
-       },
+       heldThen([](T s) { s.parent(1, 1, 4); }, 1),
        -1,
        {" **** DETUSD: ERROR F806 - INTERNAL ERROR - SPARE SLOT OUT OF RANGE ( 5)",
         " **** CSPCHK: TRACEBACK - ERROR -1 RETURNED BY DETUSD()"}},
       {"no room behind the places for a walk's stack",
-       [=](T s) {
-         held(s);
-         s.t.ft.PLCTAB(HDFREE) = PLCSIZ - 3 * s.t.ft.PLCTAB(HDNPLC) + 2;
-         return s.fail(1);
-       },
+       heldThen([](T s) { s.t.ft.PLCTAB(HDFREE) = PLCSIZ - 3 * s.t.ft.PLCTAB(HDNPLC) + 2; }, 1),
        -1,
        {" **** CSPCHK: ERROR F800 - TABLE TOO SMALL TO HOLD STACK ****"}},
       {"gate input outside the places before the component's",
-       [=](T s) {
-         held(s);
-         s.t.setInput(22, 1, 0);
-         return s.fail(3);
-       },
+       heldThen([](T s) { s.t.setInput(22, 1, 0); }, 3),
        -1,
        {" **** DETUSD: ERROR F806 - INTERNAL ERROR - PLACE TABLE OFFSET OUT OF RANGE ( 0)",
+        " **** CSPCHK: TRACEBACK - ERROR -1 RETURNED BY DETUSD()"}},
+      {"gate input naming no component before the component's",
+       heldThen([](T s) { s.t.ft.PLCTAB(s.t.ft.PLCTAB(22 + FNARC + 1) + FBASIC) = 4; }, 3),
+       -1,
+       {" **** DETUSD: ERROR F806 - INTERNAL ERROR - BASIC COMPONENT OUT OF RANGE ( 4)",
+        " **** CSPCHK: TRACEBACK - ERROR -1 RETURNED BY DETUSD()"}},
+      {"gate outside the places",
+       heldThen([](T s) { s.t.ft.CSPTAB(2) = PLCSIZ; }, 3),
+       -1,
+       {" **** DETUSD: ERROR F806 - INTERNAL ERROR - PLACE TABLE OFFSET OUT OF RANGE ( " +
+            std::to_string(PLCSIZ) + ")",
         " **** CSPCHK: TRACEBACK - ERROR -1 RETURNED BY DETUSD()"}},
       {"gate input outside the places",
        [=](T s) {

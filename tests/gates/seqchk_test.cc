@@ -87,6 +87,42 @@ TEST(Seqchk, FailedInputsMustFormAPrefix) {
   }
 }
 
+// Past the root the flat form asks only the gates that read a slot in which
+// the state differs from its source, which every gate allowed: in each case
+// the transition failed one more component.  Components 1..5 lie under the
+// gates (1, 2) and (3, 4, 5), slot 5 past the first four compared at once.
+TEST(Seqchk, PastTheRootTheGatesThatReadAChangedSlotDecide) {
+  struct Case {
+    const char* what;
+    int kind;                 // of the two gates
+    std::vector<int> failed;  // components 1..5
+    int changed;              // the component the transition failed
+    int allowed;
+  };
+  const std::vector<Case> cases = {
+      {"second gate's last input first", TSEQ, {0, 0, 0, 0, 1}, 5, 0},
+      {"second gate in order", TSEQ, {0, 0, 1, 0, 0}, 3, 1},
+      {"first gate's second input first", TSEQ, {0, 1, 0, 0, 0}, 2, 0},
+      {"no sequence gate at all", TAND, {0, 1, 0, 0, 0}, 2, 1},
+  };
+  for (const Case& c : cases) {
+    Tree t;
+    std::vector<int> in;
+    for (const int f : c.failed) in.push_back(t.basic(1, f));
+    const int first = t.gate(c.kind, {in[0], in[1]});
+    t.finish(t.box(t.gate(TOR, {first, t.gate(c.kind, {in[2], in[3], in[4]})})));
+    FlatTree flat;
+    FLTTRE(t.ft, t.SPRBAS, t.NSLOT, flat);
+    ASSERT_TRUE(flat.SEQS.FLAT) << c.what;
+    Array1<int> source(BASSIZ);
+    source.copyFrom(t.state, BASSIZ);
+    source(c.changed) = 1;
+    int allowed = 7;
+    EXPECT_EQ(SEQCHK(t.ft, t.SPRBAS, t.NSLOT, t.state, allowed, &flat, source), 1) << c.what;
+    EXPECT_EQ(allowed, c.allowed) << c.what;
+  }
+}
+
 // A violation ends the check at once: neither the rest of the gate nor the
 // next gate is looked at (an XOR gate there would stop it with F801).
 TEST(Seqchk, ViolationEndsTheCheck) {
